@@ -1,0 +1,89 @@
+// The entry function: start-up, the main loop with its event pump, shutdown. Read SDL_main from
+// the top: each step of start-up is one call, the loop is one iteration per frame.
+#include <ctime>
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "engine/growth.h"
+#include "panel/panel.h"
+#include "platform/platform.h"
+
+namespace {
+
+// SDL 1.2 subsystem flags: timer (0x01), audio (0x10), video (0x20).
+constexpr std::uint32_t LIBRARY_SUBSYSTEMS = 49;
+
+void WriteWindowSettings() {
+    CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
+    CRM32Pro_Main::window.height = static_cast<std::uint16_t>(ys + vertical_padding);
+    CRM32Pro_Main::window.depth = 32;
+    CRM32Pro_Main::window.mode = 1;
+    CRM32Pro_Main::window.title = "morvane - growing strands";
+}
+
+// Drains the events; the library renders one frame once none is left.
+void PumpEvents(bool& quit) {
+    Event event;
+    while (CRM32Pro_Main::Update(&event)) {
+        switch (event.type) {
+            case EVENT_KEYDOWN:
+                HandleKey(event.sym, quit);
+                break;
+            case EVENT_QUIT:
+                quit = true;
+                break;
+            case EVENT_MOUSEBUTTONUP:
+                // Letting go of the mouse ends a held panel button.
+                button_is_held = false;
+                break;
+            default:
+                break;
+        }
+    }
+}
+
+void Shutdown() {
+    CRM32Pro_ITimeSystem::Info();
+    CRM32Pro_ICursor::Info();
+    CRM32Pro_Main::VideoInfo();
+    CRM32Pro_Main::AudioInfo();
+    delete fFont;
+    fFont = nullptr;
+    CRM32Pro_IButton::RemoveAll();
+    CRM32Pro_Main::Quit();
+}
+
+}  // namespace
+
+int SDL_main(int, char**) {
+    CRM32Pro_ILogSystem::Init("morvane.log", 2, 2, "morvane", nullptr, nullptr, nullptr);
+    if (CRM32Pro_Main::Init(LIBRARY_SUBSYSTEMS) < 0) {
+        CRM32Pro_ILogSystem::Msg(2, " \xB7 [LOG] - Couldn\xB4t initialize CRM32Pro: %s\n",
+                                 CRM32Pro_Main::LastError());
+        return 1;
+    }
+    LoadSettings();
+    WriteWindowSettings();
+    CRM32Pro_Main::RandSeed(static_cast<std::uint32_t>(std::time(nullptr)));
+    if (!CRM32Pro_Main::SetVideoMode()) {
+        CRM32Pro_Main::Quit();
+        return 1;
+    }
+    CRM32Pro_ITimeSystem::Init(0);
+    CRM32Pro_Main::SetRenderCallback(RenderGraphics);
+    fFont = new CRM32Pro_CFont();
+    fFont->Load("Data/gfx.dpf", "font");
+    CreateButtons();
+
+    int hold_counter = 0;
+    bool quit = false;
+    while (!quit) {
+        const int repeat_limit = CRM32Pro_ITimeSystem::GetCurrentRFR() / 2;
+        if (display_GUI) PollButtons(repeat_limit, hold_counter, quit);
+        if (init == 0) CRM32Pro_IButton::SetState(panel_buttons.fill, CRM32Pro_IButton::STATE_OFF);
+        PumpEvents(quit);
+    }
+
+    Shutdown();
+    return 0;
+}

@@ -1,0 +1,5 @@
+// Placeholder: growth pass.
+#include "engine/growth.h"
+
+void RenderGraphics(int) {}
+void GrowthPass() {}

@@ -1,0 +1,6 @@
+// Placeholder: PNG export.
+#include "export/export.h"
+
+bool SaveImage() {
+    return false;
+}

@@ -1,0 +1,170 @@
+// The multimedia layer: window, frame loop, events, buttons, font, drawing primitives, frame
+// timer, random numbers and the log. This header is everything the rest of the program may call;
+// only the files of platform/ include SDL. Read it top to bottom: one section per subsystem.
+#pragma once
+
+#include <cstdint>
+
+struct SDL_Surface;  // the drawing target; opaque outside platform/
+
+// ---- Events ----------------------------------------------------------------------------------
+// Type codes of the events Update hands back; the values are SDL 1.2's.
+enum : std::uint8_t {
+    EVENT_KEYDOWN = 2,
+    EVENT_KEYUP = 3,
+    EVENT_MOUSEMOTION = 4,
+    EVENT_MOUSEBUTTONDOWN = 5,
+    EVENT_MOUSEBUTTONUP = 6,
+    EVENT_QUIT = 12,
+};
+
+// Key symbols (SDL 1.2 values: letters are their lower-case ASCII code with or without Shift).
+enum : std::int32_t {
+    KEY_ESCAPE = 27,
+    KEY_SPACE = 32,
+    KEY_D = 100,
+    KEY_F = 102,
+    KEY_N = 110,
+    KEY_P = 112,
+    KEY_S = 115,
+    KEY_Y = 121,
+};
+
+// One event as Update fills it in. `sym` is the key symbol of a key event and 0 otherwise.
+struct Event {
+    std::uint8_t type = 0;
+    std::int32_t sym = 0;
+};
+
+// ---- Log -------------------------------------------------------------------------------------
+namespace CRM32Pro_ILogSystem {
+// Opens the log file (truncating it). The two modes and the three trailing texts are accepted for
+// the caller's convenience; this layer always writes plain lines with a time stamp.
+void Init(const char* file, int mode, int level, const char* name, const char* a, const char* b,
+          const char* c);
+// Writes one line (a trailing line feed in the format is not doubled). Works before Init too: the
+// line then goes to standard error.
+void Msg(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+}  // namespace CRM32Pro_ILogSystem
+
+// ---- Main object: library start, window, frame loop, random numbers --------------------------
+namespace CRM32Pro_Main {
+// Read by SetVideoMode.
+struct WindowSettings {
+    const char* title = "morvane";
+    std::uint8_t mode = 1;    // 1: a normal window (the only mode this layer knows)
+    std::uint8_t depth = 32;  // bits per pixel
+    std::uint16_t width = 512;
+    std::uint16_t height = 584;
+};
+extern WindowSettings window;
+
+// The window surface once SetVideoMode succeeded, null before. Drawing targets it.
+extern SDL_Surface* screen;
+
+// Starts SDL with these subsystem flags (SDL 1.2 values; 49 = timer, audio, video). Negative on
+// failure, with the reason in LastError.
+int Init(std::uint32_t flags);
+const char* LastError();
+// Opens the window from `window`. Nonzero on success.
+int SetVideoMode();
+// The callback Update calls once per frame, before it presents the frame.
+void SetRenderCallback(void (*render)(int));
+// Hands back the next pending event (the buttons see mouse events first) and returns 1. When no
+// event is left, waits for the next frame time, renders, presents what changed and returns 0.
+int Update(Event* event);
+void VideoInfo();
+void AudioInfo();
+// Closes the window and SDL.
+void Quit();
+
+// Random numbers: xoshiro256+, inlined because the growth pass draws several per step.
+void RandSeed(std::uint32_t seed);
+namespace detail {
+inline std::uint64_t rng[4] = {0x9E3779B97F4A7C15ull, 0xBF58476D1CE4E5B9ull, 0x94D049BB133111EBull,
+                               0x2545F4914F6CDD1Dull};
+inline std::uint64_t rotl(std::uint64_t v, int k) {
+    return (v << k) | (v >> (64 - k));
+}
+}  // namespace detail
+// Uniform in [0, 1): the top 53 bits of the next output divided by 2^53, so never 1.
+inline double RandReal() {
+    using detail::rng;
+    const std::uint64_t result = rng[0] + rng[3];
+    const std::uint64_t t = rng[1] << 17;
+    rng[2] ^= rng[0];
+    rng[3] ^= rng[1];
+    rng[1] ^= rng[2];
+    rng[0] ^= rng[3];
+    rng[2] ^= t;
+    rng[3] = detail::rotl(rng[3], 45);
+    return static_cast<double>(result >> 11) * 0x1.0p-53;
+}
+}  // namespace CRM32Pro_Main
+
+// ---- Frame timer -----------------------------------------------------------------------------
+namespace CRM32Pro_ITimeSystem {
+// Starts the frame pacing (60 frames per second) and the statistics.
+void Init(int mode);
+// The real frame rate measured over the last second, in frames per second.
+int GetCurrentRFR();
+// Logs run time, frames rendered, average and last real frame rate, and the present cost.
+void Info();
+}  // namespace CRM32Pro_ITimeSystem
+
+namespace CRM32Pro_ICursor {
+void Info();
+}
+
+// ---- Buttons ---------------------------------------------------------------------------------
+// Push buttons read 4 while held down (and for one poll after a click shorter than a frame);
+// toggles flip on each click and read 4 when on, 1 when off.
+namespace CRM32Pro_IButton {
+constexpr int STATE_OFF = 1;
+constexpr int STATE_ON = 4;
+// Creates a button from the image `name` in `package`; its kind (push or toggle) comes from the
+// package. Always returns a usable id: a missing image leaves the button undrawn and unclickable.
+int Load(const char* package, const char* name, int flags);
+void SetPosition(int id, std::int16_t x, std::int16_t y);
+int GetState(int id);
+// 1 (off) or 4 (on); for a push button 4 reads as pressed until the next mouse event on it.
+void SetState(int id, int state);
+// Draw draws the buttons whose look changed since the last draw; ForceDraw marks all as changed.
+void Draw();
+void ForceDraw();
+void RemoveAll();
+}  // namespace CRM32Pro_IButton
+
+// ---- Font ------------------------------------------------------------------------------------
+class CRM32Pro_CFont {
+public:
+    CRM32Pro_CFont();
+    ~CRM32Pro_CFont();
+    CRM32Pro_CFont(const CRM32Pro_CFont&) = delete;
+    CRM32Pro_CFont& operator=(const CRM32Pro_CFont&) = delete;
+    // Loads the TrueType entry `name` of `package` and rasterises its glyphs once. Nonzero on
+    // success; on failure logs one line and PutString draws nothing.
+    int Load(const char* package, const char* name);
+    // Draws `text` with its top-left corner at (x, y); `clip` is unused and may be null.
+    void PutString(SDL_Surface* surface, std::int16_t x, std::int16_t y, const char* text,
+                   const void* clip);
+    // Width in pixels that PutString would cover.
+    int TextWidth(const char* text) const;
+
+private:
+    struct Glyphs;
+    Glyphs* glyphs_ = nullptr;
+};
+
+// ---- Primitives ------------------------------------------------------------------------------
+// All clip to the surface: a coordinate outside it draws nothing. A null surface draws nothing.
+namespace CRM32Pro_IPrimitives {
+void PutPixelRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y, std::uint8_t r,
+                  std::uint8_t g, std::uint8_t b, std::uint8_t a, int blend);
+// Fills the rectangle from (x1, y1) to (x2, y2), far corner excluded, with `color`.
+void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16_t x2,
+              std::int16_t y2, std::uint32_t color);
+// A vertical line from y1 to y2, both included.
+void VLineRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y1, std::int16_t y2,
+               std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a);
+}  // namespace CRM32Pro_IPrimitives
