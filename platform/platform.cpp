@@ -68,3 +68,16 @@ void BoxColor(SDL_Surface*, std::int16_t, std::int16_t, std::int16_t, std::int16
 void VLineRGBA(SDL_Surface*, std::int16_t, std::int16_t, std::int16_t, std::uint8_t, std::uint8_t,
                std::uint8_t, std::uint8_t) {}
 }  // namespace CRM32Pro_IPrimitives
+
+#include "platform/testing.h"
+namespace PlatformTest {
+bool OpenWindow(int, int) {
+    return false;
+}
+void CloseWindow() {}
+int ScreenGrey(int, int) {
+    return -1;
+}
+void PushMouse(std::uint8_t, int, int) {}
+void PushKey(std::int32_t) {}
+}  // namespace PlatformTest
