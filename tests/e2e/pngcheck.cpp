@@ -1,0 +1,94 @@
+// A small checker for the window tests: reads screenshots (8-bit RGB PNG) and saved images
+// (16-bit grey PNG) and answers one question per call on standard output.
+//
+//   pngcheck size FILE                        -> "W H"
+//   pngcheck pixel FILE X Y                   -> "R G B" (or the 16-bit grey sample)
+//   pngcheck lit FILE X Y W H [LEVEL]         -> number of pixels in the box brighter than LEVEL
+//   pngcheck column FILE X Y0 Y1              -> number of pure white pixels in column X, rows Y0..Y1
+//   pngcheck same FILE1 FILE2 X Y W H         -> number of pixels in the box that differ
+//   pngcheck window-matches-save SHOT SAVED YOFFSET -> number of canvas pixels whose grey is not
+//                                                 the saved sample / 256 (first few listed on stderr)
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <png++/png.hpp>
+#include <string>
+
+namespace {
+
+using Rgb = png::image<png::rgb_pixel>;
+using Grey16 = png::image<png::gray_pixel_16>;
+
+int Arg(char** argv, int i) { return std::atoi(argv[i]); }
+
+long CountBox(const Rgb& img, int x, int y, int w, int h, auto&& pred) {
+    long n = 0;
+    for (int yy = y; yy < y + h && yy < static_cast<int>(img.get_height()); ++yy)
+        for (int xx = x; xx < x + w && xx < static_cast<int>(img.get_width()); ++xx)
+            if (pred(img[yy][xx], xx, yy)) ++n;
+    return n;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 3) return 2;
+    const std::string cmd = argv[1];
+    try {
+        if (cmd == "size") {
+            png::image<png::rgb_pixel_16> img(argv[2]);
+            std::cout << img.get_width() << " " << img.get_height() << "\n";
+        } else if (cmd == "pixel" && argc == 5) {
+            png::image<png::rgb_pixel_16> img(argv[2]);
+            const auto p = img[Arg(argv, 4)][Arg(argv, 3)];
+            std::cout << p.red << " " << p.green << " " << p.blue << "\n";
+        } else if (cmd == "lit" && argc >= 7) {
+            const Rgb img(argv[2]);
+            const int level = argc > 7 ? Arg(argv, 7) : 0;
+            std::cout << CountBox(img, Arg(argv, 3), Arg(argv, 4), Arg(argv, 5), Arg(argv, 6),
+                                  [&](png::rgb_pixel p, int, int) {
+                                      return p.red > level || p.green > level || p.blue > level;
+                                  })
+                      << "\n";
+        } else if (cmd == "column" && argc == 6) {
+            const Rgb img(argv[2]);
+            const int y0 = Arg(argv, 4);
+            std::cout << CountBox(img, Arg(argv, 3), y0, 1, Arg(argv, 5) - y0 + 1,
+                                  [](png::rgb_pixel p, int, int) {
+                                      return p.red == 255 && p.green == 255 && p.blue == 255;
+                                  })
+                      << "\n";
+        } else if (cmd == "same" && argc == 8) {
+            const Rgb a(argv[2]), b(argv[3]);
+            std::cout << CountBox(a, Arg(argv, 4), Arg(argv, 5), Arg(argv, 6), Arg(argv, 7),
+                                  [&](png::rgb_pixel p, int x, int y) {
+                                      const auto q = b[y][x];
+                                      return p.red != q.red || p.green != q.green ||
+                                             p.blue != q.blue;
+                                  })
+                      << "\n";
+        } else if (cmd == "window-matches-save" && argc == 5) {
+            const Rgb shot(argv[2]);
+            const Grey16 saved(argv[3]);
+            const int yoff = Arg(argv, 4);
+            long bad = 0;
+            for (unsigned y = 0; y < saved.get_height(); ++y)
+                for (unsigned x = 0; x < saved.get_width(); ++x) {
+                    const int want = saved[y][x] / 256;
+                    const auto p = shot[y + yoff][x];
+                    if (p.red != want || p.green != want || p.blue != want) {
+                        if (bad++ < 5)
+                            std::cerr << "(" << x << "," << y << ") window " << int(p.red)
+                                      << " saved " << saved[y][x] << "\n";
+                    }
+                }
+            std::cout << bad << "\n";
+        } else {
+            return 2;
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "pngcheck: " << e.what() << "\n";
+        return 1;
+    }
+    return 0;
+}

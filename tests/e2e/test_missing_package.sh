@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Without Data/gfx.dpf, or with a broken one, the window still opens, the canvas still grows, and
+# morvane.log says what was missing.
+source "$(dirname "$0")/lib.sh"
+start_x
+
+run_without_package() {
+    start_app
+    sleep 1.5
+    local img
+    img="$(shot "$1")"
+    [ "$(pngcheck lit "$img" 0 72 512 512 40)" -gt 20 ] || fail "nothing grew ($1)"
+    key Escape
+    [ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0 ($1)"
+    grep -qi "gfx.dpf" "$RUN/morvane.log" || fail "morvane.log does not name the package ($1)"
+}
+
+rm -rf "$RUN/Data"
+run_without_package missing
+mkdir -p "$RUN/Data"
+head -c 3000 /dev/urandom >"$RUN/Data/gfx.dpf"
+run_without_package corrupt
+echo "ok"
