@@ -1,0 +1,86 @@
+// The per-iteration polling of the panel's buttons: exit, save, redo, the hold counter, the ten
+// less/more pairs behind their repeat gate, and the toggles copied into their flags.
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <variant>
+
+#include "app/app.h"
+#include "export/export.h"
+#include "panel/panel.h"
+#include "platform/platform.h"
+
+namespace {
+
+bool Pressed(int id) {
+    return CRM32Pro_IButton::GetState(id) == CRM32Pro_IButton::STATE_ON;
+}
+
+// The counter runs while a press is held and stops one past the repeat limit, so the gate stays
+// open from then on; a new press starts it from 0 again.
+void CountHold(int repeat_limit, int& hold_counter) {
+    if (!button_is_held) {
+        hold_counter = 0;
+        return;
+    }
+    const long long cap = std::min<long long>(static_cast<long long>(repeat_limit) + 1, INT_MAX);
+    hold_counter = static_cast<int>(std::min<long long>(hold_counter + 1LL, cap));
+}
+
+// One button of a pair. A gated button acts at once on a fresh press, then only after the hold
+// has lasted longer than the repeat limit; the gate is worked out afresh for every button, so a
+// gated button that acts shuts it for those polled after it while the counter is still low.
+void PollPairButton(int pair, int direction, int id, int repeat_limit, int hold_counter) {
+    if (!setting_pairs[pair].gated) {
+        if (Pressed(id)) StepSetting(pair, direction);
+        return;
+    }
+    const bool gate_open = !button_is_held || hold_counter > repeat_limit;
+    if (Pressed(id) && gate_open) {
+        StepSetting(pair, direction);
+        button_is_held = true;
+    }
+}
+
+}  // namespace
+
+// Ints step in 64 bits, so a file value of INT_MAX or INT_MIN cannot overflow; the result is back
+// in the int range after the bound rule, since a step never moves past the bound it is checked
+// against. Floats step in double and are stored as float before
+// the bound rule, as the panel has always stepped them.
+void StepSetting(int pair, int direction) {
+    const SettingPair& p = setting_pairs[pair];
+    if (int* const* i = std::get_if<int*>(&p.value)) {
+        long long v = **i + static_cast<long long>(p.step) * direction;
+        if (direction < 0 && v < p.low) v = static_cast<long long>(p.low);
+        if (direction > 0 && v > p.high) v = static_cast<long long>(p.high);
+        **i = static_cast<int>(v);
+        return;
+    }
+    float* f = std::get<float*>(p.value);
+    *f = static_cast<float>(static_cast<double>(*f) + p.step * direction);
+    if (std::isnan(*f)) *f = static_cast<float>(p.low);
+    if (direction < 0 && *f < p.low) *f = static_cast<float>(p.low);
+    if (direction > 0 && *f > p.high) *f = static_cast<float>(p.high);
+}
+
+void PollButtons(int repeat_limit, int& hold_counter, bool& quit) {
+    const PanelButtons& b = panel_buttons;
+    if (Pressed(b.exit)) quit = true;
+    // No gate: a held save button writes the image on every iteration.
+    if (Pressed(b.save)) SaveImage();
+    // The held flag makes one press restart once, however long it is held.
+    if (Pressed(b.redo) && !button_is_held) {
+        init = 0;
+        button_is_held = true;
+    }
+    CountHold(repeat_limit, hold_counter);
+    for (int i = 0; i < 10; ++i) {
+        PollPairButton(i, -1, b.less[i], repeat_limit, hold_counter);
+        PollPairButton(i, +1, b.more[i], repeat_limit, hold_counter);
+    }
+    // With the panel shown the toggles are the source of these flags; the keys set the toggles.
+    white_sprouts = Pressed(b.white) ? 1 : 0;
+    do_fill = Pressed(b.fill) ? 1 : 0;
+    pause = Pressed(b.pause) ? 1 : 0;
+}
