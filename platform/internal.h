@@ -1,0 +1,83 @@
+// Private glue between the files of platform/: the dirty-tile record the primitives write and the
+// frame loop presents, the package reader, the button layer's mouse hook and the frame counter.
+// Nothing outside platform/ includes this header.
+#pragma once
+
+#include <SDL/SDL.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// ---- Dirty tiles (present.cpp) ----------------------------------------------------------------
+// The window is cut into TILE x TILE squares; drawing on the screen surface marks the squares it
+// touched, and the frame loop sends only those to the display.
+constexpr int TILE_SHIFT = 6;
+constexpr int TILE = 1 << TILE_SHIFT;
+
+// One byte per tile, row-major, tiles_x per row; empty while no window is open.
+extern std::vector<std::uint8_t> dirty_tiles;
+// Tiles per row of dirty_tiles.
+extern int tiles_x;
+
+// Sizes the tile record for a new window and marks all of it dirty (its first frame is shown
+// whole). A 0 x 0 size empties it.
+void ResetDirty(int w, int h);
+// Marks the tiles under the rectangle [x, x + w) x [y, y + h) of `surface` when it is the window;
+// the rectangle must already be clipped to the surface.
+void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h);
+// Marks the tile under one pixel of the window. Inlined: the growth pass calls it per pixel.
+inline void MarkDirtyPixel(int x, int y) {
+    if (!dirty_tiles.empty()) dirty_tiles[(y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT)] = 1;
+}
+// Sends the dirty tiles of the window to the display in one SDL_UpdateRects call and clears them.
+// Returns the number of rectangles sent (0 when nothing changed).
+int PresentDirty(SDL_Surface* screen);
+// Turns a tile record into at most max_rects screen rectangles covering every dirty tile; merges
+// neighbouring tiles first and coarsens the grid when the count is still too high. Exposed for
+// tests.
+std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tiles_x, int w, int h,
+                                 int max_rects);
+
+// ---- Frame statistics (timer.cpp) -------------------------------------------------------------
+// Frames rendered since the window opened; the button layer uses it to tell one frame from the
+// next.
+extern std::uint64_t frame_count;
+// Blocks until the next frame time, then counts the frame.
+void WaitForFrame();
+// Adds one present's cost (microseconds) and rectangle count to the statistics.
+void RecordPresent(std::uint64_t micros, int rects);
+// Monotonic microseconds.
+std::uint64_t NowMicros();
+
+// ---- Package (package.cpp) --------------------------------------------------------------------
+// Reads the whole entry `name` of the ZIP archive `package` into `bytes`. On failure returns false
+// and puts the reason into `error`.
+bool ReadPackageEntry(const char* package, const char* name, std::vector<std::uint8_t>& bytes,
+                      std::string& error);
+
+// A decoded image: RGBA pixels, row-major, 8 bits per channel.
+struct Image {
+    int w = 0;
+    int h = 0;
+    std::vector<std::uint8_t> rgba;
+};
+// Decodes PNG bytes; false (with the reason) when they are not a valid PNG.
+bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error);
+
+// ---- Buttons (buttons.cpp) ----------------------------------------------------------------------
+// Lets the buttons see a mouse event before Update hands it to the caller.
+void ButtonsHandleMouse(const SDL_Event& event);
+
+// ---- Blits (primitives.cpp) --------------------------------------------------------------------
+// Alpha-blends a w x h block of RGBA pixels (`stride` bytes per row) with its top-left at (x, y),
+// clipped to the surface, and marks the dirty tiles it covers.
+void BlitRgba(SDL_Surface* surface, int x, int y, const std::uint8_t* rgba, int w, int h,
+              int stride);
+// The same for a coverage mask (one byte per pixel) painted in one colour: the font's glyphs.
+void BlitMask(SDL_Surface* surface, int x, int y, const std::uint8_t* mask, int w, int h,
+              int stride, std::uint8_t r, std::uint8_t g, std::uint8_t b);
+
+}  // namespace platform

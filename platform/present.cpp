@@ -1,0 +1,118 @@
+// Presenting: the record of dirty 64 x 64 tiles that drawing on the window marks, and the one
+// SDL_UpdateRects per frame that sends those tiles, merged into a few rectangles, to the display.
+#include <algorithm>
+
+#include "platform/internal.h"
+#include "platform/platform.h"
+
+namespace platform {
+
+// Beyond this many rectangles per present the tiles are merged into coarser blocks: every extra
+// rectangle costs a fixed amount in the library, more than a little extra area does.
+constexpr int MAX_PRESENT_RECTS = 32;
+
+std::vector<std::uint8_t> dirty_tiles;
+int tiles_x = 0;
+
+namespace {
+
+// Window size in pixels, for clipping the last row and column of tiles.
+int window_w = 0;
+int window_h = 0;
+
+// A horizontal run of dirty cells [x0, x1) that has grown downward over rows [y0, y1).
+struct Run {
+    int x0, x1, y0, y1;
+};
+
+// The dirty cells of the tile grid seen in blocks of `scale` x `scale` tiles.
+std::vector<std::uint8_t> Coarsen(const std::vector<std::uint8_t>& tiles, int tx, int ty, int scale,
+                                  int cx, int cy) {
+    std::vector<std::uint8_t> cells(static_cast<std::size_t>(cx) * cy, 0);
+    for (int y = 0; y < ty; ++y)
+        for (int x = 0; x < tx; ++x)
+            if (tiles[y * tx + x]) cells[(y / scale) * cx + x / scale] = 1;
+    return cells;
+}
+
+// Covers the dirty cells with rectangles: runs along each row, and a run with the same span as
+// one in the row above extends that one downward.
+std::vector<Run> CoverCells(const std::vector<std::uint8_t>& cells, int cx, int cy) {
+    std::vector<Run> done;
+    std::vector<Run> open;
+    for (int y = 0; y < cy; ++y) {
+        std::vector<Run> next;
+        for (int x = 0; x < cx;) {
+            if (!cells[y * cx + x]) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < cx && cells[y * cx + end]) ++end;
+            auto above = std::find_if(open.begin(), open.end(),
+                                      [&](const Run& r) { return r.x0 == x && r.x1 == end; });
+            if (above != open.end()) {
+                above->y1 = y + 1;
+                next.push_back(*above);
+                open.erase(above);
+            } else {
+                next.push_back({x, end, y, y + 1});
+            }
+            x = end;
+        }
+        done.insert(done.end(), open.begin(), open.end());
+        open = std::move(next);
+    }
+    done.insert(done.end(), open.begin(), open.end());
+    return done;
+}
+
+}  // namespace
+
+void ResetDirty(int w, int h) {
+    window_w = std::max(w, 0);
+    window_h = std::max(h, 0);
+    tiles_x = (window_w + TILE - 1) / TILE;
+    const int tiles_y = (window_h + TILE - 1) / TILE;
+    dirty_tiles.assign(static_cast<std::size_t>(tiles_x) * tiles_y, 1);
+}
+
+void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h) {
+    if (w <= 0 || h <= 0 || dirty_tiles.empty() || surface != CRM32Pro_Main::screen) return;
+    const int x0 = x >> TILE_SHIFT, x1 = (x + w - 1) >> TILE_SHIFT;
+    const int y0 = y >> TILE_SHIFT, y1 = (y + h - 1) >> TILE_SHIFT;
+    for (int ty = y0; ty <= y1; ++ty)
+        std::fill_n(dirty_tiles.begin() + ty * tiles_x + x0, x1 - x0 + 1, std::uint8_t{1});
+}
+
+std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tx, int w, int h,
+                                 int max_rects) {
+    std::vector<SDL_Rect> rects;
+    if (tx <= 0 || tiles.empty()) return rects;
+    const int ty = static_cast<int>(tiles.size()) / tx;
+    for (int scale = 1;; scale *= 2) {
+        const int cx = (tx + scale - 1) / scale, cy = (ty + scale - 1) / scale;
+        const std::vector<Run> runs = CoverCells(Coarsen(tiles, tx, ty, scale, cx, cy), cx, cy);
+        if (static_cast<int>(runs.size()) > max_rects && (cx > 1 || cy > 1)) continue;
+        const int cell = scale * TILE;
+        for (const Run& r : runs) {
+            const int x = r.x0 * cell, y = r.y0 * cell;
+            rects.push_back({static_cast<Sint16>(x), static_cast<Sint16>(y),
+                             static_cast<Uint16>(std::min(r.x1 * cell, w) - x),
+                             static_cast<Uint16>(std::min(r.y1 * cell, h) - y)});
+        }
+        return rects;
+    }
+}
+
+int PresentDirty(SDL_Surface* screen) {
+    if (!screen || dirty_tiles.empty()) return 0;
+    if (std::find(dirty_tiles.begin(), dirty_tiles.end(), 1) == dirty_tiles.end()) return 0;
+    std::vector<SDL_Rect> rects =
+        DirtyRects(dirty_tiles, tiles_x, window_w, window_h, MAX_PRESENT_RECTS);
+    std::fill(dirty_tiles.begin(), dirty_tiles.end(), std::uint8_t{0});
+    SDL_UpdateRects(screen, static_cast<int>(rects.size()), rects.data());
+    return static_cast<int>(rects.size());
+}
+
+}  // namespace platform

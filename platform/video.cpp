@@ -1,0 +1,120 @@
+// The main object: starting SDL, the window, the frame loop of Update (events first, then one
+// paced frame: render callback and present), shutdown, and seeding the random generator.
+// Start reading at Update.
+#include <string>
+
+#include "platform/internal.h"
+#include "platform/platform.h"
+
+namespace CRM32Pro_Main {
+
+WindowSettings window;
+SDL_Surface* screen = nullptr;
+
+}  // namespace CRM32Pro_Main
+
+namespace {
+
+// Called once per frame from Update; null until SetRenderCallback.
+void (*render_callback)(int) = nullptr;
+
+// Copies one SDL event into the caller's record: the type, and the key symbol of key events.
+void Translate(const SDL_Event& in, Event* out) {
+    out->type = in.type;
+    out->sym = (in.type == SDL_KEYDOWN || in.type == SDL_KEYUP) ? in.key.keysym.sym : 0;
+}
+
+std::uint64_t SplitMix64(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+}
+
+}  // namespace
+
+namespace CRM32Pro_Main {
+
+int Init(std::uint32_t flags) {
+    if (SDL_Init(flags) == 0) return 0;
+    // The program makes no sound: a machine without an audio device still gets its window.
+    if (!(flags & SDL_INIT_AUDIO)) return -1;
+    CRM32Pro_ILogSystem::Msg(2, "audio unavailable (%s); starting without sound", SDL_GetError());
+    return SDL_Init(flags & ~static_cast<std::uint32_t>(SDL_INIT_AUDIO)) == 0 ? 0 : -1;
+}
+
+const char* LastError() {
+    return SDL_GetError();
+}
+
+int SetVideoMode() {
+    if (window.width == 0 || window.height == 0) {
+        // SDL would read 0 as "the desktop size"; the program never means that.
+        SDL_SetError("window size %dx%d refused", window.width, window.height);
+        return 0;
+    }
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    SDL_Surface* surface =
+        SDL_SetVideoMode(window.width, window.height, window.depth, SDL_SWSURFACE);
+    if (!surface) return 0;
+    SDL_WM_SetCaption(window.title ? window.title : "", nullptr);
+    screen = surface;
+    platform::ResetDirty(surface->w, surface->h);
+    return 1;
+}
+
+void SetRenderCallback(void (*render)(int)) {
+    render_callback = render;
+}
+
+int Update(Event* event) {
+    SDL_Event in;
+    if (SDL_PollEvent(&in)) {
+        if (in.type == SDL_MOUSEBUTTONDOWN || in.type == SDL_MOUSEBUTTONUP ||
+            in.type == SDL_MOUSEMOTION)
+            platform::ButtonsHandleMouse(in);
+        if (event) Translate(in, event);
+        return 1;
+    }
+    platform::WaitForFrame();
+    if (render_callback) render_callback(0);
+    const std::uint64_t start = platform::NowMicros();
+    const int rects = platform::PresentDirty(screen);
+    if (rects > 0) platform::RecordPresent(platform::NowMicros() - start, rects);
+    return 0;
+}
+
+void VideoInfo() {
+    if (!screen) {
+        CRM32Pro_ILogSystem::Msg(2, "video: no window");
+        return;
+    }
+    char driver[64] = "";
+    SDL_VideoDriverName(driver, sizeof driver);
+    CRM32Pro_ILogSystem::Msg(2, "video: driver %s, window %dx%dx%d, software surface", driver,
+                             screen->w, screen->h, screen->format->BitsPerPixel);
+}
+
+void AudioInfo() {
+    char driver[64] = "";
+    if (SDL_WasInit(SDL_INIT_AUDIO) && SDL_AudioDriverName(driver, sizeof driver))
+        CRM32Pro_ILogSystem::Msg(2, "audio: driver %s, no sound played", driver);
+    else
+        CRM32Pro_ILogSystem::Msg(2, "audio: not started");
+}
+
+void Quit() {
+    screen = nullptr;
+    platform::ResetDirty(0, 0);
+    SDL_Quit();
+}
+
+void RandSeed(std::uint32_t seed) {
+    std::uint64_t state = seed;
+    for (std::uint64_t& word : detail::rng) word = SplitMix64(state);
+    // splitmix64 cannot give four zero words in a row, but the generator would stick there.
+    if ((detail::rng[0] | detail::rng[1] | detail::rng[2] | detail::rng[3]) == 0)
+        detail::rng[0] = 1;
+}
+
+}  // namespace CRM32Pro_Main
