@@ -1,0 +1,139 @@
+// Button polling: the repeat gate over a held press, the bound rules of every pair, the ungated
+// pairs, redo, save and the toggles.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <vector>
+
+#include "export/export.h"
+#include "panel_testing.h"
+
+namespace {
+
+class PanelPoll : public ::testing::Test {
+public:
+    int hold = 0;
+    bool quit = false;
+    void SetUp() override { ResetPanelState(true); }
+    void TearDown() override {
+        CRM32Pro_IButton::RemoveAll();
+        ResetSettings();
+    }
+    void Poll(int repeat_limit = 30) { PollButtons(repeat_limit, hold, quit); }
+};
+
+// Iterations (1-based) on which holding "num sprouts" more changed the value.
+std::vector<int> StepsWhileHeld(PanelPoll& t, int repeat_limit, int iterations) {
+    std::vector<int> steps;
+    for (int i = 1; i <= iterations; ++i) {
+        const int before = n_sprouts;
+        PollButtons(repeat_limit, t.hold, t.quit);
+        if (n_sprouts != before) steps.push_back(i);
+    }
+    return steps;
+}
+
+}  // namespace
+
+TEST_F(PanelPoll, HeldGatedButtonStepsOnceWaitsThenRepeats) {
+    Hold(panel_buttons.more[0]);
+    EXPECT_EQ(StepsWhileHeld(*this, 30, 34), (std::vector<int>{1, 32, 33, 34}));
+    EXPECT_EQ(hold, 31) << "the counter stops one past the limit";
+    // Letting go resets the counter: the next press acts at once, then waits again.
+    Shell().button_is_held = false;
+    EXPECT_EQ(StepsWhileHeld(*this, 0, 4), (std::vector<int>{1, 2, 3, 4}));
+    Shell().button_is_held = false;
+    EXPECT_EQ(StepsWhileHeld(*this, 2, 5), (std::vector<int>{1, 4, 5}));
+}
+
+TEST_F(PanelPoll, ActingGatedButtonShutsGateForLaterOnesInSameIteration) {
+    Hold(panel_buttons.more[0]);
+    Hold(panel_buttons.more[3]);
+    Poll();
+    EXPECT_EQ(n_sprouts, 4);
+    EXPECT_FLOAT_EQ(color_decay, 0.0f);
+    EXPECT_TRUE(Shell().button_is_held);
+}
+
+TEST_F(PanelPoll, BoundRulesApplyAfterTheStep) {
+    struct Case {
+        int pair, direction;
+        double start, expected;
+    };
+    const Case cases[] = {
+        {0, -1, 1, 1},          {0, +1, 1000, 1000},  {0, -1, 0, 1},       {0, +1, 0, 1},
+        {5, -1, 1, 1},          {6, -1, 0, 0},        {9, -1, 0, 0},       {1, -1, 15, 10},
+        {1, +1, 9995, 10000},   {2, -1, 150, 100},    {3, -1, 0.0005, 0},  {3, +1, 0.9995, 1},
+        {4, +1, 359.5, 360},    {4, -1, 0.5, 0},      {7, +1, 0.5, 0.501}, {8, -1, 0.002, 0.001},
+        {0, +1, INT_MAX, 1000}, {1, -1, INT_MIN, 10}, {8, +1, NAN, 0},
+    };
+    for (const Case& c : cases) {
+        const SettingPair& p = setting_pairs[c.pair];
+        std::visit([&](auto* v) { *v = static_cast<std::remove_pointer_t<decltype(v)>>(c.start); },
+                   p.value);
+        Shell().button_is_held = false;
+        const int id = c.direction < 0 ? panel_buttons.less[c.pair] : panel_buttons.more[c.pair];
+        Hold(id);
+        Poll();
+        Release(id);
+        const double got = std::visit([](auto* v) { return static_cast<double>(*v); }, p.value);
+        EXPECT_FLOAT_EQ(got, c.expected) << p.label << " from " << c.start << " by " << c.direction;
+    }
+}
+
+TEST_F(PanelPoll, StrandLengthAndRunsPerFrameRepeatWithoutHolding) {
+    Hold(panel_buttons.more[1]);
+    Hold(panel_buttons.less[2]);
+    for (int i = 0; i < 3; ++i) Poll();
+    EXPECT_EQ(strand_length, 730);
+    EXPECT_EQ(tests_per_frame, 4700);
+    EXPECT_FALSE(Shell().button_is_held);
+    EXPECT_EQ(hold, 0);
+}
+
+TEST_F(PanelPoll, RedoRestartsOncePerPressAndExitQuits) {
+    Hold(panel_buttons.redo);
+    Poll();
+    EXPECT_EQ(Shell().init, 0);
+    Shell().init = 1;
+    Poll();
+    Poll();
+    EXPECT_EQ(Shell().init, 1);
+    Shell().button_is_held = false;
+    Poll();
+    EXPECT_EQ(Shell().init, 0);
+    EXPECT_FALSE(quit);
+    Hold(panel_buttons.exit);
+    Poll();
+    EXPECT_TRUE(quit);
+}
+
+TEST_F(PanelPoll, HeldSaveWritesTheImageOnEveryIteration) {
+    const std::filesystem::path png =
+        std::filesystem::temp_directory_path() /
+        ("panel_save_" + std::to_string(std::random_device{}()) + ".png");
+    file = png.string();
+    Hold(panel_buttons.save);
+    for (int i = 0; i < 3; ++i) {
+        std::filesystem::remove(png);
+        Poll();
+        EXPECT_TRUE(std::filesystem::exists(png)) << "iteration " << i;
+    }
+    std::filesystem::remove(png);
+}
+
+TEST_F(PanelPoll, TogglesAreCopiedIntoTheirFlags) {
+    Hold(panel_buttons.white);
+    Hold(panel_buttons.fill);
+    Shell().pause = 1;
+    Poll();
+    EXPECT_EQ(Shell().white_sprouts, 1);
+    EXPECT_EQ(Shell().do_fill, 1);
+    EXPECT_EQ(Shell().pause, 0);
+    Release(panel_buttons.white);
+    Poll();
+    EXPECT_EQ(Shell().white_sprouts, 0);
+}
