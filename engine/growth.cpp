@@ -1,5 +1,127 @@
-// Placeholder: growth pass.
+// The render callback and the non-template half of the growth pass: the settings snapshot, the
+// drawing of a finished path, pixel fill and the attempt count. The step loop and the order of
+// random draws live in growth_pass.h; RenderGraphics at the bottom is where a frame starts.
 #include "engine/growth.h"
 
-void RenderGraphics(int) {}
-void GrowthPass() {}
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+
+#include "app/app.h"
+#include "app/settings.h"
+#include "engine/canvas.h"
+#include "engine/growth_pass.h"
+#include "panel/panel.h"
+#include "platform/platform.h"
+
+namespace growth {
+
+namespace {
+
+// Tent shading of seed lines: 65535 at entry n/2, falling linearly toward both ends. n/2 and
+// 65536/n are unsigned divisions; |(i - n/2) * (65536/n)| never exceeds 32768, so 64-bit
+// arithmetic gives the same product as 32-bit. Powers of two would give -1 at entry 0, which
+// is clamped to 0 so that no pixel holds a value that is neither empty nor lit.
+int TentShade(int i, unsigned half, unsigned slope) {
+    const long long product = (static_cast<long long>(i) - half) * slope;
+    return std::max(0, static_cast<int>(65535 - 2 * std::llabs(product)));
+}
+
+// The value of entry i of a line graded from c1 to c2: lerp, decay, cap, then the mean with the
+// blend of its lit neighbours (which include the line's own earlier entries).
+int GradedValue(const PassSettings& s, const Attempt& a, const PathLists& path, int i) {
+    const float t = static_cast<float>(static_cast<float>(i) / static_cast<double>(path.n));
+    int col = TruncToInt(lerp(a.c1, a.c2, t) * s.decay);
+    if (col > 65535) col = 65535;
+    const int col2 = GetBlendedPixel(path.x[i], path.y[i]);
+    if (col2 > 0) col = static_cast<int>((static_cast<long long>(col) + col2) / 2);
+    return col;
+}
+
+}  // namespace
+
+PassSettings PassSettings::Current() {
+    PassSettings s;
+    s.xs = ::xs;
+    s.ys = ::ys;
+    s.n_sprouts = ::n_sprouts;
+    s.strand_length = std::min(::strand_length, MAX_STRAND_LENGTH);
+    s.tests_per_frame = ::tests_per_frame;
+    s.start_dirs = start_angle_rand == 0 ? 1 : start_angle_rand;
+    s.from_angle = ::from_angle;
+    s.start_turn = start_angle * TIMES_1_360;
+    s.turn_threshold = 1.0 - static_cast<double>(rand_angle_probability);
+    s.sharp_turn = rand_angle_int * TIMES_1_360;
+    s.branch_turn = ::from_angle / 360.0;
+    s.curl = rand_angle;
+    s.decay = 1.0 - static_cast<double>(color_decay);
+    s.white_sprouts = ::white_sprouts != 0;
+    s.fill = do_fill != 0;
+    return s;
+}
+
+PathLists::PathLists(int capacity) {
+    const std::size_t size = static_cast<std::size_t>(std::max(capacity, 0));
+    x = new int[size];
+    y = new int[size];
+    angle = new float[size];
+}
+
+PathLists::~PathLists() {
+    delete[] x;
+    delete[] y;
+    delete[] angle;
+}
+
+void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
+    if (path.n == 0) return;
+    const bool tent = a.seeding && !s.white_sprouts;
+    const unsigned n = static_cast<unsigned>(path.n);
+    for (int i = 0; i < path.n; ++i) {
+        // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
+        const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
+        const int px = wrapX(path.x[i]);
+        const int py = wrapY(path.y[i]);
+        if (arr[px][py] == 0) {
+            arr[px][py] = col;
+            angle_map[px][py] = path.angle[i];
+            ShowPixel(px, py, col);
+        }
+    }
+}
+
+void FillPixel(int x, int y) {
+    if (arr[x][y] != 0) return;
+    const int col = GetBlendedPixel(x, y);
+    if (col <= 0) return;
+    arr[wrapX(x)][wrapY(y)] = col;
+    ShowPixel(wrapX(x), wrapY(y), col);
+}
+
+bool CountStrandAttempt(int n_sprouts_now) {
+    // Saturates: past INT_MAX attempts without a restart the count stays in the growth phase.
+    if (this_sprout < INT_MAX) ++this_sprout;
+    return this_sprout <= n_sprouts_now;
+}
+
+}  // namespace growth
+
+namespace {
+
+// The production random source: the library's generator, inlined into the step loop.
+struct LibraryRandom {
+    double operator()() const { return CRM32Pro_Main::RandReal(); }
+};
+
+}  // namespace
+
+void GrowthPass() {
+    LibraryRandom rand;
+    growth::GrowthPassWith(rand);
+}
+
+void RenderGraphics(int) {
+    DrawPanel();
+    if (init == 0) RestartClear();
+    if (pause == 0) GrowthPass();
+}

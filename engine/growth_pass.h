@@ -1,0 +1,168 @@
+// The growth pass as a template over its random source: production instantiates it with
+// CRM32Pro_Main::RandReal inlined (growth.cpp), tests with a scripted sequence. Read from
+// GrowthPassWith at the bottom: one attempt per iteration, a strand attempt walks then draws.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+#include "engine/canvas.h"
+#include "engine/numeric.h"
+
+// The most steps a strand attempt takes. A larger strand_length (only the settings file can give
+// one) acts as this: the path lists hold 12 bytes per step, so 2^31 steps would exhaust memory,
+// while 2^20 steps already cross the largest canvas more than a hundred times.
+constexpr int MAX_STRAND_LENGTH = 1 << 20;
+
+namespace growth {
+
+// Degrees to turns by multiplication (start angle, sharp turns); branches divide by 360.0.
+constexpr double TIMES_1_360 = 0.002777777777777778;
+constexpr double PI = 3.141592653589793;
+// A finite position stays far below this (a step moves half a pixel and the walk is bounded);
+// beyond it, or not finite, the position cannot be truncated to a pixel.
+constexpr float POSITION_LIMIT = 1.0e9f;
+
+// The settings the pass reads, taken once per pass (nothing changes them during a pass), with the
+// file-only values that would be undefined made sound: 0 start directions act as 1 and the strand
+// length is bounded by MAX_STRAND_LENGTH.
+struct PassSettings {
+    int xs, ys;
+    int n_sprouts, strand_length, tests_per_frame, start_dirs, from_angle;
+    double start_turn;      // start_angle times 1/360
+    double turn_threshold;  // 1 - rand_angle_probability: r1 above it turns sharply
+    double sharp_turn;      // rand_angle_int times 1/360
+    double branch_turn;     // from_angle divided by 360
+    double curl;            // rand_angle
+    double decay;           // 1 - color_decay
+    bool white_sprouts, fill;
+    static PassSettings Current();
+};
+
+// The x, y and angle lists of one pass: capacity for the longest path, emptied (n = 0) after
+// every attempt and freed when the pass ends. Plain arrays (not <memory>, which drags in
+// <unistd.h> and its pause() against our pause flag).
+struct PathLists {
+    explicit PathLists(int capacity);
+    ~PathLists();
+    PathLists(const PathLists&) = delete;
+    PathLists& operator=(const PathLists&) = delete;
+    int* x;
+    int* y;
+    float* angle;
+    int n = 0;
+};
+
+// The scratch state of one strand attempt.
+struct Attempt {
+    int x = 0, y = 0;  // start pixel
+    bool seeding = false;
+    float ang = 0.0f;  // direction in turns
+    int c1 = 0, c2 = 0;
+};
+
+// Writes the path's entries that land on empty pixels: graded from c1 to c2 (or tent shaded).
+void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path);
+// Sets an empty pixel at (x, y) from its lit neighbours.
+void FillPixel(int x, int y);
+// Counts one strand attempt (saturating) and tells whether it is a seeding attempt.
+bool CountStrandAttempt(int n_sprouts);
+
+template <class Random>
+float StartDirection(Random& rand, const PassSettings& s, const Attempt& a) {
+    const double r = rand();
+    if (s.from_angle <= 0 || a.seeding) {
+        const int k = TruncToInt(r * s.start_dirs);
+        const float ang = static_cast<float>(static_cast<double>(k) / s.start_dirs);
+        return static_cast<float>(ang + s.start_turn);
+    }
+    const float ang = angle_map[a.x][a.y];
+    return static_cast<float>(r > 0.5 ? ang + s.branch_turn : ang - s.branch_turn);
+}
+
+// The step loop: walks from the centre of the start pixel in half-pixel steps until the path meets
+// a lit pixel other than its own start pixel (or a seed line runs out of length). Returns
+// draw_OK; stores the value met in a.c2. `steps` counts the steps taken.
+template <class Random>
+bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
+              std::uint64_t& steps) {
+    float ang = a.ang;
+    float xv = static_cast<float>(a.x + 0.5);
+    float yv = static_cast<float>(a.y + 0.5);
+    const int last = a.seeding ? s.strand_length - 1 : -1;
+    int* const px_list = path.x;
+    int* const py_list = path.y;
+    float* const ang_list = path.angle;
+    int n = 0;
+    bool draw = false;
+    for (int v2 = 0; v2 < s.strand_length; ++v2) {
+        ++steps;
+        if (rand() > s.turn_threshold) {
+            ang = static_cast<float>(rand() > 0.5 ? ang + s.sharp_turn : ang - s.sharp_turn);
+        }
+        const double minuend = rand();
+        const double subtrahend = rand();
+        ang = static_cast<float>(ang + (minuend - subtrahend) * s.curl);
+        const double phase = ang * PI * 2;
+        xv = static_cast<float>(xv + 0.5 * std::sin(phase));
+        yv = static_cast<float>(yv + 0.5 * std::cos(phase));
+        // A position that is not finite (from NaN or infinite settings) ends the path as if its
+        // length ran out: a seed line is drawn, a growth line is discarded.
+        if (!(std::fabs(xv) < POSITION_LIMIT && std::fabs(yv) < POSITION_LIMIT)) {
+            draw = a.seeding;
+            break;
+        }
+        const int px = static_cast<int>(xv);
+        const int py = static_cast<int>(yv);
+        const int c2 = arr[WrapIndex(px, s.xs)][WrapIndex(py, s.ys)];
+        if ((c2 > 0 && (px != a.x || py != a.y)) || v2 == last) {
+            a.c2 = c2;
+            draw = true;
+            break;
+        }
+        px_list[n] = px;
+        py_list[n] = py;
+        ang_list[n] = ang;
+        ++n;
+    }
+    path.n = n;
+    return draw;
+}
+
+template <class Random>
+void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps) {
+    Attempt a;
+    a.seeding = CountStrandAttempt(s.n_sprouts);
+    a.x = static_cast<int>(rand() * s.xs);
+    a.y = static_cast<int>(rand() * s.ys);
+    if (arr[a.x][a.y] <= 0 && !a.seeding) return;
+    a.ang = StartDirection(rand, s, a);
+    a.c1 = arr[a.x][a.y];
+    if (!WalkPath(rand, s, a, path, steps)) return;
+    if (a.seeding) {
+        a.c2 = 65535;
+        if (s.white_sprouts) a.c1 = 65535;
+    }
+    DrawPath(s, a, path);
+}
+
+// One growth pass of tests_per_frame attempts. Returns the number of steps walked.
+template <class Random>
+std::uint64_t GrowthPassWith(Random& rand) {
+    const PassSettings s = PassSettings::Current();
+    PathLists path(s.strand_length);
+    std::uint64_t steps = 0;
+    for (int v = 0; v < s.tests_per_frame; ++v) {
+        if (s.fill) {
+            const int x = static_cast<int>(rand() * s.xs);
+            const int y = static_cast<int>(rand() * s.ys);
+            FillPixel(x, y);
+        } else {
+            StrandAttempt(rand, s, path, steps);
+        }
+        path.n = 0;
+    }
+    return steps;
+}
+
+}  // namespace growth

@@ -1,0 +1,167 @@
+// Settings outside the panel ranges (only the settings file can give them) and long runs: no
+// undefined behaviour, no write outside the used area, and the same seed giving the same picture.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "engine/growth.h"
+#include "engine/growth_pass.h"
+#include "engine_fixture.h"
+#include "platform/platform.h"
+#include "platform/testing.h"
+
+namespace {
+
+using ExtremeSettingsTest = EngineTest;
+
+int LitCount() {
+    int lit = 0;
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y) lit += arr[x][y] > 0;
+    return lit;
+}
+
+TEST_F(ExtremeSettingsTest, ZeroStartDirectionsActAsOneAndNegativeCountsWork) {
+    rand_angle = 0.0f;
+    rand_angle_probability = 0.0f;
+    strand_length = 5;
+    start_angle_rand = 0;  // one direction: +y
+    ScriptedRandom zero;
+    zero.Add(Pick(50, 512)).Add(Pick(50, 512)).Add(0.7).Steps(5);
+    tests_per_frame = 1;
+    growth::GrowthPassWith(zero);
+    EXPECT_EQ(zero.left(), 0u);
+    EXPECT_GT(arr[50][51], 0);
+    EXPECT_EQ(LitCount(), 2);
+
+    start_angle_rand = -4;  // r = 0.3: k = -1, direction -1 / -4 = +x
+    ScriptedRandom negative;
+    negative.Add(Pick(50, 512)).Add(Pick(300, 512)).Add(0.3).Steps(5);
+    growth::GrowthPassWith(negative);
+    EXPECT_EQ(negative.left(), 0u);
+    EXPECT_GT(arr[51][300], 0);
+    EXPECT_EQ(LitCount(), 4);
+}
+
+TEST_F(ExtremeSettingsTest, NonFinitePositionEndsThePathAtOnce) {
+    strand_length = 10;
+    tests_per_frame = 1;
+    for (float bad : {std::numeric_limits<float>::quiet_NaN(), INFINITY}) {
+        start_angle = bad;
+        ScriptedRandom seed;
+        seed.Add(Pick(50, 512)).Add(Pick(50, 512)).Add(0.1).Steps(1);
+        growth::GrowthPassWith(seed);
+        EXPECT_EQ(seed.left(), 0u);
+    }
+    start_angle = 0.0f;
+    rand_angle = INFINITY;  // (a - b) * inf: NaN when a == b
+    ScriptedRandom curl;
+    curl.Add(Pick(50, 512)).Add(Pick(50, 512)).Add(0.1).Steps(1);
+    growth::GrowthPassWith(curl);
+    EXPECT_EQ(curl.left(), 0u);
+    EXPECT_EQ(LitCount(), 0);
+    EXPECT_EQ(this_sprout, 3);
+}
+
+TEST_F(ExtremeSettingsTest, AttemptCountSaturatesInTheGrowthPhase) {
+    this_sprout = INT_MAX;
+    ScriptedRandom rand{Pick(7, 512), Pick(7, 512), Pick(8, 512), Pick(8, 512)};
+    tests_per_frame = 2;
+    growth::GrowthPassWith(rand);  // empty start pixels: two draws each, no seeding
+    EXPECT_EQ(rand.left(), 0u);
+    EXPECT_EQ(this_sprout, INT_MAX);
+}
+
+struct Extreme {
+    std::variant<int*, float*> setting;
+    const char* name;
+};
+
+TEST_F(ExtremeSettingsTest, OutOfRangeSettingsStayInsideTheUsedArea) {
+    const Extreme settings[] = {
+        {&n_sprouts, "n_sprouts"},
+        {&strand_length, "strand_length"},
+        {&tests_per_frame, "tests_per_frame"},
+        {&color_decay, "color_decay"},
+        {&start_angle, "start_angle"},
+        {&start_angle_rand, "start_angle_rand"},
+        {&rand_angle_int, "rand_angle_int"},
+        {&rand_angle_probability, "rand_angle_probability"},
+        {&rand_angle, "rand_angle"},
+        {&from_angle, "from_angle"},
+    };
+    // INT_MAX attempts per frame would only make the frame slow; it is left out.
+    const std::vector<int> ints = {0, -1, INT_MIN, INT_MAX, 1000000};
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const std::vector<float> floats = {0.0f, -1.0f, 1e38f, -1e30f, nan, INFINITY, 2.0f};
+    for (const Extreme& e : settings) {
+        const std::size_t count =
+            std::holds_alternative<int*>(e.setting) ? ints.size() : floats.size();
+        for (std::size_t i = 0; i < count; ++i) {
+            ResetEngineState();
+            tests_per_frame = 300;
+            xs = 512;
+            ys = 600;
+            CRM32Pro_Main::RandSeed(99);
+            if (auto* p = std::get_if<int*>(&e.setting)) {
+                if (*p == &tests_per_frame && ints[i] == INT_MAX) continue;
+                **p = ints[i];
+            } else {
+                *std::get<float*>(e.setting) = floats[i];
+            }
+            RestartClear();
+            for (int frame = 0; frame < 3; ++frame) GrowthPass();
+            // The nearest cells beyond the used area: a wrong wrap would land there first.
+            for (int y = 0; y < GRID_SIZE; ++y) ASSERT_EQ(arr[xs][y], 0) << e.name << " #" << i;
+            for (int x = 0; x < GRID_SIZE; ++x) ASSERT_EQ(arr[x][ys], 0) << e.name << " #" << i;
+            ASSERT_EQ(arr[GRID_SIZE - 1][GRID_SIZE - 1], 0) << e.name << " #" << i;
+        }
+    }
+}
+
+// Grids and window contents after some frames at the default settings from a fixed seed.
+struct Picture {
+    std::vector<std::int32_t> values;
+    std::vector<float> angles;
+    std::vector<int> window;
+};
+
+Picture GrowFromSeed(std::uint32_t seed) {
+    CRM32Pro_Main::RandSeed(seed);
+    RestartClear();
+    tests_per_frame = 3000;
+    for (int frame = 0; frame < 12; ++frame) GrowthPass();
+    Picture p;
+    for (int x = 0; x < xs; ++x) {
+        p.values.insert(p.values.end(), arr[x], arr[x] + ys);
+        p.angles.insert(p.angles.end(), angle_map[x], angle_map[x] + ys);
+        for (int y = 0; y < ys; ++y) p.window.push_back(PlatformTest::ScreenGrey(x, y + 72));
+    }
+    return p;
+}
+
+TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
+    const bool window = PlatformTest::OpenWindow(512, 584);
+    const Picture first = GrowFromSeed(2024);
+    EXPECT_GT(LitCount(), 1000);
+    const Picture second = GrowFromSeed(2024);
+    EXPECT_TRUE(first.values == second.values);
+    EXPECT_TRUE(first.angles == second.angles);
+    EXPECT_TRUE(first.window == second.window);
+    if (window) {
+        // The window shows exactly the grid: grey is the high byte of every value.
+        for (std::size_t i = 0; i < first.values.size(); ++i) {
+            ASSERT_EQ(first.window[i], (first.values[i] / 256) & 255) << i;
+        }
+        PlatformTest::CloseWindow();
+    }
+    const Picture other = GrowFromSeed(2025);
+    EXPECT_FALSE(first.values == other.values);
+}
+
+}  // namespace
