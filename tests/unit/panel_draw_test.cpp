@@ -22,7 +22,7 @@ protected:
         Shell().font = new CRM32Pro_CFont();
         Shell().font->Load("Data/gfx.dpf", "font");
         // Grey everywhere, so that whatever the panel paints or leaves shows.
-        CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, W, H, 0x808080);
+        CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, W, H, 0x808080FF);
     }
     void TearDown() override {
         ShowPanelMessageFor("", 0);
