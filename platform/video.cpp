@@ -57,6 +57,8 @@ int SetVideoMode() {
     SDL_Surface* surface =
         SDL_SetVideoMode(window.width, window.height, window.depth, SDL_SWSURFACE);
     if (!surface) return 0;
+    // The compatibility layer may hand back a reused buffer with an old picture in it.
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
     SDL_WM_SetCaption(window.title ? window.title : "", nullptr);
     screen = surface;
     platform::ResetDirty(surface->w, surface->h);
