@@ -39,7 +39,8 @@ public:
     }
 
     // Converts stored text to T (std::string, bool, float or int). Never fails: text that holds
-    // no number gives 0, numbers beyond the type's range give its largest or lowest finite value.
+    // no number gives 0, a number too large for the type gives its largest or lowest finite
+    // value, and a float too close to zero gives zero.
     template <class T>
     static T string_as_T(const std::string& text);
 
