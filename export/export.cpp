@@ -1,6 +1,159 @@
-// Placeholder: PNG export.
+// SaveImage: the canvas as a 16-bit greyscale PNG, empty pixels filled from their lit neighbours
+// on the way. Start reading at SaveImage at the bottom; CanvasRows builds the samples.
 #include "export/export.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+#include <exception>
+#include <png++/png.hpp>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "config/safe_write.h"
+#include "engine/canvas.h"
+#include "panel/panel.h"
+#include "platform/platform.h"
+
+namespace {
+
+// Rows filled at a time. The canvas is column-major (arr[x][y]) and the image row-major, so a
+// band is filled column by column: each column slice of arr is read contiguously, and the band's
+// rows keep one cache line each in use while the walk moves along x.
+constexpr int BAND_ROWS = 64;
+// Padding of a band row, in samples: with rows exactly 8 KiB apart (4096 samples) the 64 lines
+// in use would all fall in the same cache set and evict each other.
+constexpr int ROW_PAD = 32;
+// Longest reason shown in the panel band: the band is 512 px wide at its smallest.
+constexpr std::size_t PANEL_REASON_CHARS = 48;
+
+// The blend of GetBlendedPixel for a pixel whose four neighbours need no wrap: the mean of the
+// lit ones, darkened by color_decay, truncated. Written without branches on the values, which
+// are random in a real canvas. A result that does not fit an int (only with odd settings from
+// the file) is left to GetBlendedPixel.
+inline int BlendInterior(const std::int32_t* left, const std::int32_t* column,
+                         const std::int32_t* right, int x, int y, double keep) {
+    const std::int32_t n[4] = {left[y], right[y], column[y - 1], column[y + 1]};
+    std::int64_t sum = 0;
+    int count = 0;
+    for (const std::int32_t v : n) {
+        sum += v > 0 ? v : 0;
+        count += v > 0;
+    }
+    const double blended = static_cast<double>(sum) / std::max(count, 1) * keep;
+    if (blended > INT_MIN - 1.0 && blended < INT_MAX + 1.0) return static_cast<int>(blended);
+    return GetBlendedPixel(x, y);
+}
+
+// Sample of a pixel on the canvas border, where the neighbours wrap around. A filled pixel is
+// shown on the window but never written back to the canvas, so fills made during one save never
+// feed each other.
+inline std::uint16_t EdgeSample(int x, int y) {
+    int v = arr[x][y];
+    if (v == 0) {
+        v = GetBlendedPixel(x, y);
+        if (v > 0) ShowPixel(x, y, v);
+    }
+    return static_cast<std::uint16_t>(v);
+}
+
+// The image as png++ asks for it, row by row. Each band of rows is filled from the canvas just
+// before its first row is encoded, so the full image (32 MiB at 4096 x 4096) is never held in
+// memory and the samples are still in cache when libpng reads them.
+class CanvasRows : public png::generator<png::gray_pixel_16, CanvasRows> {
+public:
+    CanvasRows()
+        : generator(xs, ys),
+          stride_(xs + ROW_PAD),
+          band_(static_cast<std::size_t>(stride_) * BAND_ROWS),
+          keep_(1.0 - static_cast<double>(color_decay)) {}
+
+    png::byte* get_next_row(std::size_t pos) {
+        const int y = static_cast<int>(pos);
+        if (y % BAND_ROWS == 0) FillBand(y, std::min(y + BAND_ROWS, ys));
+        return reinterpret_cast<png::byte*>(&band_[(y % BAND_ROWS) * stride_]);
+    }
+
+private:
+    // Samples of rows y0..y1-1: the canvas value, or for an empty pixel the blend of its lit
+    // neighbours; either reduced to its low 16 bits.
+    void FillBand(int y0, int y1) {
+        // Rows 0 and ys-1 wrap; so do columns 0 and xs-1. The rest is interior.
+        const int lo = std::max(y0, 1);
+        const int hi = std::max(std::min(y1, ys - 1), lo);
+        for (int x = 0; x < xs; ++x) {
+            // out[(y - y0) * stride_] is the sample of (x, y).
+            std::uint16_t* out = &band_[x];
+            if (x == 0 || x == xs - 1) {
+                for (int y = y0; y < y1; ++y) out[(y - y0) * stride_] = EdgeSample(x, y);
+                continue;
+            }
+            for (int y = y0; y < lo; ++y) out[(y - y0) * stride_] = EdgeSample(x, y);
+            FillInterior(x, lo, hi, out + (lo - y0) * stride_);
+            for (int y = hi; y < y1; ++y) out[(y - y0) * stride_] = EdgeSample(x, y);
+        }
+    }
+
+    // Rows lo..hi-1 of interior column x, into out[(y - lo) * stride_]. The filled pixels are
+    // collected first and shown afterwards, which keeps the loop free of unpredictable branches.
+    void FillInterior(int x, int lo, int hi, std::uint16_t* out) {
+        const std::int32_t* column = arr[x];
+        int filled = 0;
+        for (int y = lo; y < hi; ++y) {
+            const int v = column[y];
+            const int blend = BlendInterior(arr[x - 1], column, arr[x + 1], x, y, keep_);
+            out[(y - lo) * stride_] = static_cast<std::uint16_t>(v != 0 ? v : blend);
+            filled_rows_[filled] = y;
+            filled_values_[filled] = blend;
+            filled += v == 0 && blend > 0;
+        }
+        for (int i = 0; i < filled; ++i) ShowPixel(x, filled_rows_[i], filled_values_[i]);
+    }
+
+    int stride_;
+    std::vector<std::uint16_t> band_;  // BAND_ROWS rows of stride_ samples
+    double keep_;                      // 1 - color_decay
+    int filled_rows_[BAND_ROWS];
+    int filled_values_[BAND_ROWS];
+};
+
+// The panel shows only the last part of the reason (the system's words, without the path), cut
+// to fit the band; the log has it whole.
+std::string PanelReason(const std::string& reason) {
+    const auto colon = reason.rfind(": ");
+    std::string text = colon == std::string::npos ? reason : reason.substr(colon + 2);
+    if (text.size() > PANEL_REASON_CHARS) text = text.substr(0, PANEL_REASON_CHARS - 3) + "...";
+    return text;
+}
+
+void ReportFailure(const std::string& reason) {
+    CRM32Pro_ILogSystem::Msg(2, "could not save image %s: %s", file.c_str(), reason.c_str());
+    ShowPanelMessage(("save failed: " + PanelReason(reason)).c_str());
+}
+
+}  // namespace
+
 bool SaveImage() {
-    return false;
+    std::string reason;
+    bool saved = false;
+    try {
+        if (xs < 1 || ys < 1 || xs > GRID_SIZE || ys > GRID_SIZE) {
+            reason = "canvas size " + std::to_string(xs) + " x " + std::to_string(ys) +
+                     " is out of range";
+        } else {
+            CanvasRows rows;
+            // The file is written beside the target and renamed over it once complete, so a
+            // failed save leaves the previous image whole.
+            saved = WriteFileSafely(
+                file, [&rows](std::ostream& out) { rows.write(out); }, reason);
+        }
+    } catch (const std::exception& e) {
+        // The band buffer could not be allocated.
+        reason = e.what();
+    } catch (...) {
+        reason = "unknown error";
+    }
+    if (!saved) ReportFailure(reason);
+    return saved;
 }

@@ -1,0 +1,283 @@
+// SaveImage: the file holds exactly the chunks and samples we mean, empty pixels are filled from
+// the canvas as it was, the canvas is left alone, and a failed save keeps the earlier file.
+#include "export/export.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <png++/png.hpp>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "engine/canvas.h"
+#include "platform/platform.h"
+#include "platform/testing.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Image = png::image<png::gray_pixel_16>;
+
+std::string ReadAll(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::uint32_t BigEndian32(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    for (int i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+
+struct Chunk {
+    std::string type;
+    std::string data;
+};
+
+// Walks the chunk list of a PNG file's bytes; fails the test on a bad signature or a truncated
+// chunk.
+std::vector<Chunk> Chunks(const std::string& bytes) {
+    std::vector<Chunk> chunks;
+    EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+    std::size_t at = 8;
+    while (at + 12 <= bytes.size()) {
+        const std::uint32_t length = BigEndian32(bytes, at);
+        if (at + 12 + length > bytes.size()) break;
+        chunks.push_back({bytes.substr(at + 4, 4), bytes.substr(at + 8, length)});
+        at += 12 + length;
+    }
+    EXPECT_EQ(at, bytes.size()) << "trailing or truncated bytes";
+    return chunks;
+}
+
+class SaveImageTest : public ::testing::Test {
+protected:
+    fs::path dir = fs::temp_directory_path() / ("export_" + std::to_string(getpid()));
+    fs::path png = dir / "out.png";
+
+    void SetUp() override {
+        fs::create_directories(dir);
+        xs = 600;
+        ys = 520;
+        vertical_padding = 72;
+        color_decay = 0.0f;
+        file = png.string();
+        ClearCanvas();
+    }
+    void TearDown() override {
+        ClearCanvas();
+        xs = ys = 512;
+        vertical_padding = 72;
+        color_decay = 0.0f;
+        file = "morvane.png";
+        fs::remove_all(dir);
+    }
+    void ClearCanvas() {
+        for (int x = 0; x < xs; ++x) std::fill_n(arr[x], ys, 0);
+    }
+    // Lights about half the pixels with random values, in the model's range, 0 elsewhere.
+    void Noise(std::uint32_t seed) {
+        std::mt19937 rng(seed);
+        for (int x = 0; x < xs; ++x)
+            for (int y = 0; y < ys; ++y) arr[x][y] = rng() % 2 ? 0 : 1 + rng() % 65535;
+    }
+    std::vector<std::int32_t> CanvasCopy() {
+        std::vector<std::int32_t> copy;
+        for (int x = 0; x < xs; ++x) copy.insert(copy.end(), arr[x], arr[x] + ys);
+        return copy;
+    }
+    Image Saved() {
+        EXPECT_TRUE(SaveImage());
+        return Image(png.string());
+    }
+    // The saved sample at canvas pixel (x, y).
+    static int At(const Image& image, int x, int y) { return image[y][x]; }
+};
+
+TEST_F(SaveImageTest, FileHoldsOnlyHeaderDataAndEnd) {
+    arr[5][7] = 1234;
+    ASSERT_TRUE(SaveImage());
+    const std::vector<Chunk> chunks = Chunks(ReadAll(png));
+    ASSERT_GE(chunks.size(), 3u);
+    EXPECT_EQ(chunks.front().type, "IHDR");
+    EXPECT_EQ(chunks.back().type, "IEND");
+    for (std::size_t i = 1; i + 1 < chunks.size(); ++i) EXPECT_EQ(chunks[i].type, "IDAT");
+
+    // Width 600 and height 520 (not swapped, no panel band), 16-bit grey, no interlace.
+    const std::string& ihdr = chunks.front().data;
+    ASSERT_EQ(ihdr.size(), 13u);
+    EXPECT_EQ(BigEndian32(ihdr, 0), 600u);
+    EXPECT_EQ(BigEndian32(ihdr, 4), 520u);
+    EXPECT_EQ(ihdr.substr(8), std::string("\x10\x00\x00\x00\x00", 5));
+
+    const Image image(png.string());
+    EXPECT_EQ(image.get_width(), 600u);
+    EXPECT_EQ(image.get_height(), 520u);
+    EXPECT_EQ(At(image, 5, 7), 1234);
+    EXPECT_EQ(At(image, 7, 5), 0);
+}
+
+TEST_F(SaveImageTest, SamplesAreTheLow16BitsOfTheValue) {
+    arr[10][10] = 65535;
+    arr[20][10] = -1;
+    arr[30][10] = 70000;
+    const Image image = Saved();
+    EXPECT_EQ(At(image, 10, 10), 65535);
+    EXPECT_EQ(At(image, 20, 10), 65535);
+    EXPECT_EQ(At(image, 30, 10), 70000 & 0xFFFF);
+    // A negative neighbour is not lit and adds nothing to a blend.
+    EXPECT_EQ(At(image, 19, 10), 0);
+}
+
+TEST_F(SaveImageTest, EmptyPixelsTakeTheDecayedMeanOfLitNeighbours) {
+    arr[99][50] = 100;   // left of (100, 50)
+    arr[100][51] = 300;  // below it
+    arr[300][300] = 1000;
+    Image image = Saved();
+    EXPECT_EQ(At(image, 100, 50), 200);
+    // Both fills touching (300, 300) see only it; (302, 300) sees the empty (301, 300), not its
+    // fill, so it stays 0.
+    EXPECT_EQ(At(image, 301, 300), 1000);
+    EXPECT_EQ(At(image, 300, 301), 1000);
+    EXPECT_EQ(At(image, 302, 300), 0);
+    EXPECT_EQ(At(image, 400, 400), 0);
+
+    color_decay = 0.5f;
+    image = Saved();
+    EXPECT_EQ(At(image, 100, 50), 100);
+    EXPECT_EQ(At(image, 301, 300), 500);
+}
+
+// The interior is blended by the export's own walk, the border through GetBlendedPixel; both must
+// give what GetBlendedPixel gives, at every pixel, including the band and canvas edges.
+TEST_F(SaveImageTest, EverySampleMatchesTheCanvasOrItsBlend) {
+    color_decay = 0.3f;
+    Noise(1);
+    // Sparser lit pixels so that many empty pixels have 0, 1, 2 or 3 lit neighbours.
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y)
+            if ((x * 7 + y * 13) % 3) arr[x][y] = 0;
+    const Image image = Saved();
+    int mismatches = 0;
+    for (int y = 0; y < ys; ++y)
+        for (int x = 0; x < xs; ++x) {
+            const int v = arr[x][y] != 0 ? arr[x][y] : GetBlendedPixel(x, y);
+            if (At(image, x, y) != (v & 0xFFFF) && ++mismatches <= 5)
+                ADD_FAILURE() << "pixel (" << x << ", " << y << "): " << At(image, x, y)
+                              << " instead of " << (v & 0xFFFF);
+        }
+    EXPECT_EQ(mismatches, 0);
+}
+
+TEST_F(SaveImageTest, CornerBlendsWrapAroundTheCanvas) {
+    arr[xs - 1][0] = 100;
+    arr[0][ys - 1] = 300;
+    const Image image = Saved();
+    EXPECT_EQ(At(image, 0, 0), 200);
+    EXPECT_EQ(At(image, xs - 1, ys - 1), 200);
+}
+
+TEST_F(SaveImageTest, SavingLeavesTheCanvasAloneAndRepeatsExactly) {
+    Noise(2);
+    const std::vector<std::int32_t> before = CanvasCopy();
+    ASSERT_TRUE(SaveImage());
+    const std::string first = ReadAll(png);
+    ASSERT_TRUE(SaveImage());
+    EXPECT_EQ(ReadAll(png), first);
+    EXPECT_TRUE(CanvasCopy() == before);
+    // Only the image itself is left in the folder: no temporary.
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+}
+
+TEST_F(SaveImageTest, EmptyCanvasGivesAnAllZeroImage) {
+    const Image image = Saved();
+    for (int y = 0; y < ys; ++y)
+        for (int x = 0; x < xs; ++x) ASSERT_EQ(At(image, x, y), 0) << x << ", " << y;
+}
+
+// Failed saves: false, the earlier image byte for byte, and one log line naming the path.
+class SaveImageFailure : public SaveImageTest {
+protected:
+    fs::path log = dir / "morvane.log";
+    fs::path small = dir / "small";
+    bool mounted = false;
+    std::string earlier;
+
+    void SetUp() override {
+        SaveImageTest::SetUp();
+        CRM32Pro_ILogSystem::Init(log.c_str(), 2, 2, "morvane", nullptr, nullptr, nullptr);
+        CRM32Pro_ILogSystem::Msg(2, "probe");
+        if (ReadAll(log).find("probe") == std::string::npos)
+            GTEST_SKIP() << "the log layer writes no file yet";
+        arr[1][1] = 4242;
+        ASSERT_TRUE(SaveImage());
+        earlier = ReadAll(png);
+    }
+    void TearDown() override {
+        CRM32Pro_ILogSystem::Init("morvane.log", 2, 2, "morvane", nullptr, nullptr, nullptr);
+        if (mounted) umount(small.c_str());
+        SaveImageTest::TearDown();
+    }
+    void ExpectFailureLogged(const std::string& path) {
+        EXPECT_FALSE(SaveImage());
+        EXPECT_EQ(ReadAll(png), earlier);
+        const std::string text = ReadAll(log);
+        EXPECT_NE(text.find("could not save image " + path + ":"), std::string::npos) << text;
+    }
+};
+
+TEST_F(SaveImageFailure, MissingFolderOrFolderPath) {
+    file = (dir / "no such folder" / "out.png").string();
+    ExpectFailureLogged(file);
+    fs::create_directory(dir / "sub");
+    file = (dir / "sub").string();
+    ExpectFailureLogged(file);
+    EXPECT_TRUE(fs::is_directory(dir / "sub"));
+}
+
+TEST_F(SaveImageFailure, FullDiskKeepsTheEarlierImage) {
+    fs::create_directory(small);
+    mounted = getuid() == 0 && mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") == 0;
+    if (!mounted) GTEST_SKIP() << "cannot mount a small tmpfs here (needs root)";
+    // The earlier image fits; a noisy canvas of the same size compresses to far more than 64k.
+    png = small / "out.png";
+    file = png.string();
+    ASSERT_TRUE(SaveImage());
+    earlier = ReadAll(png);
+    Noise(3);
+    ExpectFailureLogged(file);
+    EXPECT_EQ(std::distance(fs::directory_iterator(small), fs::directory_iterator()), 1);
+}
+
+// The filled pixels show on the window as grey value / 256; lit pixels are not redrawn, and the
+// canvas keeps the filled ones empty.
+TEST_F(SaveImageTest, FilledPixelsAppearOnTheWindowOnly) {
+    xs = ys = 512;
+    if (!PlatformTest::OpenWindow(xs, ys + vertical_padding))
+        GTEST_SKIP() << "no window opens on this platform layer yet";
+    arr[99][50] = 30000;
+    arr[101][50] = 10000;
+    arr[101][51] = 20000;  // lit, with a lit neighbour: its own blend would not be 0
+    const bool saved = SaveImage();
+    auto grey = [](int x, int y) { return PlatformTest::ScreenGrey(x, y + vertical_padding); };
+    const int filled = grey(100, 50), beside = grey(102, 50), lit = grey(101, 51);
+    PlatformTest::CloseWindow();
+    EXPECT_TRUE(saved);
+    EXPECT_EQ(filled, 20000 / 256);
+    EXPECT_EQ(beside, 10000 / 256);
+    EXPECT_EQ(lit, 0);
+    EXPECT_EQ(arr[100][50], 0);
+    EXPECT_EQ(arr[102][50], 0);
+}
+
+}  // namespace
