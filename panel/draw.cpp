@@ -118,9 +118,16 @@ void DrawPanel() {
     DrawMessage();
 }
 
+// The message is cut to the strip's width, so that a long reason never runs into the toggles.
 void ShowPanelMessageFor(const char* text, int milliseconds) {
     std::strncpy(message, text ? text : "", sizeof message - 1);
     message[sizeof message - 1] = '\0';
+    if (fFont) {
+        size_t length = std::strlen(message);
+        while (length > 0 && fFont->TextWidth(message) > MESSAGE_RIGHT - MESSAGE_TEXT_X) {
+            message[--length] = '\0';
+        }
+    }
     message_until = Clock::now() + std::chrono::milliseconds(milliseconds);
 }
 

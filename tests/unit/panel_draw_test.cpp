@@ -80,6 +80,10 @@ TEST_F(PanelDraw, MessageCoversTheLowerRowForItsTime) {
     EXPECT_TRUE(Any(3, 200, 45, 65, 255)) << "message text";
     EXPECT_TRUE(All(73, 74, 40, BAND, 0)) << "separator covered";
     EXPECT_TRUE(All(73, 74, 0, 30, 255)) << "upper row still shown";
+    // A long reason is cut at the strip's edge instead of running into the toggle column.
+    ShowPanelMessageFor(std::string(120, 'W').c_str(), 3000);
+    DrawPanel();
+    EXPECT_TRUE(All(394, 400, 38, BAND, 0));
     ShowPanelMessageFor("gone", 0);
     DrawPanel();
     EXPECT_TRUE(All(73, 74, 0, BAND, 255));
