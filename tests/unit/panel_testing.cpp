@@ -21,6 +21,8 @@ void ResetPanelState(bool gui) {
     init = 1;
     pause = do_fill = white_sprouts = 0;
     button_is_held = save_defaults = false;
+    // A failed save in an earlier test leaves its message showing for three seconds.
+    ShowPanelMessageFor("", 0);
     CRM32Pro_IButton::RemoveAll();
     CreateButtons();
 }

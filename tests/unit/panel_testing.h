@@ -20,8 +20,8 @@ struct ShellFlags {
 ShellFlags& Shell();
 void PressKey(int sym, bool& quit);
 
-// Settings and flags back to their start values, the buttons created afresh (from Data/gfx.dpf in
-// the build folder) with the panel shown or hidden.
+// Settings, flags and the panel message back to their start values, the buttons created afresh
+// (from Data/gfx.dpf in the build folder) with the panel shown or hidden.
 void ResetPanelState(bool gui);
 
 // Scripts a button's state: a push button then reads 4 until it is set back to 1.
