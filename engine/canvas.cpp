@@ -8,7 +8,7 @@
 
 #include "app/app.h"
 #include "app/settings.h"
-#include "engine/numeric.h"
+#include "engine/canvas_inline.h"
 #include "platform/platform.h"
 
 std::int32_t arr[GRID_SIZE][GRID_SIZE];
@@ -24,31 +24,11 @@ int wrapY(int a) {
 }
 
 int lerp(int a, int b, float t) {
-    const double td = t;
-    return TruncToInt(a * (1.0 - td) + b * td);
+    return LerpValue(a, b, t);
 }
 
 int GetBlendedPixel(int x, int y) {
-    // Wrap the centre first so that x - 1 and x + 1 cannot overflow for any int.
-    const int cx = wrapX(x);
-    const int cy = wrapY(y);
-    const std::int32_t neighbours[4] = {
-        arr[wrapX(cx - 1)][cy],
-        arr[wrapX(cx + 1)][cy],
-        arr[cx][wrapY(cy - 1)],
-        arr[cx][wrapY(cy + 1)],
-    };
-    // 64-bit sum: values written under out-of-range settings can reach INT_MAX.
-    std::int64_t sum = 0;
-    int count = 0;
-    for (const std::int32_t value : neighbours) {
-        if (value > 0) {
-            sum += value;
-            ++count;
-        }
-    }
-    if (count == 0) return 0;
-    return TruncToInt(static_cast<double>(sum) / count * (1.0 - static_cast<double>(color_decay)));
+    return BlendedValue(x, y, xs, ys, 1.0 - static_cast<double>(color_decay));
 }
 
 void ShowPixel(int x, int y, int v) {

@@ -10,6 +10,7 @@
 #include "app/app.h"
 #include "app/settings.h"
 #include "engine/canvas.h"
+#include "engine/canvas_inline.h"
 #include "engine/growth_pass.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -31,9 +32,9 @@ int TentShade(int i, unsigned half, unsigned slope) {
 // blend of its lit neighbours (which include the line's own earlier entries).
 int GradedValue(const PassSettings& s, const Attempt& a, const PathLists& path, int i) {
     const float t = static_cast<float>(static_cast<float>(i) / static_cast<double>(path.n));
-    int col = TruncToInt(lerp(a.c1, a.c2, t) * s.decay);
+    int col = TruncToInt(LerpValue(a.c1, a.c2, t) * s.decay);
     if (col > 65535) col = 65535;
-    const int col2 = GetBlendedPixel(path.x[i], path.y[i]);
+    const int col2 = BlendedValue(path.x[i], path.y[i], s.xs, s.ys, s.decay);
     if (col2 > 0) col = static_cast<int>((static_cast<long long>(col) + col2) / 2);
     return col;
 }
@@ -80,8 +81,8 @@ void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
     for (int i = 0; i < path.n; ++i) {
         // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
         const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
-        const int px = wrapX(path.x[i]);
-        const int py = wrapY(path.y[i]);
+        const int px = WrapIndex(path.x[i], s.xs);
+        const int py = WrapIndex(path.y[i], s.ys);
         if (arr[px][py] == 0) {
             arr[px][py] = col;
             angle_map[px][py] = path.angle[i];

@@ -89,7 +89,8 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
     float ang = a.ang;
     float xv = static_cast<float>(a.x + 0.5);
     float yv = static_cast<float>(a.y + 0.5);
-    const int last = a.seeding ? s.strand_length - 1 : -1;
+    // The step index at which a seed line stops (none for a growth line or an empty length).
+    const int last = a.seeding && s.strand_length > 0 ? s.strand_length - 1 : -1;
     int* const px_list = path.x;
     int* const py_list = path.y;
     float* const ang_list = path.angle;
