@@ -3,8 +3,10 @@
 #include "export/export.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <png++/png.hpp>
 #include <string>
@@ -118,6 +120,18 @@ private:
     int filled_values_[BAND_ROWS];
 };
 
+// png++ reports a failed stream write (a full disk, say) without the system's reason; the
+// reason is added here so that the log and the panel can say what went wrong.
+void WriteRows(CanvasRows& rows, std::ostream& out) {
+    errno = 0;
+    try {
+        rows.write(out);
+    } catch (const png::error& e) {
+        if (errno == 0) throw;
+        throw png::error(std::string(e.what()) + ": " + std::strerror(errno));
+    }
+}
+
 // The panel shows only the last part of the reason (the system's words, without the path), cut
 // to fit the band; the log has it whole.
 std::string PanelReason(const std::string& reason) {
@@ -146,7 +160,7 @@ bool SaveImage() {
             // The file is written beside the target and renamed over it once complete, so a
             // failed save leaves the previous image whole.
             saved = WriteFileSafely(
-                file, [&rows](std::ostream& out) { rows.write(out); }, reason);
+                file, [&rows](std::ostream& out) { WriteRows(rows, out); }, reason);
         }
     } catch (const std::exception& e) {
         // The band buffer could not be allocated.
