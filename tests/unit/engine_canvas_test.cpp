@@ -86,26 +86,28 @@ TEST_F(CanvasTest, BlendWrapsAtTheEdgesAndCannotOverflow) {
 
 TEST_F(CanvasTest, RestartClearEmptiesTheUsedAreaAndResetsTheCounters) {
     xs = 600;
-    ys = 1000;
-    for (int x : {0, 1, 599}) {
-        for (int y : {0, 513, 999}) {
-            arr[x][y] = 77;
-            angle_map[x][y] = 0.3f;
+    for (int height : {1000, GRID_SIZE}) {  // column runs, and one block at full height
+        ys = height;
+        for (int x : {0, 1, 599}) {
+            for (int y : {0, 513, height - 1}) {
+                arr[x][y] = 77;
+                angle_map[x][y] = 0.3f;
+            }
         }
-    }
-    this_sprout = 42;
-    Flags().do_fill = 1;
-    Flags().init = 0;
-    RestartClear();
-    for (int x : {0, 1, 599}) {
-        for (int y : {0, 513, 999}) {
-            EXPECT_EQ(arr[x][y], 0) << x << "," << y;
-            EXPECT_EQ(angle_map[x][y], 0.0f) << x << "," << y;
+        this_sprout = 42;
+        Flags().do_fill = 1;
+        Flags().init = 0;
+        RestartClear();
+        for (int x : {0, 1, 599}) {
+            for (int y : {0, 513, height - 1}) {
+                EXPECT_EQ(arr[x][y], 0) << x << "," << y;
+                EXPECT_EQ(angle_map[x][y], 0.0f) << x << "," << y;
+            }
         }
+        EXPECT_EQ(this_sprout, 0);
+        EXPECT_EQ(Flags().do_fill, 0);
+        EXPECT_EQ(Flags().init, 1);
     }
-    EXPECT_EQ(this_sprout, 0);
-    EXPECT_EQ(Flags().do_fill, 0);
-    EXPECT_EQ(Flags().init, 1);
 }
 
 TEST_F(CanvasTest, PausedRestartStillClearsAndDrawsNothing) {
