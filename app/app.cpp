@@ -5,7 +5,7 @@
 // 0 while a restart is pending; the first frame clears the canvas because it starts at 0.
 int init = 0;
 // 1 suspends the growth pass.
-int pause = 0;
+int paused = 0;
 // 1 selects pixel fill mode.
 int do_fill = 0;
 // 1 ends seed lines white.

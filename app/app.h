@@ -7,8 +7,9 @@ class CRM32Pro_CFont;
 // 0 while a restart is pending; the next frame clears the canvas and sets it to 1. Set to 0 by
 // the space key and the redo button.
 extern int init;
-// 1 suspends the growth pass (P key, pause toggle).
-extern int pause;
+// 1 suspends the growth pass (P key, pause toggle). Named `paused` because POSIX declares a
+// function pause() in <unistd.h>, which the standard library and the test framework include.
+extern int paused;
 // 1 selects pixel fill mode (F key, pixel fill toggle); 0 again at every restart clear.
 extern int do_fill;
 // 1 ends seed lines white instead of tent shading (white toggle).

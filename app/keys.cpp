@@ -45,8 +45,8 @@ void HandleKey(int sym, bool& quit) {
         SetToggle(panel_buttons.fill, do_fill);
     }
     if (sym == KEY_P) {
-        Switch(pause);
-        SetToggle(panel_buttons.pause, pause);
+        Switch(paused);
+        SetToggle(panel_buttons.pause, paused);
     }
     if (sym == KEY_S) SaveImage();
 }

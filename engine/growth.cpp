@@ -124,5 +124,5 @@ void GrowthPass() {
 void RenderGraphics(int) {
     DrawPanel();
     if (init == 0) RestartClear();
-    if (pause == 0) GrowthPass();
+    if (paused == 0) GrowthPass();
 }

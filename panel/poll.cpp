@@ -82,5 +82,5 @@ void PollButtons(int repeat_limit, int& hold_counter, bool& quit) {
     // With the panel shown the toggles are the source of these flags; the keys set the toggles.
     white_sprouts = Pressed(b.white) ? 1 : 0;
     do_fill = Pressed(b.fill) ? 1 : 0;
-    pause = Pressed(b.pause) ? 1 : 0;
+    paused = Pressed(b.pause) ? 1 : 0;
 }

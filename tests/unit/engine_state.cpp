@@ -7,7 +7,7 @@
 #include "engine/canvas.h"
 
 EngineFlags& Flags() {
-    static EngineFlags flags{init, pause, do_fill, white_sprouts};
+    static EngineFlags flags{init, paused, do_fill, white_sprouts};
     return flags;
 }
 
@@ -28,7 +28,7 @@ void ResetEngineState() {
     rand_angle_probability = 0.01f;
     rand_angle = 0.002f;
     from_angle = 0;
-    pause = 0;
+    paused = 0;
     white_sprouts = 0;
     RestartClear();
 }

@@ -5,7 +5,7 @@
 #include "app/app.h"
 
 ShellFlags& Shell() {
-    static ShellFlags flags{init,           pause,         do_fill, white_sprouts,
+    static ShellFlags flags{init,           paused,        do_fill, white_sprouts,
                             button_is_held, save_defaults, fFont};
     return flags;
 }
@@ -19,7 +19,7 @@ void ResetPanelState(bool gui) {
     display_GUI = gui;
     vertical_padding = gui ? 72 : 0;
     init = 1;
-    pause = do_fill = white_sprouts = 0;
+    paused = do_fill = white_sprouts = 0;
     button_is_held = save_defaults = false;
     // A failed save in an earlier test leaves its message showing for three seconds.
     ShowPanelMessageFor("", 0);
