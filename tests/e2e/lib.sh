@@ -105,7 +105,7 @@ setting() {
     key y
     for _ in $(seq 50); do [ -s "$RUN/defaults.cfg" ] && break; sleep 0.1; done
     [ -s "$RUN/defaults.cfg" ] || fail "D then Y wrote no defaults.cfg"
-    sed -n "s/^$1 *= //p" "$RUN/defaults.cfg"
+    sed -n "s|^$1 *= ||p" "$RUN/defaults.cfg"
 }
 
 pngcheck() { "$PNGCHECK" "$@"; }

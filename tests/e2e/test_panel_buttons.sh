@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# The panel's less and more buttons as a user works them: a click moves a setting one step, a
+# held gated button waits about half a second before it repeats, "runs / frame" repeats from the
+# start; values are read back from the settings file written with D then Y.
+source "$(dirname "$0")/lib.sh"
+start_x
+start_app
+
+# Centres of the buttons of setting column k (0..4): less at 80k + 9, more at 80k + 66;
+# upper row y = 24, lower row y = 62.
+less() { echo "$((80 * $1 + 9)) $2"; }
+more() { echo "$((80 * $1 + 66)) $2"; }
+UP=24
+LOW=62
+
+expect() {
+    local got
+    got="$(setting "$1")"
+    [ "$got" = "$2" ] || fail "$1 is '$got', expected '$2' ($3)"
+}
+
+# shellcheck disable=SC2046
+click $(more 0 $UP) 0.1
+expect "num sprouts" 4 "one click on more"
+click $(less 3 $LOW) 0.1
+expect "probability" 0.009 "one click on less"
+click $(more 4 $UP) 0.1
+expect "curl" 0.003 "float step of 0.001"
+click $(less 0 $UP) 0.1
+click $(less 0 $UP) 0.1
+click $(less 0 $UP) 0.1
+click $(less 0 $UP) 0.1
+expect "num sprouts" 1 "less stops at 1"
+
+# A gated button held for 0.3 s steps once; held for 2 s it repeats many times.
+click $(more 3 $UP) 0.3
+expect "rand angle" 61 "held 0.3 s"
+click $(more 3 $UP) 2
+ra="$(setting "rand angle")"
+[ "$ra" -ge 80 ] || fail "rand angle held 2 s reached only $ra"
+
+# "runs / frame" repeats from the first frame: 0.4 s gives several steps at once.
+click $(more 1 $UP) 0.4
+rf="$(setting "runs / frame")"
+[ "$rf" -ge 5300 ] || fail "runs / frame held 0.4 s reached only $rf"
+[ $(((rf - 5000) % 100)) = 0 ] || fail "runs / frame moved off its step of 100: $rf"
+
+# "strand length" likewise, downwards, in steps of 10.
+click $(less 0 $LOW) 0.1
+sl="$(setting "strand length")"
+[ "$sl" -lt 700 ] && [ $(((700 - sl) % 10)) = 0 ] || fail "strand length after less is $sl"
+
+# The exit button ends the program with 0.
+click 489 63 0.1
+[ "$(wait_exit 10)" = 0 ] || fail "the exit button did not end the program with 0"
+echo "ok"
