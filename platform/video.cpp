@@ -1,6 +1,7 @@
 // The main object: starting SDL, the window, the frame loop of Update (events first, then one
 // paced frame: render callback and present), shutdown, and seeding the random generator.
 // Start reading at Update.
+#include <csignal>
 #include <string>
 
 #include "platform/internal.h"
@@ -17,6 +18,23 @@ namespace {
 
 // Called once per frame from Update; null until SetRenderCallback.
 void (*render_callback)(int) = nullptr;
+// Set by SIGINT or SIGTERM, turned into a quit event by the next Update.
+volatile std::sig_atomic_t quit_signal = 0;
+
+void OnQuitSignal(int) {
+    quit_signal = 1;
+}
+
+// SDL installs its own quit handlers only where the signal is at its default; a program started
+// in the background by a script inherits SIGINT ignored, and must still end on it.
+void CatchQuitSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 // Copies one SDL event into the caller's record: the type, and the key symbol of key events.
 void Translate(const SDL_Event& in, Event* out) {
@@ -36,11 +54,16 @@ std::uint64_t SplitMix64(std::uint64_t& state) {
 namespace CRM32Pro_Main {
 
 int Init(std::uint32_t flags) {
-    if (SDL_Init(flags) == 0) return 0;
-    // The program makes no sound: a machine without an audio device still gets its window.
-    if (!(flags & SDL_INIT_AUDIO)) return -1;
-    CRM32Pro_ILogSystem::Msg(2, "audio unavailable (%s); starting without sound", SDL_GetError());
-    return SDL_Init(flags & ~static_cast<std::uint32_t>(SDL_INIT_AUDIO)) == 0 ? 0 : -1;
+    int result = SDL_Init(flags);
+    if (result != 0 && (flags & SDL_INIT_AUDIO)) {
+        // The program makes no sound: a machine without an audio device still gets its window.
+        CRM32Pro_ILogSystem::Msg(2, "audio unavailable (%s); starting without sound",
+                                 SDL_GetError());
+        result = SDL_Init(flags & ~static_cast<std::uint32_t>(SDL_INIT_AUDIO));
+    }
+    if (result != 0) return -1;
+    CatchQuitSignals();
+    return 0;
 }
 
 const char* LastError() {
@@ -70,6 +93,11 @@ void SetRenderCallback(void (*render)(int)) {
 }
 
 int Update(Event* event) {
+    if (quit_signal) {
+        quit_signal = 0;
+        if (event) *event = Event{EVENT_QUIT, 0};
+        return 1;
+    }
     SDL_Event in;
     if (SDL_PollEvent(&in)) {
         if (in.type == SDL_MOUSEBUTTONDOWN || in.type == SDL_MOUSEBUTTONUP ||

@@ -103,13 +103,18 @@ TEST_F(PlatformWindow, FrameRendersOnceAfterTheEventsAndHandsKeysBack) {
     EXPECT_EQ(renders, before + 1);
 }
 
-TEST_F(PlatformWindow, TerminationSignalArrivesAsQuit) {
+TEST_F(PlatformWindow, TerminationSignalsArriveAsQuitEvenWhenInheritedIgnored) {
+    // A script that starts the program in the background hands it SIGINT ignored.
+    std::signal(SIGINT, SIG_IGN);
+    ASSERT_EQ(CRM32Pro_Main::Init(SDL_INIT_VIDEO | SDL_INIT_TIMER), 0);
     Pump();
-    std::raise(SIGTERM);
-    Event e;
-    bool quit = false;
-    while (CRM32Pro_Main::Update(&e)) quit = quit || e.type == EVENT_QUIT;
-    EXPECT_TRUE(quit);
+    for (int sig : {SIGINT, SIGTERM}) {
+        std::raise(sig);
+        Event e;
+        bool quit = false;
+        while (CRM32Pro_Main::Update(&e)) quit = quit || e.type == EVENT_QUIT;
+        EXPECT_TRUE(quit) << "signal " << sig;
+    }
 }
 
 TEST(PlatformPresent, ScatteredTilesBecomeFewRectsCoveringEveryTile) {
