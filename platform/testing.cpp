@@ -71,4 +71,8 @@ void PushKey(std::int32_t sym) {
     SDL_PushEvent(&event);
 }
 
+int PresentFrame() {
+    return platform::PresentDirty(CRM32Pro_Main::screen);
+}
+
 }  // namespace PlatformTest

@@ -17,4 +17,7 @@ int ScreenGrey(int x, int y);
 void PushMouse(std::uint8_t type, int x, int y);
 // Queues a key-down event with this key symbol.
 void PushKey(std::int32_t sym);
+// Sends what was drawn since the last present to the display, as the end of a frame does, without
+// waiting for the frame time; returns the number of rectangles sent (0: nothing had changed).
+int PresentFrame();
 }  // namespace PlatformTest

@@ -142,6 +142,17 @@ TEST(PlatformPresent, ScatteredTilesBecomeFewRectsCoveringEveryTile) {
     }
 }
 
+TEST(PlatformPresent, JustOverTheCapMergesOnlyWhatItMust) {
+    // 33 tiles in a row with a gap between each: one merge, over one gap, meets the cap.
+    std::vector<std::uint8_t> tiles(66 * 4, 0);
+    for (int k = 0; k < 33; ++k) tiles[2 * k] = 1;
+    const auto rects = platform::DirtyRects(tiles, 66, 66 * 64, 4 * 64, 32);
+    ASSERT_EQ(rects.size(), 32u);
+    long area = 0;
+    for (const SDL_Rect& r : rects) area += static_cast<long>(r.w) * r.h;
+    EXPECT_EQ(area, 34L * 64 * 64);
+}
+
 TEST(PlatformPresent, TwoDistantTilesStayTwoSmallRects) {
     std::vector<std::uint8_t> tiles(8 * 10, 0);
     tiles[0] = 1;
