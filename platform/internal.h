@@ -41,6 +41,11 @@ int PresentDirty(SDL_Surface* screen);
 std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tiles_x, int w, int h,
                                  int max_rects);
 
+// ---- Video (video.cpp) ------------------------------------------------------------------------
+// Asks SDL for software rendering of the window unless the environment says otherwise; called
+// before SDL starts.
+void PreferSoftwarePresent();
+
 // ---- Frame statistics (timer.cpp) -------------------------------------------------------------
 // Frames rendered since the window opened; the button layer uses it to tell one frame from the
 // next.

@@ -16,6 +16,7 @@ namespace PlatformTest {
 
 bool OpenWindow(int w, int h) {
     if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) return false;
+    platform::PreferSoftwarePresent();
     if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
         return false;
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(w);
