@@ -2,6 +2,7 @@
 // the tests' working folder), and against missing or damaged packages.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -200,6 +201,21 @@ TEST_F(PlatformAssets, LogWritesOneStampedLinePerMessage) {
     const std::string added = ReadLog().substr(before.size());
     EXPECT_NE(added.find(" \xB7 [LOG] - value 42\n"), std::string::npos);
     EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 1);
+}
+
+TEST(PlatformVideo, MissingSoundStillStartsTheProgramAndIsLogged) {
+    CRM32Pro_ILogSystem::Init(LOG, 2, 2, "test", nullptr, nullptr, nullptr);
+    const char* old = std::getenv("SDL_AUDIODRIVER");
+    const std::string saved = old ? old : "";
+    setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1);
+    const int result = CRM32Pro_Main::Init(49);
+    old ? setenv("SDL_AUDIODRIVER", saved.c_str(), 1) : unsetenv("SDL_AUDIODRIVER");
+    EXPECT_EQ(result, 0);
+    EXPECT_NE(ReadLog().find("audio unavailable"), std::string::npos);
+    CRM32Pro_Main::window.width = 64;
+    CRM32Pro_Main::window.height = 64;
+    EXPECT_NE(CRM32Pro_Main::SetVideoMode(), 0);
+    CRM32Pro_Main::Quit();
 }
 
 TEST(PlatformVideo, EveryNewWindowStartsBlack) {
