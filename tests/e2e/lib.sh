@@ -84,18 +84,18 @@ click() {
     sleep 0.2
 }
 
-# Waits up to $1 seconds for the program to end; prints its exit code.
-wait_exit() {
-    local waited=0
+# Waits up to $1 seconds for the program to end and fails unless it ended with code $2. Runs in
+# the test's own shell (not a command substitution), which is the program's parent.
+expect_exit() {
+    local waited=0 rc=0
     while kill -0 "$APP_PID" 2>/dev/null; do
-        [ "$waited" -ge "$(($1 * 10))" ] && fail "the program did not end within $1 s"
+        [ "$waited" -ge "$(($1 * 10))" ] && fail "the program did not end within $1 s ($3)"
         sleep 0.1
         waited=$((waited + 1))
     done
-    local rc=0
     wait "$APP_PID" || rc=$?
     APP_PID=""
-    echo "$rc"
+    [ "$rc" = "$2" ] || fail "the program ended with $rc, expected $2 ($3)"
 }
 
 # Saves the settings with D then Y and prints the value the file holds for key $1.

@@ -53,5 +53,5 @@ filled="$(pngcheck lit "$f" $CANVAS 0)"
 [ "$filled" -gt "$grown" ] || fail "pixel fill did not add pixels ($grown before, $filled after)"
 
 key Escape
-[ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0"
+expect_exit 10 0 "Esc did not end the program with 0"
 echo "ok"

@@ -13,7 +13,7 @@ grep -q "missing-folder/out.png" "$RUN/morvane.log" || fail "morvane.log does no
 [ "$(pngcheck lit "$m" 0 38 390 34 100)" -gt 20 ] || fail "no message in the band"
 kill -0 "$APP_PID" || fail "the program ended after a failed save"
 key Escape
-[ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0"
+expect_exit 10 0 "Esc did not end the program with 0"
 
 # A read-only earlier image stays as it was.
 printf 'png file = keep.png\n' >"$RUN/defaults.cfg"
@@ -24,5 +24,5 @@ key s
 [ "$(cat "$RUN/keep.png")" = "not replaced" ] || fail "a read-only image was replaced"
 grep -q "keep.png" "$RUN/morvane.log" || fail "morvane.log does not name the read-only path"
 key Escape
-[ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0"
+expect_exit 10 0 "Esc did not end the program with 0"
 echo "ok"

@@ -25,7 +25,7 @@ key y
 [ -s "$RUN/defaults.cfg" ] || fail "D then Y wrote no defaults.cfg"
 grep -q '^num sprouts   = 3$' "$RUN/defaults.cfg" || fail "defaults.cfg lacks the built-in values"
 key Escape
-[ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0"
+expect_exit 10 0 "Esc did not end the program with 0"
 
 # With the panel hidden the window is the canvas alone, and the keys work the same.
 printf 'GUI active = false\n' >"$RUN/defaults.cfg"
@@ -38,5 +38,5 @@ key d
 key y
 grep -q '^GUI active = false$' "$RUN/defaults.cfg" || fail "D then Y without the panel did not save"
 key Escape
-[ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0"
+expect_exit 10 0 "Esc did not end the program with 0"
 echo "ok"

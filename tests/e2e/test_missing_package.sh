@@ -11,7 +11,7 @@ run_without_package() {
     img="$(shot "$1")"
     [ "$(pngcheck lit "$img" 0 72 512 512 40)" -gt 20 ] || fail "nothing grew ($1)"
     key Escape
-    [ "$(wait_exit 10)" = 0 ] || fail "Esc did not end the program with 0 ($1)"
+    expect_exit 10 0 "Esc did not end the program with 0 ($1)"
     grep -qi "gfx.dpf" "$RUN/morvane.log" || fail "morvane.log does not name the package ($1)"
 }
 

@@ -52,5 +52,5 @@ sl="$(setting "strand length")"
 
 # The exit button ends the program with 0.
 click 489 63 0.1
-[ "$(wait_exit 10)" = 0 ] || fail "the exit button did not end the program with 0"
+expect_exit 10 0 "the exit button did not end the program with 0"
 echo "ok"

@@ -10,7 +10,7 @@ expect_size() {
     size="$(window_size)"
     [ "$size" = "$1" ] || fail "window is $size, expected $1 ($2)"
     kill -TERM "$APP_PID"
-    [ "$(wait_exit 10)" = 0 ] || fail "SIGTERM did not end the program with 0"
+    expect_exit 10 0 "SIGTERM did not end the program with 0"
 }
 
 expect_size "512 584" "no settings file"
