@@ -108,12 +108,14 @@ void Info() {
     const double average = seconds > 0 ? static_cast<double>(frames_rendered) / seconds : 0.0;
     const SDL_Surface* screen = CRM32Pro_Main::screen;
     CRM32Pro_ILogSystem::Msg(
-        2, "timer: run time %.2f s, %llu frames rendered, average %.1f fps, last %d fps", seconds,
-        static_cast<unsigned long long>(frames_rendered), average, GetCurrentRFR());
+        2,
+        "timer: run time %.2f s, %llu frames rendered, real frame rate: average %.1f fps, "
+        "last %d fps",
+        seconds, static_cast<unsigned long long>(frames_rendered), average, GetCurrentRFR());
     CRM32Pro_ILogSystem::Msg(2, "timer: video mode %dx%dx%d", screen ? screen->w : 0,
                              screen ? screen->h : 0, screen ? screen->format->BitsPerPixel : 0);
     CRM32Pro_ILogSystem::Msg(
-        2, "timer: %llu presents, average %.3f ms and %.1f rects each",
+        2, "timer: %llu presents, average present cost %.3f ms and %.1f rects each",
         static_cast<unsigned long long>(presents),
         presents ? static_cast<double>(present_total_us) / 1000.0 / presents : 0.0,
         presents ? static_cast<double>(present_rects) / presents : 0.0);
