@@ -41,8 +41,11 @@ void StartSchedule(std::uint64_t now) {
 void CountFrame(std::uint64_t now) {
     ++frames_rendered;
     ++frames_this_second;
-    if (now - second_start_us >= MICROS_PER_SECOND) {
-        last_rate = frames_this_second;
+    const std::uint64_t elapsed = now - second_start_us;
+    if (elapsed >= MICROS_PER_SECOND) {
+        // Scaled to exactly one second: the window closes on the first frame past it.
+        last_rate =
+            static_cast<int>((frames_this_second * MICROS_PER_SECOND + elapsed / 2) / elapsed);
         frames_this_second = 0;
         second_start_us = now;
     }

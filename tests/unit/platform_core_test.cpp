@@ -117,6 +117,17 @@ TEST_F(PlatformWindow, TerminationSignalsArriveAsQuitEvenWhenInheritedIgnored) {
     }
 }
 
+TEST_F(PlatformWindow, FramesArePacedAtNoMoreThanSixtyPerSecond) {
+    CRM32Pro_ITimeSystem::Init(0);
+    // Before a whole second has been measured the target rate stands in, never 0 (the panel
+    // halves it for its repeat delay).
+    EXPECT_EQ(CRM32Pro_ITimeSystem::GetCurrentRFR(), 60);
+    for (int frame = 0; frame < 75; ++frame) Pump();
+    const int rate = CRM32Pro_ITimeSystem::GetCurrentRFR();
+    EXPECT_GT(rate, 0);
+    EXPECT_LE(rate, 61) << "frames not paced";
+}
+
 TEST(PlatformPresent, ScatteredTilesBecomeFewRectsCoveringEveryTile) {
     // A 4096 x 4168 window: 64 x 66 tiles, a diagonal stroke plus a scattered column of them.
     const int tx = 64, ty = 66, w = 4096, h = 4168;
