@@ -48,7 +48,7 @@ start_x() {
 start_app() {
     (cd "$RUN" && SDL_AUDIODRIVER=dummy exec "$MORVANE" >"$WORK/app.out" 2>&1) &
     APP_PID=$!
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         WID="$(xdotool search --onlyvisible --name '^morvane' 2>/dev/null | head -n 1 || true)"
         [ -n "$WID" ] && break
         kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window opened"
