@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "bench/summary.h"
 #include "engine/canvas.h"
 #include "engine/growth_pass.h"
 #include "platform/platform.h"
@@ -20,10 +21,6 @@ namespace {
 struct LibraryRandom {
     double operator()() const { return CRM32Pro_Main::RandReal(); }
 };
-
-// Figures of the last run of each benchmark, for the summary line.
-double seed_ns_per_step = 0, growth_ns_per_step = 0, floor_ns_per_step = 0;
-double attempts_per_second = 0;
 
 void DefaultSettings() {
     ResetSettings();
@@ -139,32 +136,6 @@ BENCHMARK(BM_SeedLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrowthLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFloor)->Unit(benchmark::kMillisecond);
 
-// Collects the per-step figures of each run for the summary line.
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            // With --benchmark_repetitions the median stands for the benchmark.
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-            const std::string name = run.benchmark_name();
-            const double ns = Get(run, "ns_per_step") * 1e9;
-            if (name.find("SeedLines") != std::string::npos) seed_ns_per_step = ns;
-            if (name.find("GrowthLines") != std::string::npos) {
-                growth_ns_per_step = ns;
-                attempts_per_second = Get(run, "attempts_per_s");
-            }
-            if (name.find("StepFloor") != std::string::npos) floor_ns_per_step = ns;
-        }
-    }
-
-private:
-    static double Get(const Run& run, const char* key) {
-        const auto it = run.counters.find(key);
-        return it == run.counters.end() ? 0.0 : static_cast<double>(it->second);
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -178,14 +149,20 @@ int main(int argc, char** argv) {
     }
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (floor_ns_per_step > 0) {
+    const BestRun* seed = reporter.Find("BM_SeedLines");
+    const BestRun* growth = reporter.Find("BM_GrowthLines");
+    const BestRun* floor = reporter.Find("BM_StepFloor");
+    if (seed && growth && floor) {
+        // The per-step counters are seconds per step.
+        const double seed_ns = seed->Counter("ns_per_step") * 1e9;
+        const double growth_ns = growth->Counter("ns_per_step") * 1e9;
+        const double floor_ns = floor->Counter("ns_per_step") * 1e9;
         std::printf(
             "summary (%s): seed lines %.1f ns/step (%.2fx floor), growth lines %.1f ns/step "
             "(%.2fx floor), floor %.1f ns/step; %.0f attempts/s at the default settings on a "
             "half-grown 512x512 canvas\n",
-            window ? "window open" : "no window", seed_ns_per_step,
-            seed_ns_per_step / floor_ns_per_step, growth_ns_per_step,
-            growth_ns_per_step / floor_ns_per_step, floor_ns_per_step, attempts_per_second);
+            window ? "window open" : "no window", seed_ns, seed_ns / floor_ns, growth_ns,
+            growth_ns / floor_ns, floor_ns, growth->Counter("attempts_per_s"));
     }
     if (window) PlatformTest::CloseWindow();
     benchmark::Shutdown();

@@ -8,13 +8,12 @@
 #include <vector>
 
 #include "app/settings.h"
+#include "bench/summary.h"
 #include "engine/canvas.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
 
 namespace {
-
-double clear_ms = 0, memset_ms = 0, window_ms = 0;
 
 void LargestCanvas() {
     xs = ys = GRID_SIZE;
@@ -55,38 +54,22 @@ BENCHMARK(BM_RestartClear)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Memset)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RestartClearWindow)->Unit(benchmark::kMillisecond);
 
-// Keeps the CPU time per iteration of each benchmark (the median with repetitions).
-class SummaryReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-            if (run.iterations == 0 || run.error_occurred) continue;
-            const double ms = run.GetAdjustedCPUTime();  // in the benchmark's unit
-            const std::string name = run.benchmark_name();
-            if (name.find("RestartClearWindow") != std::string::npos)
-                window_ms = ms;
-            else if (name.find("RestartClear") != std::string::npos)
-                clear_ms = ms;
-            else if (name.find("Memset") != std::string::npos)
-                memset_ms = ms;
-        }
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    if (memset_ms > 0) {
+    const BestRun* clear = reporter.Find("BM_RestartClear");
+    const BestRun* plain = reporter.Find("BM_Memset");
+    const BestRun* window = reporter.Find("BM_RestartClearWindow");
+    if (clear && plain) {
         std::printf(
             "summary: restart clear of 4096x4096 %.2f ms, memset of the same 128 MiB %.2f ms, "
-            "ratio %.2f; with the window filled too %.2f ms\n",
-            clear_ms, memset_ms, clear_ms / memset_ms, window_ms);
+            "ratio %.2f (CPU time, best run)\n",
+            clear->cpu, plain->cpu, clear->cpu / plain->cpu);
     }
+    if (window) std::printf("with the window filled too: %.2f ms\n", window->cpu);
     benchmark::Shutdown();
     return 0;
 }

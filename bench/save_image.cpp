@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "app/settings.h"
+#include "bench/summary.h"
 #include "engine/canvas.h"
 #include "export/export.h"
 #include "platform/testing.h"
@@ -55,47 +56,20 @@ void BM_PngOnly(benchmark::State& state) {
 BENCHMARK(BM_SaveImage)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_PngOnly)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-// Best times of one benchmark at one size, in ms: wall clock (what the user waits) and CPU (less
-// disturbed by other work on the machine, but blind to the wait for the disk).
-struct Best {
-    double real = 1e300;
-    double cpu = 1e300;
-};
-
-// Keeps the best times per benchmark and size while printing as usual.
-class BestTimes : public benchmark::ConsoleReporter {
-public:
-    std::map<std::pair<std::string, long>, Best> best;  // (family, size) -> times
-
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration || run.error_occurred) continue;
-            const std::string name = run.run_name.function_name;
-            const long size = std::stol(run.run_name.args);
-            Best& b = best[{name, size}];
-            b.real = std::min(b.real, run.GetAdjustedRealTime());
-            b.cpu = std::min(b.cpu, run.GetAdjustedCPUTime());
-        }
-    }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    BestTimes reporter;
+    SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    for (const long size : {512L, 4096L}) {
-        const auto save = reporter.best.find({"BM_SaveImage", size});
-        const auto plain = reporter.best.find({"BM_PngOnly", size});
-        if (save == reporter.best.end() || plain == reporter.best.end()) continue;
-        const Best& a = save->second;
-        const Best& b = plain->second;
+    for (const char* size : {"512", "4096"}) {
+        const BestRun* a = reporter.Find(std::string("BM_SaveImage/") + size);
+        const BestRun* b = reporter.Find(std::string("BM_PngOnly/") + size);
+        if (!a || !b) continue;
         std::printf(
-            "%ld x %ld: SaveImage %.1f ms (CPU %.1f), png++ alone %.1f ms (CPU %.1f), "
+            "%s x %s: SaveImage %.1f ms (CPU %.1f), png++ alone %.1f ms (CPU %.1f), "
             "ratio %.3f (CPU %.3f)\n",
-            size, size, a.real, a.cpu, b.real, b.cpu, a.real / b.real, a.cpu / b.cpu);
+            size, size, a->real, a->cpu, b->real, b->cpu, a->real / b->real, a->cpu / b->cpu);
     }
     std::remove(SAVED_FILE);
     std::remove(PLAIN_FILE);
