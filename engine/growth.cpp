@@ -61,19 +61,6 @@ PassSettings PassSettings::Current() {
     return s;
 }
 
-PathLists::PathLists(int capacity) {
-    const std::size_t size = static_cast<std::size_t>(std::max(capacity, 0));
-    x = new int[size];
-    y = new int[size];
-    angle = new float[size];
-}
-
-PathLists::~PathLists() {
-    delete[] x;
-    delete[] y;
-    delete[] angle;
-}
-
 void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
     if (path.n == 0) return;
     const bool tent = a.seeding && !s.white_sprouts;

@@ -3,8 +3,11 @@
 // GrowthPassWith at the bottom: one attempt per iteration, a strand attempt walks then draws.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "engine/canvas.h"
 #include "engine/numeric.h"
@@ -39,18 +42,20 @@ struct PassSettings {
     static PassSettings Current();
 };
 
-// The x, y and angle lists of one pass: capacity for the longest path, emptied (n = 0) after
-// every attempt and freed when the pass ends. Plain arrays (not <memory>, which drags in
-// <unistd.h> and its pause() against our pause flag).
+// The x, y and angle lists of one pass: sized once for the longest path, emptied (n = 0) after
+// every attempt and freed when the pass ends, so the step loop never allocates.
 struct PathLists {
-    explicit PathLists(int capacity);
-    ~PathLists();
-    PathLists(const PathLists&) = delete;
-    PathLists& operator=(const PathLists&) = delete;
-    int* x;
-    int* y;
-    float* angle;
+    explicit PathLists(int capacity)
+        : x(Size(capacity)), y(Size(capacity)), angle(Size(capacity)) {}
+    std::vector<int> x;
+    std::vector<int> y;
+    std::vector<float> angle;
     int n = 0;
+
+private:
+    static std::size_t Size(int capacity) {
+        return static_cast<std::size_t>(std::max(capacity, 0));
+    }
 };
 
 // The scratch state of one strand attempt.
@@ -91,9 +96,9 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
     float yv = static_cast<float>(a.y + 0.5);
     // The step index at which a seed line stops (none for a growth line or an empty length).
     const int last = a.seeding && s.strand_length > 0 ? s.strand_length - 1 : -1;
-    int* const px_list = path.x;
-    int* const py_list = path.y;
-    float* const ang_list = path.angle;
+    int* const px_list = path.x.data();
+    int* const py_list = path.y.data();
+    float* const ang_list = path.angle.data();
     int n = 0;
     bool draw = false;
     for (int v2 = 0; v2 < s.strand_length; ++v2) {
