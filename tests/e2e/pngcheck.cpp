@@ -4,10 +4,11 @@
 //   pngcheck size FILE                        -> "W H"
 //   pngcheck pixel FILE X Y                   -> "R G B" (or the 16-bit grey sample)
 //   pngcheck lit FILE X Y W H [LEVEL]         -> number of pixels in the box brighter than LEVEL
-//   pngcheck column FILE X Y0 Y1              -> number of pure white pixels in column X, rows Y0..Y1
-//   pngcheck same FILE1 FILE2 X Y W H         -> number of pixels in the box that differ
+//   pngcheck column FILE X Y0 Y1              -> number of pure white pixels in column X, rows
+//   Y0..Y1 pngcheck same FILE1 FILE2 X Y W H         -> number of pixels in the box that differ
 //   pngcheck window-matches-save SHOT SAVED YOFFSET -> number of canvas pixels whose grey is not
-//                                                 the saved sample / 256 (first few listed on stderr)
+//                                                 the saved sample / 256 (first few listed on
+//                                                 stderr)
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -19,7 +20,9 @@ namespace {
 using Rgb = png::image<png::rgb_pixel>;
 using Grey16 = png::image<png::gray_pixel_16>;
 
-int Arg(char** argv, int i) { return std::atoi(argv[i]); }
+int Arg(char** argv, int i) {
+    return std::atoi(argv[i]);
+}
 
 long CountBox(const Rgb& img, int x, int y, int w, int h, auto&& pred) {
     long n = 0;
