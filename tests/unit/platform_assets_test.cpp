@@ -1,7 +1,9 @@
 // Buttons, font and log against the package the build makes (Data/gfx.dpf in the build folder,
 // the tests' working folder), and against missing or damaged packages.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -13,7 +15,11 @@
 namespace {
 
 constexpr const char* PACKAGE = "Data/gfx.dpf";
-constexpr const char* LOG = "platform_assets_test.log";
+// CTest runs each test in its own process, several at once in the same folder: the scratch files
+// carry the process id so that parallel tests never share them.
+const std::string SCRATCH = "platform_assets_test." + std::to_string(getpid());
+const std::string LOG_FILE = SCRATCH + ".log";
+const char* const LOG = LOG_FILE.c_str();
 constexpr int W = 240;
 constexpr int H = 120;
 
@@ -33,6 +39,8 @@ protected:
     void TearDown() override {
         CRM32Pro_IButton::RemoveAll();
         PlatformTest::CloseWindow();
+        std::remove(LOG);
+        std::remove((SCRATCH + ".dpf").c_str());
     }
     static void Pump() {
         Event e;
@@ -134,14 +142,15 @@ TEST_F(PlatformAssets, DrawRedrawsOnlyChangedButtonsUnlessForced) {
 }
 
 TEST_F(PlatformAssets, MissingOrDamagedPackageLeavesAnInertButtonAndOneLogLine) {
+    const std::string garbage_package = SCRATCH + ".dpf";
     {
-        std::ofstream garbage("platform_garbage.dpf", std::ios::binary);
+        std::ofstream garbage(garbage_package, std::ios::binary);
         garbage << "PK\x03\x04 this is not really a zip archive";
     }
     const std::pair<const char*, const char*> broken[] = {
         {"Data/no_such_package.dpf", "save"},
         {PACKAGE, "no_such_image"},
-        {"platform_garbage.dpf", "save"},
+        {garbage_package.c_str(), "save"},
         {PACKAGE, "font"},  // an entry that is not a PNG
     };
     for (const auto& [package, name] : broken) {
@@ -216,6 +225,7 @@ TEST(PlatformVideo, MissingSoundStillStartsTheProgramAndIsLogged) {
     CRM32Pro_Main::window.height = 64;
     EXPECT_NE(CRM32Pro_Main::SetVideoMode(), 0);
     CRM32Pro_Main::Quit();
+    std::remove(LOG);
 }
 
 TEST(PlatformVideo, EveryNewWindowStartsBlack) {
