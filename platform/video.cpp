@@ -69,14 +69,13 @@ namespace CRM32Pro_Main {
 
 int Init(std::uint32_t flags) {
     platform::PreferSoftwarePresent();
-    int result = SDL_Init(flags);
-    if (result != 0 && (flags & SDL_INIT_AUDIO)) {
-        // The program makes no sound: a machine without an audio device still gets its window.
+    const std::uint32_t audio = flags & SDL_INIT_AUDIO;
+    if (SDL_Init(flags & ~audio) != 0) return -1;
+    // The program makes no sound: a machine without an audio device still gets its window.
+    if (audio && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         CRM32Pro_ILogSystem::Msg(2, "audio unavailable (%s); starting without sound",
                                  SDL_GetError());
-        result = SDL_Init(flags & ~static_cast<std::uint32_t>(SDL_INIT_AUDIO));
     }
-    if (result != 0) return -1;
     CatchQuitSignals();
     return 0;
 }
@@ -86,15 +85,21 @@ const char* LastError() {
 }
 
 int SetVideoMode() {
+    // Whatever stops the window, the log says so: without a window the user sees nothing else.
+    const auto failed = [] {
+        CRM32Pro_ILogSystem::Msg(2, "cannot open a %dx%d window: %s", window.width, window.height,
+                                 SDL_GetError());
+        return 0;
+    };
     if (window.width == 0 || window.height == 0) {
         // SDL would read 0 as "the desktop size"; the program never means that.
         SDL_SetError("window size %dx%d refused", window.width, window.height);
-        return 0;
+        return failed();
     }
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return 0;
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed();
     SDL_Surface* surface =
         SDL_SetVideoMode(window.width, window.height, window.depth, SDL_SWSURFACE);
-    if (!surface) return 0;
+    if (!surface) return failed();
     // The compatibility layer may hand back a reused buffer with an old picture in it.
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
     SDL_WM_SetCaption(window.title ? window.title : "", nullptr);
