@@ -7,6 +7,6 @@ before="$(cat "$RUN/defaults.cfg")"
 rc=0
 (cd "$RUN" && SDL_VIDEODRIVER=no_such_driver SDL_AUDIODRIVER=dummy "$MORVANE") >/dev/null 2>&1 || rc=$?
 [ "$rc" = 1 ] || fail "a failed start ended with $rc, expected 1"
-grep -q "Couldn.t initialize CRM32Pro: " "$RUN/morvane.log" || fail "morvane.log lacks the start failure"
+LC_ALL=C grep -q "Couldn.t initialize CRM32Pro: " "$RUN/morvane.log" || fail "morvane.log lacks the start failure"
 [ "$(cat "$RUN/defaults.cfg")" = "$before" ] || fail "defaults.cfg changed"
 echo "ok"
