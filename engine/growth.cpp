@@ -66,15 +66,17 @@ void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
     const bool tent = a.seeding && !s.white_sprouts;
     const unsigned n = static_cast<unsigned>(path.n);
     for (int i = 0; i < path.n; ++i) {
-        // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
-        const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
         const int px = WrapIndex(path.x[i], s.xs);
         const int py = WrapIndex(path.y[i], s.ys);
-        if (arr[px][py] == 0) {
-            arr[px][py] = col;
-            angle_map[px][py] = path.angle[i];
-            ShowPixel(px, py, col);
-        }
+        // Only empty pixels are written, so the value is worked out only for them: most entries
+        // of a short growth line lie in its lit start pixel. Nothing is written in between, so
+        // the blend reads the same neighbours either way.
+        if (arr[px][py] != 0) continue;
+        // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
+        const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
+        arr[px][py] = col;
+        angle_map[px][py] = path.angle[i];
+        ShowPixel(px, py, col);
     }
 }
 
