@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 
+#include "app/app.h"
 #include "engine/canvas.h"
 #include "engine/growth.h"
 #include "engine_fixture.h"
@@ -95,8 +96,8 @@ TEST_F(CanvasTest, RestartClearEmptiesTheUsedAreaAndResetsTheCounters) {
             }
         }
         this_sprout = 42;
-        Flags().do_fill = 1;
-        Flags().init = 0;
+        do_fill = 1;
+        init = 0;
         RestartClear();
         for (int x : {0, 1, 599}) {
             for (int y : {0, 513, height - 1}) {
@@ -105,24 +106,24 @@ TEST_F(CanvasTest, RestartClearEmptiesTheUsedAreaAndResetsTheCounters) {
             }
         }
         EXPECT_EQ(this_sprout, 0);
-        EXPECT_EQ(Flags().do_fill, 0);
-        EXPECT_EQ(Flags().init, 1);
+        EXPECT_EQ(do_fill, 0);
+        EXPECT_EQ(init, 1);
     }
 }
 
 TEST_F(CanvasTest, PausedRestartStillClearsAndDrawsNothing) {
     arr[5][5] = 1000;
     this_sprout = 9;
-    Flags().init = 0;
-    Flags().pause = 1;
+    init = 0;
+    paused = 1;
     RenderGraphics(0);
     EXPECT_EQ(arr[5][5], 0);
     EXPECT_EQ(this_sprout, 0);
-    EXPECT_EQ(Flags().init, 1);
+    EXPECT_EQ(init, 1);
     // No attempts while paused, nor with tests_per_frame 0 or less.
     RenderGraphics(0);
     EXPECT_EQ(this_sprout, 0);
-    Flags().pause = 0;
+    paused = 0;
     for (int count : {0, -5, INT_MIN}) {
         tests_per_frame = count;
         RenderGraphics(0);

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/app.h"
 #include "engine/growth_pass.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"
@@ -112,7 +113,7 @@ TEST_F(GrowthTest, DecayAndWhiteSproutsScaleTheGradedValue) {
     EXPECT_FLOAT_EQ(angle_map[12][10], 0.1f);
 
     color_decay = 0.5f;
-    Flags().white_sprouts = 1;
+    white_sprouts = 1;
     Attempt seed;
     seed.seeding = true;
     seed.c1 = seed.c2 = 65535;
@@ -150,7 +151,7 @@ TEST_F(GrowthTest, AStepDrawsTheTurnTestThenItsSideOnlyOnATurnThenCurlMinuendFir
     rand_angle_int = 90;
     rand_angle = 0.5f;
     strand_length = 3;
-    Flags().white_sprouts = 1;
+    white_sprouts = 1;
     ScriptedRandom rand;
     rand.Add(Pick(100, 512)).Add(Pick(200, 512)).Add(Pick(0, 4));
     rand.Add(0.5).Add(0.9).Add(0.75).Add(0.25);  // turn +1/4, then curl +1/4: heading -y
@@ -255,7 +256,7 @@ TEST_F(GrowthTest, SeedingPhaseFollowsTheCurrentNumberOfSprouts) {
 }
 
 TEST_F(GrowthTest, PixelFillSetsEmptyPixelsFromLitNeighboursOnly) {
-    Flags().do_fill = 1;
+    do_fill = 1;
     arr[10][10] = 1000;
     arr[12][10] = 3000;
     arr[30][30] = -1;  // not empty: never filled
@@ -273,7 +274,7 @@ TEST_F(GrowthTest, PixelFillSetsEmptyPixelsFromLitNeighboursOnly) {
 }
 
 TEST_F(GrowthTest, PixelFillOnAnEmptyCanvasChangesNothing) {
-    Flags().do_fill = 1;
+    do_fill = 1;
     tests_per_frame = 20000;
     growth::GrowthPassWith(CRM32Pro_Main::RandReal);
     EXPECT_EQ(LitCount(), 0);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <random>
 
+#include "app/app.h"
 #include "panel_testing.h"
 
 namespace fs = std::filesystem;
@@ -30,7 +31,7 @@ protected:
         ResetSettings();
     }
     void Press(std::initializer_list<int> keys) {
-        for (int k : keys) PressKey(k, quit);
+        for (int k : keys) HandleKey(k, quit);
     }
     bool Written() { return fs::exists(dir / "defaults.cfg"); }
 };
@@ -41,9 +42,9 @@ TEST_F(Keys, YesWritesTheSettingsOnceAndClosesTheQuestion) {
     Press({KEY_Y, KEY_N});
     EXPECT_FALSE(Written());
     Press({KEY_D, KEY_D});
-    EXPECT_TRUE(Shell().save_defaults);
+    EXPECT_TRUE(save_defaults);
     Press({KEY_Y});
-    EXPECT_FALSE(Shell().save_defaults);
+    EXPECT_FALSE(save_defaults);
     EXPECT_TRUE(Written());
     fs::remove(dir / "defaults.cfg");
     Press({KEY_Y});
@@ -52,9 +53,9 @@ TEST_F(Keys, YesWritesTheSettingsOnceAndClosesTheQuestion) {
 
 TEST_F(Keys, NoAndEscCloseWithoutWritingAndOnlyAClosedEscQuits) {
     Press({KEY_D, KEY_N});
-    EXPECT_FALSE(Shell().save_defaults);
+    EXPECT_FALSE(save_defaults);
     Press({KEY_D, KEY_ESCAPE});
-    EXPECT_FALSE(Shell().save_defaults);
+    EXPECT_FALSE(save_defaults);
     EXPECT_FALSE(quit);
     EXPECT_FALSE(Written());
     Press({KEY_ESCAPE});
@@ -63,19 +64,19 @@ TEST_F(Keys, NoAndEscCloseWithoutWritingAndOnlyAClosedEscQuits) {
 
 TEST_F(Keys, OtherCommandsWorkWithoutClosingTheQuestion) {
     Press({KEY_D, KEY_F, KEY_P, KEY_SPACE, KEY_S});
-    EXPECT_TRUE(Shell().save_defaults);
-    EXPECT_EQ(Shell().pause, 1);
-    EXPECT_EQ(Shell().init, 0);
+    EXPECT_TRUE(save_defaults);
+    EXPECT_EQ(paused, 1);
+    EXPECT_EQ(init, 0);
     // Space turns the pixel fill toggle off, but not the flag: the next poll copies it.
-    EXPECT_EQ(Shell().do_fill, 1);
+    EXPECT_EQ(do_fill, 1);
     EXPECT_EQ(CRM32Pro_IButton::GetState(panel_buttons.fill), CRM32Pro_IButton::STATE_OFF);
 }
 
 TEST_F(Keys, FAndPSwitchAndKeepTheirTogglesInStep) {
     for (int expected : {1, 0}) {
         Press({KEY_F, KEY_P});
-        EXPECT_EQ(Shell().do_fill, expected);
-        EXPECT_EQ(Shell().pause, expected);
+        EXPECT_EQ(do_fill, expected);
+        EXPECT_EQ(paused, expected);
         const int state = expected ? CRM32Pro_IButton::STATE_ON : CRM32Pro_IButton::STATE_OFF;
         EXPECT_EQ(CRM32Pro_IButton::GetState(panel_buttons.fill), state);
         EXPECT_EQ(CRM32Pro_IButton::GetState(panel_buttons.pause), state);
@@ -86,7 +87,7 @@ TEST_F(Keys, KeysWorkWithThePanelHidden) {
     ResetPanelState(false);
     EXPECT_EQ(panel_buttons.pause, -1);
     Press({KEY_P, KEY_F});
-    EXPECT_EQ(Shell().pause, 1);
+    EXPECT_EQ(paused, 1);
     EXPECT_EQ(CRM32Pro_IButton::GetState(panel_buttons.fill), CRM32Pro_IButton::STATE_ON);
     Press({KEY_D, KEY_ESCAPE});
     EXPECT_FALSE(quit);

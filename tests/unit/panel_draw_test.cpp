@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "app/app.h"
 #include "panel_testing.h"
 #include "platform/testing.h"
 
@@ -19,15 +20,15 @@ protected:
     void SetUp() override {
         ResetPanelState(true);
         ASSERT_TRUE(PlatformTest::OpenWindow(W, H));
-        Shell().font = new CRM32Pro_CFont();
-        Shell().font->Load("Data/gfx.dpf", "font");
+        fFont = new CRM32Pro_CFont();
+        fFont->Load("Data/gfx.dpf", "font");
         // Grey everywhere, so that whatever the panel paints or leaves shows.
         CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, W, H, 0x808080FF);
     }
     void TearDown() override {
         ShowPanelMessageFor("", 0);
-        delete Shell().font;
-        Shell().font = nullptr;
+        delete fFont;
+        fFont = nullptr;
         CRM32Pro_IButton::RemoveAll();
         PlatformTest::CloseWindow();
         ResetSettings();
@@ -61,7 +62,7 @@ TEST_F(PanelDraw, SeparatorsStandRightOfEachColumnOverTheBandOnly) {
 }
 
 TEST_F(PanelDraw, QuestionFaceIsOnlyTheQuestionOnBlack) {
-    Shell().save_defaults = true;
+    save_defaults = true;
     DrawPanel();
     EXPECT_TRUE(Any(3, 200, 3, 16, 255)) << "question text";
     EXPECT_TRUE(All(0, W, 20, BAND, 0));

@@ -8,6 +8,7 @@
 #include <random>
 #include <vector>
 
+#include "app/app.h"
 #include "export/export.h"
 #include "panel_testing.h"
 
@@ -43,9 +44,9 @@ TEST_F(PanelPoll, HeldGatedButtonStepsOnceWaitsThenRepeats) {
     EXPECT_EQ(StepsWhileHeld(*this, 30, 34), (std::vector<int>{1, 32, 33, 34}));
     EXPECT_EQ(hold, 31) << "the counter stops one past the limit";
     // Letting go resets the counter: the next press acts at once, then waits again.
-    Shell().button_is_held = false;
+    button_is_held = false;
     EXPECT_EQ(StepsWhileHeld(*this, 0, 4), (std::vector<int>{1, 2, 3, 4}));
-    Shell().button_is_held = false;
+    button_is_held = false;
     EXPECT_EQ(StepsWhileHeld(*this, 2, 5), (std::vector<int>{1, 4, 5}));
 }
 
@@ -55,7 +56,7 @@ TEST_F(PanelPoll, ActingGatedButtonShutsGateForLaterOnesInSameIteration) {
     Poll();
     EXPECT_EQ(n_sprouts, 4);
     EXPECT_FLOAT_EQ(color_decay, 0.0f);
-    EXPECT_TRUE(Shell().button_is_held);
+    EXPECT_TRUE(button_is_held);
 }
 
 TEST_F(PanelPoll, BoundRulesApplyAfterTheStep) {
@@ -74,7 +75,7 @@ TEST_F(PanelPoll, BoundRulesApplyAfterTheStep) {
         const SettingPair& p = setting_pairs[c.pair];
         std::visit([&](auto* v) { *v = static_cast<std::remove_pointer_t<decltype(v)>>(c.start); },
                    p.value);
-        Shell().button_is_held = false;
+        button_is_held = false;
         const int id = c.direction < 0 ? panel_buttons.less[c.pair] : panel_buttons.more[c.pair];
         Hold(id);
         Poll();
@@ -90,21 +91,21 @@ TEST_F(PanelPoll, StrandLengthAndRunsPerFrameRepeatWithoutHolding) {
     for (int i = 0; i < 3; ++i) Poll();
     EXPECT_EQ(strand_length, 730);
     EXPECT_EQ(tests_per_frame, 4700);
-    EXPECT_FALSE(Shell().button_is_held);
+    EXPECT_FALSE(button_is_held);
     EXPECT_EQ(hold, 0);
 }
 
 TEST_F(PanelPoll, RedoRestartsOncePerPressAndExitQuits) {
     Hold(panel_buttons.redo);
     Poll();
-    EXPECT_EQ(Shell().init, 0);
-    Shell().init = 1;
+    EXPECT_EQ(init, 0);
+    init = 1;
     Poll();
     Poll();
-    EXPECT_EQ(Shell().init, 1);
-    Shell().button_is_held = false;
+    EXPECT_EQ(init, 1);
+    button_is_held = false;
     Poll();
-    EXPECT_EQ(Shell().init, 0);
+    EXPECT_EQ(init, 0);
     EXPECT_FALSE(quit);
     Hold(panel_buttons.exit);
     Poll();
@@ -128,12 +129,12 @@ TEST_F(PanelPoll, HeldSaveWritesTheImageOnEveryIteration) {
 TEST_F(PanelPoll, TogglesAreCopiedIntoTheirFlags) {
     Hold(panel_buttons.white);
     Hold(panel_buttons.fill);
-    Shell().pause = 1;
+    paused = 1;
     Poll();
-    EXPECT_EQ(Shell().white_sprouts, 1);
-    EXPECT_EQ(Shell().do_fill, 1);
-    EXPECT_EQ(Shell().pause, 0);
+    EXPECT_EQ(white_sprouts, 1);
+    EXPECT_EQ(do_fill, 1);
+    EXPECT_EQ(paused, 0);
     Release(panel_buttons.white);
     Poll();
-    EXPECT_EQ(Shell().white_sprouts, 0);
+    EXPECT_EQ(white_sprouts, 0);
 }

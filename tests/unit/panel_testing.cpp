@@ -1,18 +1,7 @@
-// The shell's flags for the panel and key tests, from a file that includes app/app.h without
-// gtest (see panel_testing.h).
+// The panel and key tests' reset of settings, flags, message and buttons.
 #include "panel_testing.h"
 
 #include "app/app.h"
-
-ShellFlags& Shell() {
-    static ShellFlags flags{init,           paused,        do_fill, white_sprouts,
-                            button_is_held, save_defaults, fFont};
-    return flags;
-}
-
-void PressKey(int sym, bool& quit) {
-    HandleKey(sym, quit);
-}
 
 void ResetPanelState(bool gui) {
     ResetSettings();
