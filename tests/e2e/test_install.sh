@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# The installed tree: staged with DESTDIR, its desktop entry, metainfo and man pages pass their
+# validators, the renderer runs from an empty folder and reports the version the metainfo names,
+# and the desktop entry's Exec line starts morvane in a fresh home's pictures folder.
+source "$(dirname "$0")/lib.sh"
+BUILD="$(dirname "$(dirname "$PACKAGE")")"
+STAGE="$WORK/stage"
+DESTDIR="$STAGE" cmake --install "$BUILD" >"$WORK/install.out" 2>&1 ||
+    fail "cmake --install failed: $(tail -n 3 "$WORK/install.out")"
+desktop="$(find "$STAGE" -path '*/share/applications/*.desktop' | head -n 1)"
+[ -n "$desktop" ] || fail "no desktop entry installed"
+share="$(dirname "$(dirname "$desktop")")"
+prefix="$(dirname "${share#"$STAGE"}")"
+
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects $desktop"
+metainfo="$(find "$share/metainfo" -name '*.metainfo.xml' | head -n 1)"
+appstreamcli validate --no-net "$metainfo" >"$WORK/appstream.out" 2>&1 ||
+    fail "appstreamcli rejects the metainfo: $(cat "$WORK/appstream.out")"
+for page in morvane morvane-render; do
+    file="$share/man/man1/$page.1.gz"
+    [ -f "$file" ] || fail "no man page $page(1)"
+    warnings="$(MANWIDTH=80 man --warnings -l "$file" 2>&1 >"$WORK/$page.txt")"
+    [ -z "$warnings" ] || fail "man warns about $page(1): $warnings"
+    grep -q "^SYNOPSIS" "$WORK/$page.txt" || fail "$page(1) renders no SYNOPSIS"
+done
+
+mkdir "$WORK/empty"
+if [ -x "$(dirname "$MORVANE")/morvane-render" ]; then
+    render="$STAGE$prefix/bin/morvane-render"
+    [ -x "$render" ] || fail "morvane-render is built but not installed"
+    release="$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo")"
+    (cd "$WORK/empty" && "$render" --version) | grep -qF "$release" ||
+        fail "morvane-render --version does not say $release, the metainfo's release"
+    (cd "$WORK/empty" && "$render" --seed 1 --frames 30 --quiet -o x.png) ||
+        fail "the installed morvane-render failed in an empty folder"
+    [ "$(pngcheck lit "$WORK/empty/x.png" 0 0 512 512 1)" -gt 0 ] || fail "rendered nothing"
+fi
+
+# The launcher: a home folder without any XDG set-up, the Exec line's program from the stage.
+export HOME="$WORK/home"
+unset XDG_CONFIG_HOME
+mkdir "$HOME"
+RUN="$HOME"
+MORVANE="$STAGE$(sed -n 's/^Exec=//p' "$desktop")"
+start_x
+start_app
+RUN="$HOME/Pictures/morvane"
+for _ in $(seq 100); do [ -s "$RUN/morvane.log" ] && break; sleep 0.1; done
+[ -s "$RUN/morvane.log" ] || fail "the launcher did not run morvane in ~/Pictures/morvane"
+# Away from a build folder the program must fall back to the package installed with it.
+if grep -q "resource package" "$RUN/morvane.log"; then
+    grep -qF "$prefix/share/morvane/Data/gfx.dpf" "$RUN/morvane.log" ||
+        fail "morvane did not look for its installed package"
+fi
+key Escape
+expect_exit 10 0 "Esc did not end the launched program with 0"
+echo "ok"
