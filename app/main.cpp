@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "app/app.h"
+#include "app/package_path.h"
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
@@ -15,8 +16,6 @@ namespace {
 constexpr std::uint32_t LIBRARY_SUBSYSTEMS = 49;
 // Height of the panel band when it is shown.
 constexpr int PANEL_HEIGHT = 72;
-// The resource package with the font and the button images.
-constexpr const char* PACKAGE = "Data/gfx.dpf";
 
 void WriteWindowSettings() {
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
@@ -88,9 +87,13 @@ int SDL_main(int, char**) {
     CRM32Pro_ITimeSystem::Init(0);
     ShowCanvasOnWindow();
     CRM32Pro_Main::SetRenderCallback(RenderGraphics);
+    // The resource package with the font and the button images: the working folder's, else the
+    // installed one.
+    const PackageLocation package = LocatePackage();
+    CRM32Pro_ILogSystem::Msg(2, "%s", package.note.c_str());
     fFont = new CRM32Pro_CFont();
-    fFont->Load(PACKAGE, "font");
-    CreateButtons(PACKAGE);
+    fFont->Load(package.path.c_str(), "font");
+    CreateButtons(package.path.c_str());
     panel_commands.save_image = SaveImageCommand;
 
     hold_counter = 0;
