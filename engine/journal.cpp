@@ -130,9 +130,9 @@ bool ParseSize(std::string_view token, int& width, int& height) {
 
 bool ParseStart(Reader& r, Entry& e) {
     std::string_view seed, size;
-    return r.Token(seed) && seed.substr(0, 5) == "seed=" && Reader::Digits(seed.substr(5), e.seed) &&
-           r.Token(size) && size.substr(0, 5) == "size=" &&
-           ParseSize(size.substr(5), e.width, e.height);
+    return r.Token(seed) && seed.substr(0, 5) == "seed=" &&
+           Reader::Digits(seed.substr(5), e.seed) && r.Token(size) &&
+           size.substr(0, 5) == "size=" && ParseSize(size.substr(5), e.width, e.height);
 }
 
 bool ParseEvent(Reader& r, Entry& e) {

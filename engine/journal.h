@@ -26,13 +26,13 @@ enum class Kind { Start, Set, Flag, Restart, Save, End };
 
 struct Entry {
     Kind kind = Kind::Start;
-    std::uint64_t frame = 0;   // frames rendered before the event (0 for Start)
-    std::uint32_t seed = 0;    // Start
-    int width = 0, height = 0; // Start
-    std::string name;          // Set: the settings-file key; Flag: "pause", "fill" or "white"
-    std::string value;         // Set: the value as text; Save: the path
-    bool quoted = false;       // Set: the value is a string setting's, written quoted
-    bool on = false;           // Flag: the new value; Save: the file was written
+    std::uint64_t frame = 0;     // frames rendered before the event (0 for Start)
+    std::uint32_t seed = 0;      // Start
+    int width = 0, height = 0;   // Start
+    std::string name;            // Set: the settings-file key; Flag: "pause", "fill" or "white"
+    std::string value;           // Set: the value as text; Save: the path
+    bool quoted = false;         // Set: the value is a string setting's, written quoted
+    bool on = false;             // Flag: the new value; Save: the file was written
     std::int64_t attempts = -1;  // End: attempts of the cut frame N+1, or -1 for none
 };
 

@@ -2,6 +2,8 @@
 // on the way. Start reading at SaveImage at the bottom; CanvasRows builds the samples.
 #include "export/export.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -12,7 +14,6 @@
 #include <streambuf>
 #include <string>
 #include <vector>
-#include <zlib.h>
 
 #include "config/safe_write.h"
 #include "engine/canvas.h"
@@ -123,7 +124,8 @@ private:
 // the first 33 bytes (signature 8, IHDR 25), so that the image data is still streamed.
 class ChunkInserter : public std::streambuf {
 public:
-    ChunkInserter(std::streambuf* out, std::string chunks) : out_(out), chunks_(std::move(chunks)) {}
+    ChunkInserter(std::streambuf* out, std::string chunks)
+        : out_(out), chunks_(std::move(chunks)) {}
 
 protected:
     int_type overflow(int_type c) override {
@@ -169,8 +171,8 @@ std::string TextChunkBytes(std::span<const TextChunk> text) {
         body += chunk.text;
         AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
         bytes += body;
-        const auto crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()),
-                               static_cast<uInt>(body.size()));
+        const auto crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
         AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
     }
     return bytes;

@@ -120,7 +120,8 @@ int From(const RenderOptions& o) {
     if (!ReadTextChunks(o.from, text, error)) return Fail(o.from + ": " + error);
     if (text.count("morvane:journal")) {
         Journal j;
-        if (!ParseJournalText(text["morvane:journal"], j, error)) return Fail(o.from + ": " + error);
+        if (!ParseJournalText(text["morvane:journal"], j, error))
+            return Fail(o.from + ": " + error);
         // A replay's PNG ends its journal at its state: the last save or end, or frame F.
         const std::string& target = text["morvane:target"];
         std::uint64_t frame = 0;
@@ -134,7 +135,8 @@ int From(const RenderOptions& o) {
     std::uint64_t frames = 0;
     if (!text.count("morvane:settings") || !ParseSeed(text["morvane:seed"], seed) ||
         !ParseFrameNumber(text["morvane:frames"], frames))
-        return Fail(o.from + ": not a picture morvane-render wrote (no morvane:seed, "
+        return Fail(o.from +
+                    ": not a picture morvane-render wrote (no morvane:seed, "
                     "morvane:frames and morvane:settings chunks)");
     if (!LoadSettingsText(text["morvane:settings"]))
         return Fail(o.from + ": its morvane:settings chunk cannot be read");

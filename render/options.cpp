@@ -121,11 +121,14 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
     }
     const bool rendering = !o.settings.empty() || o.seed || o.frames || o.lit;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
-    if (modes > 1) error = "--replay and --from cannot be used together";
-    else if (o.frames && o.lit) error = "--frames and --lit cannot be used together";
+    if (modes > 1)
+        error = "--replay and --from cannot be used together";
+    else if (o.frames && o.lit)
+        error = "--frames and --lit cannot be used together";
     else if (o.mode != RenderOptions::Mode::Render && rendering)
-        error = "--settings, --seed, --frames and --lit make a new picture; they do not go with "
-                "--replay or --from";
+        error =
+            "--settings, --seed, --frames and --lit make a new picture; they do not go with "
+            "--replay or --from";
     else if (o.mode != RenderOptions::Mode::Replay && targeting)
         error = "--save, --frame and --end choose a state of a session: they go with --replay";
     if (!error.empty()) return std::nullopt;

@@ -30,12 +30,16 @@ bool CheckEvents(const Journal& j, std::string& error) {
     bool ended = false;
     for (const journal::Entry& e : j.events) {
         const std::string at = " at frame " + std::to_string(e.frame);
-        if (e.kind == journal::Kind::Start) error = "a second start line" + at;
-        else if (ended) error = "an event after the end line" + at;
-        else if (e.frame < frame) error = "events out of frame order" + at;
+        if (e.kind == journal::Kind::Start)
+            error = "a second start line" + at;
+        else if (ended)
+            error = "an event after the end line" + at;
+        else if (e.frame < frame)
+            error = "events out of frame order" + at;
         else if (e.kind == journal::Kind::Set) {
             const SettingRow* row = FindSetting(e.name);
-            if (!row) error = "an unknown setting \"" + e.name + "\"" + at;
+            if (!row)
+                error = "an unknown setting \"" + e.name + "\"" + at;
             else if (!journal::ApplySetting(*row, e))
                 error = "the value '" + e.value + "' of \"" + e.name + "\"" + at;
             // The canvas size is fixed for the session: only the start line's size is used.
@@ -144,9 +148,9 @@ long ReplayTo(const Journal& j, RenderOptions::Target target, std::uint64_t numb
     }
     if (target != Target::Frame && stop < 0) {
         error = target == Target::End ? "the session has no end line (the program did not quit)"
-                : saves == 0         ? "the session saved no image"
-                                     : "the session saved " + std::to_string(saves) +
-                                   " images, not " + std::to_string(number);
+                : saves == 0          ? "the session saved no image"
+                             : "the session saved " + std::to_string(saves) + " images, not " +
+                                   std::to_string(number);
         return -1;
     }
     xs = j.start.width;

@@ -95,10 +95,11 @@ struct Progress::State {
         char text[160];
         int n = std::snprintf(text, sizeof text, "%s: frame %llu", what,
                               static_cast<unsigned long long>(frames));
-        if (total) n += std::snprintf(text + n, sizeof text - n, "/%llu",
-                                      static_cast<unsigned long long>(total));
-        n += std::snprintf(text + n, sizeof text - n, ", %.1f%% lit, %.2fM attempts/s", LitPercent(),
-                           rate / 1e6);
+        if (total)
+            n += std::snprintf(text + n, sizeof text - n, "/%llu",
+                               static_cast<unsigned long long>(total));
+        n += std::snprintf(text + n, sizeof text - n, ", %.1f%% lit, %.2fM attempts/s",
+                           LitPercent(), rate / 1e6);
         if (total && frames > 0 && frames < total)
             std::snprintf(text + n, sizeof text - n, ", %s left",
                           Duration(seconds / frames * (total - frames)).c_str());
@@ -145,9 +146,12 @@ bool OutputWritable(const std::string& path) {
         slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     struct stat st {};
     const char* problem = nullptr;
-    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) problem = "no such folder";
-    else if (access(folder.c_str(), W_OK) != 0) problem = std::strerror(errno);
-    else if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) problem = "it is a folder";
+    if (stat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        problem = "no such folder";
+    else if (access(folder.c_str(), W_OK) != 0)
+        problem = std::strerror(errno);
+    else if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        problem = "it is a folder";
     if (!problem) return true;
     std::fprintf(stderr, "morvane-render: cannot write %s: %s\n", path.c_str(), problem);
     return false;
@@ -163,10 +167,12 @@ SaveResult WriteThumbnail(const std::string& path, int width) {
                                       static_cast<png::uint_32>(height));
     for (int ty = 0; ty < height; ++ty) {
         const int y0 = static_cast<int>(static_cast<long long>(ty) * ys / height);
-        const int y1 = std::max(y0 + 1, static_cast<int>(static_cast<long long>(ty + 1) * ys / height));
+        const int y1 =
+            std::max(y0 + 1, static_cast<int>(static_cast<long long>(ty + 1) * ys / height));
         for (int tx = 0; tx < width; ++tx) {
             const int x0 = static_cast<int>(static_cast<long long>(tx) * xs / width);
-            const int x1 = std::max(x0 + 1, static_cast<int>(static_cast<long long>(tx + 1) * xs / width));
+            const int x1 =
+                std::max(x0 + 1, static_cast<int>(static_cast<long long>(tx + 1) * xs / width));
             int brightest = 0;
             for (int x = x0; x < x1; ++x)
                 for (int y = y0; y < y1; ++y) brightest = std::max(brightest, arr[x][y]);
