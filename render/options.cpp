@@ -173,7 +173,8 @@ rendered before the event; strings are quoted, with '"', '%', '\', control bytes
   journal @N flag pause|fill|white 0|1  a toggle's effective flag changed
   journal @N restart                    a restart was requested
   journal @N save ok|failed "PATH"      an image save and whether it wrote the file
-  journal @N end [after A attempts]     the program quit (cutting frame N+1 after A attempts)
+  journal @N cut A                      frame N+1 was cut short after A attempts (a quit)
+  journal @N end                        the program quit
 
 Exit codes: 0 written; 1 nothing written (unreadable input, a corrupt journal, a save the session
 does not have, an output that cannot be written); 2 a usage error.

@@ -65,10 +65,12 @@ double LitPercent() {
     return 100.0 * static_cast<double>(lit_pixels.load()) / (static_cast<double>(xs) * ys);
 }
 
-void RunFrame() {
+void RunFrame(long attempt_limit) {
     const bool grows = paused == 0 && tests_per_frame > 0;
-    CanvasFrame();
-    if (grows) attempts_made.fetch_add(static_cast<std::uint64_t>(tests_per_frame));
+    const FrameOutcome outcome = CanvasFrame(attempt_limit);
+    if (grows)
+        attempts_made.fetch_add(outcome.cut ? static_cast<std::uint64_t>(outcome.attempts)
+                                            : static_cast<std::uint64_t>(tests_per_frame));
     frames_rendered.fetch_add(1);
 }
 

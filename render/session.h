@@ -33,8 +33,8 @@ private:
     State* state_;
 };
 
-// Runs one frame of canvas work and counts it.
-void RunFrame();
+// Runs one frame of canvas work and counts it; `attempt_limit` as CanvasFrame takes it.
+void RunFrame(long attempt_limit = -1);
 
 // Writes the canvas to `path`: the 16-bit PNG with `text` chunks, or with `thumb` > 0 an 8-bit
 // thumbnail that wide. On failure prints one line on standard error and returns false.
