@@ -41,6 +41,87 @@ struct Parser {
     }
 };
 
+// "A..B": seeds A to B, both included.
+bool ParseSeedRange(std::string_view text, RenderOptions& o, std::string& error) {
+    const auto dots = text.find("..");
+    if (dots == std::string_view::npos || !ParseNumber(text.substr(0, dots), o.sweep_first) ||
+        !ParseNumber(text.substr(dots + 2), o.sweep_last)) {
+        error = "option --sweep takes seeds as A..B, for instance 1..40";
+        return false;
+    }
+    if (o.sweep_first > o.sweep_last) {
+        error = "option --sweep: the range " + std::string(text) + " is empty or reversed";
+        return false;
+    }
+    return true;
+}
+
+// A real number with an optional leading minus.
+bool ParseReal(std::string_view text, double& out) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (!ParseNumber(text, out) || !std::isfinite(out)) return false;
+    if (negative) out = -out;
+    return true;
+}
+
+// "KEY=FROM..TO:COUNT", KEY a settings-file key (checked against the table later).
+bool ParseVary(std::string_view text, RenderOptions& o, std::string& error) {
+    const auto eq = text.find('=');
+    const auto colon = text.rfind(':');
+    const auto dots = eq == std::string_view::npos ? eq : text.find("..", eq + 2);
+    if (eq == std::string_view::npos || eq == 0 || colon == std::string_view::npos ||
+        dots == std::string_view::npos || dots > colon ||
+        !ParseReal(text.substr(eq + 1, dots - eq - 1), o.vary_from) ||
+        !ParseReal(text.substr(dots + 2, colon - dots - 2), o.vary_to) ||
+        !ParseNumber(text.substr(colon + 1), o.vary_count)) {
+        error = "option --vary takes KEY=FROM..TO:COUNT, for instance \"curl=0..0.02:9\"";
+        return false;
+    }
+    if (o.vary_count < 1 || o.vary_count > 10000) {
+        error = "option --vary: COUNT must be 1 to 10000";
+        return false;
+    }
+    o.vary_key = text.substr(0, eq);
+    return true;
+}
+
+// The options that make sense only together, or not at all together; sets `error` otherwise.
+// Files on the command line make a sheet of them.
+void CheckCombination(RenderOptions& o, int modes, std::string& error) {
+    using Mode = RenderOptions::Mode;
+    const bool picture = !o.settings.empty() || o.seed || o.frames || o.lit;
+    const bool targeting = o.target != RenderOptions::Target::LastSave;
+    const bool video = !o.video.empty() || !o.frames_dir.empty();
+    if (!o.files.empty()) {
+        if (o.mode != Mode::Render || o.sheet.empty() || picture) {
+            error = "'" + o.files.front() + "': files go with --sheet SHEET.png alone";
+            return;
+        }
+        o.mode = Mode::Sheet;
+    }
+    const bool sweeping = o.mode == Mode::Sweep;
+    if (modes > 1) {
+        error = "choose one of --replay, --from, --sweep and --vary";
+    } else if (o.frames && o.lit) {
+        error = "--frames and --lit cannot be used together";
+    } else if (!sweeping && o.mode != Mode::Render && picture) {
+        error =
+            "--settings, --seed, --frames and --lit make a new picture; they do not go with "
+            "--replay or --from";
+    } else if (sweeping && o.vary_key.empty() && o.seed) {
+        error = "--sweep names its seeds; --seed goes with --vary";
+    } else if (o.mode != Mode::Replay && targeting) {
+        error = "--save, --frame and --end choose a state of a session: they go with --replay";
+    } else if (!o.sheet.empty() && !sweeping && o.mode != Mode::Sheet) {
+        error = "--sheet goes with --sweep, --vary or a list of files";
+    } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
+        error = "--video and --frames-dir go with a render or a --replay";
+    } else if (!o.video.empty() && !o.frames_dir.empty()) {
+        error = "choose one of --video and --frames-dir";
+    }
+}
+
 }  // namespace
 
 std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& error) {
@@ -105,32 +186,68 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             ok = v != nullptr && *v != '\0';
             if (v && !*v) error = "option -o needs a file name";
             if (ok) o.output = v;
+            o.output_given = ok;
         } else if (arg == "--thumb") {
             ok = p.Number(o.thumb, "a width in pixels");
             if (ok && (o.thumb < 1 || o.thumb > 4096)) {
                 error = "option --thumb takes a width from 1 to 4096";
                 ok = false;
             }
+        } else if (arg == "--sweep") {
+            const char* v = p.Value();
+            ok = v && ParseSeedRange(v, o, error);
+            o.mode = RenderOptions::Mode::Sweep;
+            ++modes;
+        } else if (arg == "--vary") {
+            const char* v = p.Value();
+            ok = v && ParseVary(v, o, error);
+            o.mode = RenderOptions::Mode::Sweep;
+            ++modes;
+        } else if (arg == "-j" || arg == "--jobs") {
+            ok = p.Number(o.jobs, "a number of processes");
+            if (ok && (o.jobs < 1 || o.jobs > 256)) {
+                error = "option -j takes 1 to 256 processes";
+                ok = false;
+            }
+        } else if (arg == "--dir") {
+            const char* v = p.Value();
+            ok = v != nullptr;
+            if (ok) o.dir = v;
+        } else if (arg == "--sheet") {
+            const char* v = p.Value();
+            ok = v != nullptr;
+            if (ok) o.sheet = v;
+        } else if (arg == "--video") {
+            const char* v = p.Value();
+            ok = v != nullptr;
+            if (ok) o.video = v;
+        } else if (arg == "--frames-dir") {
+            const char* v = p.Value();
+            ok = v != nullptr;
+            if (ok) o.frames_dir = v;
+        } else if (arg == "--fps") {
+            ok = p.Number(o.fps, "a frame rate");
+            if (ok && (o.fps < 1 || o.fps > 240)) {
+                error = "option --fps takes 1 to 240 frames a second";
+                ok = false;
+            }
+        } else if (arg == "--every") {
+            ok = p.Number(o.every, "a number of frames");
+            if (ok && o.every < 1) {
+                error = "option --every takes 1 or more";
+                ok = false;
+            }
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            o.files.emplace_back(arg);
         } else {
             error = "unknown option '" + std::string(arg) + "'";
             ok = false;
         }
         if (!ok) return std::nullopt;
     }
-    const bool rendering = !o.settings.empty() || o.seed || o.frames || o.lit;
-    const bool targeting = o.target != RenderOptions::Target::LastSave;
-    if (modes > 1)
-        error = "--replay and --from cannot be used together";
-    else if (o.frames && o.lit)
-        error = "--frames and --lit cannot be used together";
-    else if (o.mode != RenderOptions::Mode::Render && rendering)
-        error =
-            "--settings, --seed, --frames and --lit make a new picture; they do not go with "
-            "--replay or --from";
-    else if (o.mode != RenderOptions::Mode::Replay && targeting)
-        error = "--save, --frame and --end choose a state of a session: they go with --replay";
+    CheckCombination(o, modes, error);
     if (!error.empty()) return std::nullopt;
     return o;
 }
