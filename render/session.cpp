@@ -166,14 +166,18 @@ bool OutputWritable(const std::string& path) {
 
 namespace {
 
-// The canvas as the window shows it, scaled down to `width` pixels wide.
+// The image the 16-bit save would hold, scaled down to `width` pixels wide: empty pixels are
+// filled from their neighbours as the save fills them, so a thumbnail equals a sheet's tile.
 SaveResult WriteThumbnail(const std::string& path, int width) {
     const int height = ScaledHeight(xs, ys, width);
     png::image<png::gray_pixel> image(static_cast<png::uint_32>(width),
                                       static_cast<png::uint_32>(height));
     std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
-    ScaleBrightest([](int x, int y) { return DisplayGrey(arr[x][y]); }, xs, ys, grey.data(), width,
-                   height, width);
+    const auto sample = [](int x, int y) {
+        const int v = arr[x][y];
+        return static_cast<std::uint16_t>(v != 0 ? v : GetBlendedPixel(x, y)) >> 8;
+    };
+    ScaleBrightest(sample, xs, ys, grey.data(), width, height, width);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) image[y][x] = grey[static_cast<std::size_t>(y) * width + x];
     SaveResult result;
