@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 namespace {
@@ -29,6 +30,11 @@ struct Parser {
         }
         return argv[++i];
     }
+    bool Text(std::string& out) {
+        const char* v = Value();
+        if (v) out = v;
+        return v != nullptr;
+    }
     template <class T>
     bool Number(T& out, const char* what) {
         const char* v = Value();
@@ -38,6 +44,14 @@ struct Parser {
             return false;
         }
         return true;
+    }
+    // A number that must also lie in low..high; `range` says so in the error.
+    template <class T>
+    bool Bounded(T& out, const char* what, T low, T high, const char* range) {
+        if (!Number(out, what)) return false;
+        if (out >= low && out <= high) return true;
+        error = std::string("option ") + argv[i - 1] + " takes " + range;
+        return false;
     }
 };
 
@@ -138,9 +152,7 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             o.mode = RenderOptions::Mode::Version;
             return o;
         } else if (arg == "--settings") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.settings = v;
+            ok = p.Text(o.settings);
         } else if (arg == "--seed") {
             std::uint32_t seed = 0;
             ok = p.Number(seed, "a seed from 0 to 4294967295");
@@ -151,92 +163,46 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             o.frames = frames;
         } else if (arg == "--lit") {
             double lit = 0;
-            ok = p.Number(lit, "a percentage");
-            if (ok && !(lit > 0 && lit <= 100)) {
-                error = "option --lit takes a percentage above 0 and at most 100";
-                ok = false;
-            }
+            ok = p.Bounded(lit, "a percentage", 1e-9, 100.0, "a percentage above 0, at most 100");
             o.lit = lit;
-        } else if (arg == "--replay") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.log = v;
-            o.mode = RenderOptions::Mode::Replay;
+        } else if (arg == "--replay" || arg == "--from") {
+            ok = p.Text(arg == "--replay" ? o.log : o.from);
+            o.mode = arg == "--replay" ? RenderOptions::Mode::Replay : RenderOptions::Mode::From;
             ++modes;
         } else if (arg == "--save") {
-            ok = p.Number(o.target_number, "a save number (1 for the first save)");
-            if (ok && o.target_number == 0) {
-                error = "option --save counts from 1";
-                ok = false;
-            }
+            ok = p.Bounded(o.target_number, "a save number", std::uint64_t{1}, UINT64_MAX,
+                           "a save number counted from 1");
             o.target = RenderOptions::Target::Save;
         } else if (arg == "--frame") {
             ok = p.Number(o.target_number, "a frame number");
             o.target = RenderOptions::Target::Frame;
         } else if (arg == "--end") {
             o.target = RenderOptions::Target::End;
-        } else if (arg == "--from") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.from = v;
-            o.mode = RenderOptions::Mode::From;
-            ++modes;
         } else if (arg == "-o" || arg == "--output") {
-            const char* v = p.Value();
-            ok = v != nullptr && *v != '\0';
-            if (v && !*v) error = "option -o needs a file name";
-            if (ok) o.output = v;
+            ok = p.Text(o.output) && !o.output.empty();
+            if (!ok && error.empty()) error = "option -o needs a file name";
             o.output_given = ok;
         } else if (arg == "--thumb") {
-            ok = p.Number(o.thumb, "a width in pixels");
-            if (ok && (o.thumb < 1 || o.thumb > 4096)) {
-                error = "option --thumb takes a width from 1 to 4096";
-                ok = false;
-            }
-        } else if (arg == "--sweep") {
+            ok = p.Bounded(o.thumb, "a width in pixels", 1, 4096, "a width from 1 to 4096");
+        } else if (arg == "--sweep" || arg == "--vary") {
             const char* v = p.Value();
-            ok = v && ParseSeedRange(v, o, error);
-            o.mode = RenderOptions::Mode::Sweep;
-            ++modes;
-        } else if (arg == "--vary") {
-            const char* v = p.Value();
-            ok = v && ParseVary(v, o, error);
+            ok = v && (arg == "--sweep" ? ParseSeedRange(v, o, error) : ParseVary(v, o, error));
             o.mode = RenderOptions::Mode::Sweep;
             ++modes;
         } else if (arg == "-j" || arg == "--jobs") {
-            ok = p.Number(o.jobs, "a number of processes");
-            if (ok && (o.jobs < 1 || o.jobs > 256)) {
-                error = "option -j takes 1 to 256 processes";
-                ok = false;
-            }
+            ok = p.Bounded(o.jobs, "a number of processes", 1, 256, "1 to 256 processes");
         } else if (arg == "--dir") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.dir = v;
+            ok = p.Text(o.dir);
         } else if (arg == "--sheet") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.sheet = v;
+            ok = p.Text(o.sheet);
         } else if (arg == "--video") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.video = v;
+            ok = p.Text(o.video);
         } else if (arg == "--frames-dir") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.frames_dir = v;
+            ok = p.Text(o.frames_dir);
         } else if (arg == "--fps") {
-            ok = p.Number(o.fps, "a frame rate");
-            if (ok && (o.fps < 1 || o.fps > 240)) {
-                error = "option --fps takes 1 to 240 frames a second";
-                ok = false;
-            }
+            ok = p.Bounded(o.fps, "a frame rate", 1, 240, "1 to 240 frames a second");
         } else if (arg == "--every") {
-            ok = p.Number(o.every, "a number of frames");
-            if (ok && o.every < 1) {
-                error = "option --every takes 1 or more";
-                ok = false;
-            }
+            ok = p.Bounded(o.every, "a number of frames", 1, INT32_MAX, "1 or more frames");
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
         } else if (!arg.empty() && arg[0] != '-') {
