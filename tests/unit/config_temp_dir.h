@@ -11,6 +11,7 @@
 #include <string>
 
 #include "engine/settings.h"
+#include "test_files.h"
 
 class ConfigTempDir : public ::testing::Test {
 protected:
@@ -40,10 +41,5 @@ protected:
         return Path(name);
     }
 
-    static std::string Read(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    static std::string Read(const std::string& path) { return ReadFile(path); }
 };

@@ -22,13 +22,6 @@ namespace {
 
 using ExtremeSettingsTest = EngineTest;
 
-int LitCount() {
-    int lit = 0;
-    for (int x = 0; x < xs; ++x)
-        for (int y = 0; y < ys; ++y) lit += arr[x][y] > 0;
-    return lit;
-}
-
 TEST_F(ExtremeSettingsTest, ZeroStartDirectionsActAsOneAndNegativeCountsWork) {
     rand_angle = 0.0f;
     rand_angle_probability = 0.0f;

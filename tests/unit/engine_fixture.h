@@ -47,6 +47,14 @@ private:
     std::size_t next_ = 0;
 };
 
+// Lit pixels (value above 0) of the canvas in use.
+inline int LitCount() {
+    int lit = 0;
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y) lit += arr[x][y] > 0;
+    return lit;
+}
+
 // The random value that makes trunc(r * size) pick `index`.
 inline double Pick(int index, int size) {
     return (index + 0.5) / size;

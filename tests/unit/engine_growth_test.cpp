@@ -36,13 +36,6 @@ std::uint64_t RunAttempts(ScriptedRandom& rand, int attempts) {
     return growth::GrowthPassWith(rand);
 }
 
-int LitCount() {
-    int lit = 0;
-    for (int x = 0; x < xs; ++x)
-        for (int y = 0; y < ys; ++y) lit += arr[x][y] > 0;
-    return lit;
-}
-
 // A path of the given pixels with angle 0.1 * i, drawn as attempt `a`.
 void Draw(const Attempt& a, const std::vector<std::pair<int, int>>& pixels) {
     PathLists path(static_cast<int>(pixels.size()));

@@ -25,6 +25,7 @@
 #include "panel/panel.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "test_files.h"
 
 namespace fs = std::filesystem;
 
@@ -33,10 +34,7 @@ namespace {
 using Image = png::image<png::gray_pixel_16>;
 
 std::string ReadAll(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return ReadFile(p.string());
 }
 
 std::uint32_t BigEndian32(const std::string& b, std::size_t at) {

@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "test_files.h"
 
 namespace {
 
@@ -24,10 +25,7 @@ constexpr int W = 240;
 constexpr int H = 120;
 
 std::string ReadLog() {
-    std::ifstream in(LOG);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
+    return ReadFile(LOG);
 }
 
 class PlatformAssets : public ::testing::Test {
