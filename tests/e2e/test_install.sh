@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The installed tree: staged with DESTDIR, its desktop entry, metainfo and man pages pass their
-# validators, the renderer runs from an empty folder and reports the version the metainfo names,
-# and the desktop entry's Exec line starts morvane in a fresh home's pictures folder.
+# validators, the renderer runs from an empty folder, reports the version the metainfo names and
+# has drawn the icons, and the Exec line of the desktop entry starts morvane in a fresh home.
 source "$(dirname "$0")/lib.sh"
 BUILD="$(dirname "$(dirname "$PACKAGE")")"
 STAGE="$WORK/stage"
@@ -34,6 +34,11 @@ if [ -x "$(dirname "$MORVANE")/morvane-render" ]; then
     (cd "$WORK/empty" && "$render" --seed 1 --frames 30 --quiet -o x.png) ||
         fail "the installed morvane-render failed in an empty folder"
     [ "$(pngcheck lit "$WORK/empty/x.png" 0 0 512 512 1)" -gt 0 ] || fail "rendered nothing"
+    for size in 48 128 256; do
+        icon="$share/icons/hicolor/${size}x$size/apps/morvane.png"
+        [ "$(pngcheck size "$icon")" = "$size $size" ] || fail "no $size px icon"
+        [ "$(pngcheck lit "$icon" 0 0 "$size" "$size" 0)" -gt 0 ] || fail "the $size px icon is black"
+    done
 fi
 
 # The launcher: a home folder without any XDG set-up, the Exec line's program from the stage.
