@@ -1,20 +1,11 @@
 // The keyboard commands: restart, the save-defaults question, pixel fill, pause, image save and
 // quit. HandleKey runs once per key-down event; the keys act the same with the panel hidden.
 #include "app/app.h"
-#include "config/settings_writer.h"
-#include "export/export.h"
+#include "engine/frame.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
 namespace {
-
-// Sets a toggle to match its flag. A toggle that was not created (the pause toggle with the panel
-// off) has id -1 and is skipped: nothing reads it then.
-void SetToggle(int id, int flag) {
-    if (id < 0) return;
-    CRM32Pro_IButton::SetState(
-        id, flag == 0 ? CRM32Pro_IButton::STATE_OFF : CRM32Pro_IButton::STATE_ON);
-}
 
 // Flips a 0/1 flag: add one, and past 1 back to 0.
 void Switch(int& flag) {
@@ -26,15 +17,12 @@ void Switch(int& flag) {
 // Each test is made on every key, in this order; a symbol matches at most one of them. Esc is
 // decided by the question: it closes an open question and quits only when none is open.
 void HandleKey(int sym, bool& quit) {
-    if (sym == KEY_SPACE) {
-        init = 0;
-        SetToggle(panel_buttons.fill, 0);
-    }
+    if (sym == KEY_SPACE) RequestRestart();
     if (sym == KEY_D) save_defaults = true;
     if (save_defaults) {
         if (sym == KEY_Y) {
             save_defaults = false;
-            SaveDefaults();
+            SaveDefaultsCommand();
         }
         if (sym == KEY_N || sym == KEY_ESCAPE) save_defaults = false;
     } else if (sym == KEY_ESCAPE) {
@@ -48,5 +36,5 @@ void HandleKey(int sym, bool& quit) {
         Switch(paused);
         SetToggle(panel_buttons.pause, paused);
     }
-    if (sym == KEY_S) SaveImage();
+    if (sym == KEY_S) SaveImageCommand();
 }

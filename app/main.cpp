@@ -3,8 +3,10 @@
 #include <ctime>
 
 #include "app/app.h"
-#include "app/settings.h"
-#include "engine/growth.h"
+#include "app/package_path.h"
+#include "engine/frame.h"
+#include "engine/random.h"
+#include "engine/settings.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -12,6 +14,8 @@ namespace {
 
 // SDL 1.2 subsystem flags: timer (0x01), audio (0x10), video (0x20).
 constexpr std::uint32_t LIBRARY_SUBSYSTEMS = 49;
+// Height of the panel band when it is shown.
+constexpr int PANEL_HEIGHT = 72;
 
 void WriteWindowSettings() {
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
@@ -42,6 +46,16 @@ void PumpEvents(bool& quit) {
     }
 }
 
+// One main-loop iteration: the repeat limit, the panel's buttons, the restart sync, then the
+// event pump, inside which the frame is rendered.
+void RunIteration(bool& quit) {
+    const int repeat_limit = CRM32Pro_ITimeSystem::GetCurrentRFR() / 2;
+    if (display_GUI) PollButtons(repeat_limit, quit);
+    // Keeps the pixel fill toggle off while a restart is pending.
+    if (init == 0) RequestRestart();
+    PumpEvents(quit);
+}
+
 void Shutdown() {
     CRM32Pro_ITimeSystem::Info();
     CRM32Pro_ICursor::Info();
@@ -63,6 +77,7 @@ int SDL_main(int, char**) {
         return 1;
     }
     LoadSettings();
+    vertical_padding = display_GUI ? PANEL_HEIGHT : 0;
     WriteWindowSettings();
     CRM32Pro_Main::RandSeed(static_cast<std::uint32_t>(std::time(nullptr)));
     if (!CRM32Pro_Main::SetVideoMode()) {
@@ -70,19 +85,20 @@ int SDL_main(int, char**) {
         return 1;
     }
     CRM32Pro_ITimeSystem::Init(0);
+    ShowCanvasOnWindow();
     CRM32Pro_Main::SetRenderCallback(RenderGraphics);
+    // The resource package with the font and the button images: the working folder's, else the
+    // installed one.
+    const PackageLocation package = LocatePackage();
+    CRM32Pro_ILogSystem::Msg(2, "%s", package.note.c_str());
     fFont = new CRM32Pro_CFont();
-    fFont->Load("Data/gfx.dpf", "font");
-    CreateButtons();
+    fFont->Load(package.path.c_str(), "font");
+    CreateButtons(package.path.c_str());
+    panel_commands.save_image = SaveImageCommand;
 
-    int hold_counter = 0;
+    hold_counter = 0;
     bool quit = false;
-    while (!quit) {
-        const int repeat_limit = CRM32Pro_ITimeSystem::GetCurrentRFR() / 2;
-        if (display_GUI) PollButtons(repeat_limit, hold_counter, quit);
-        if (init == 0) CRM32Pro_IButton::SetState(panel_buttons.fill, CRM32Pro_IButton::STATE_OFF);
-        PumpEvents(quit);
-    }
+    while (!quit) RunIteration(quit);
 
     Shutdown();
     return 0;

@@ -9,12 +9,15 @@
 #include <cstring>
 #include <vector>
 
-#include "app/settings.h"
-#include "bench/summary.h"
+#include "app/app.h"
 #include "engine/canvas.h"
 #include "engine/growth_pass.h"
+#include "engine/random.h"
+#include "engine/settings.h"
+#include "panel/panel.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "summary.h"
 
 namespace {
 
@@ -147,6 +150,7 @@ int main(int argc, char** argv) {
         std::printf("no window could be opened; pixels are not drawn\n");
         window = false;
     }
+    if (window) ShowCanvasOnWindow();
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const BestRun* seed = reporter.Find("BM_SeedLines");

@@ -7,11 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
-#include "bench/summary.h"
 #include "engine/canvas.h"
+#include "engine/random.h"
+#include "engine/settings.h"
+#include "panel/panel.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "summary.h"
 
 namespace {
 

@@ -11,11 +11,13 @@
 #include <string>
 #include <utility>
 
-#include "app/settings.h"
-#include "bench/summary.h"
 #include "engine/canvas.h"
+#include "engine/random.h"
+#include "engine/settings.h"
 #include "export/export.h"
+#include "panel/panel.h"
 #include "platform/testing.h"
+#include "summary.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ void BM_SaveImage(benchmark::State& state) {
     PrepareCanvas(static_cast<int>(state.range(0)));
     const bool window = PlatformTest::OpenWindow(xs, ys + vertical_padding);
     for (auto _ : state)
-        if (!SaveImage()) state.SkipWithError("SaveImage failed");
+        if (!SaveImage(file).saved) state.SkipWithError("SaveImage failed");
     if (window) PlatformTest::CloseWindow();
     state.SetLabel(window ? "filled pixels drawn on a dummy window" : "no window");
 }
@@ -45,7 +47,7 @@ void BM_SaveImage(benchmark::State& state) {
 // The same samples, already in a png++ image, written by png++ to a plain file.
 void BM_PngOnly(benchmark::State& state) {
     PrepareCanvas(static_cast<int>(state.range(0)));
-    if (!SaveImage()) {
+    if (!SaveImage(file).saved) {
         state.SkipWithError("SaveImage failed");
         return;
     }

@@ -105,9 +105,11 @@ long long ExponentValue(const std::string& text, size_t begin, size_t end, bool 
 
 ConfigFile::ConfigFile() : delimiter("="), comment("#") {}
 
-ConfigFile::ConfigFile(std::string filename, std::string delimiter, std::string comment,
-                       std::string sentry)
-    : delimiter(std::move(delimiter)), comment(std::move(comment)), sentry(std::move(sentry)) {
+ConfigFile::ConfigFile(std::string filename, std::string delimiter_text, std::string comment_text,
+                       std::string sentry_text)
+    : delimiter(std::move(delimiter_text)),
+      comment(std::move(comment_text)),
+      sentry(std::move(sentry_text)) {
     std::ifstream in(filename);
     if (!in) throw file_not_found{filename};
     in >> *this;

@@ -1,15 +1,12 @@
-// SettingsText lays out defaults.cfg from the settings table: a comment header, then the two
-// groups of "key = value" lines with their "=" aligned. SaveDefaults writes it safely.
+// SettingsText lays out defaults.cfg from a settings table: a comment header, then the two groups
+// of "key = value" lines with their "=" aligned. SaveSettingsText writes it safely.
 #include "config/settings_writer.h"
 
 #include <algorithm>
-#include <charconv>
 #include <ostream>
 #include <string_view>
 
-#include "app/settings.h"
 #include "config/safe_write.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -28,49 +25,18 @@ constexpr std::string_view HEADER =
     "increase by doing so.\n"
     "\n";
 
-// The table's first rows (canvas, output path, GUI) form the first group; the panel settings the
-// second. Each group is followed by an empty line, which also closes the value before it.
-constexpr size_t FIRST_GROUP_ROWS = 4;
-
-// Enough for any int and for a float in six significant digits.
-constexpr size_t NUMBER_BUFFER = 32;
-
-std::string IntText(int value) {
-    char buffer[NUMBER_BUFFER];
-    const auto result = std::to_chars(buffer, buffer + NUMBER_BUFFER, value);
-    return std::string(buffer, result.ptr);
-}
-
-// The output stream's default float notation: printf's %g with six significant digits.
-std::string FloatText(float value) {
-    char buffer[NUMBER_BUFFER];
-    const auto result =
-        std::to_chars(buffer, buffer + NUMBER_BUFFER, value, std::chars_format::general, 6);
-    return std::string(buffer, result.ptr);
-}
-
-std::string ValueText(const SettingRow& row) {
-    struct Formatter {
-        std::string operator()(const int* v) const { return IntText(*v); }
-        std::string operator()(const float* v) const { return FloatText(*v); }
-        std::string operator()(const bool* v) const { return *v ? "true" : "false"; }
-        std::string operator()(const std::string* v) const { return *v; }
-    };
-    return std::visit(Formatter{}, row.target);
-}
-
-// Writes rows [first, last) with each key padded so that "=" stands one column after the
-// group's longest key.
-void AppendGroup(std::string& text, const SettingRow* first, const SettingRow* last) {
+// Writes the rows with each key padded so that "=" stands one column after the group's longest
+// key, then an empty line, which also closes the value before it.
+void AppendGroup(std::string& text, std::span<const SettingRow> rows) {
     size_t longest = 0;
-    for (const SettingRow* row = first; row != last; ++row)
-        longest = std::max(longest, std::string_view(row->key).size());
-    for (const SettingRow* row = first; row != last; ++row) {
-        const std::string_view key = row->key;
+    for (const SettingRow& row : rows)
+        longest = std::max(longest, std::string_view(row.key).size());
+    for (const SettingRow& row : rows) {
+        const std::string_view key = row.key;
         text.append(key);
         text.append(longest + 1 - key.size(), ' ');
         text.append("= ");
-        text.append(ValueText(*row));
+        text.append(SettingFileText(row));
         text.push_back('\n');
     }
     text.push_back('\n');
@@ -78,22 +44,17 @@ void AppendGroup(std::string& text, const SettingRow* first, const SettingRow* l
 
 }  // namespace
 
-std::string SettingsText() {
+std::string SettingsText(std::span<const SettingRow> rows, std::size_t split) {
     std::string text(HEADER);
-    const SettingRow* const split = settings_table + FIRST_GROUP_ROWS;
-    AppendGroup(text, settings_table, split);
-    AppendGroup(text, split, std::end(settings_table));
+    split = std::min(split, rows.size());
+    AppendGroup(text, rows.first(split));
+    AppendGroup(text, rows.subspan(split));
     return text;
 }
 
-bool SaveDefaults(const char* path) {
-    const std::string target = path ? path : "";
-    const std::string text = SettingsText();
-    std::string reason;
-    if (WriteFileSafely(
-            target, [&](std::ostream& out) { out << text; }, reason))
-        return true;
-    CRM32Pro_ILogSystem::Msg(2, "Couldn't save the settings to %s: %s", target.c_str(),
-                             reason.c_str());
-    return false;
+SaveResult SaveSettingsText(const std::string& path, const std::string& text) {
+    SaveResult result;
+    result.saved = WriteFileSafely(
+        path, [&](std::ostream& out) { out << text; }, result.reason);
+    return result;
 }

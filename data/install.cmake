@@ -26,9 +26,7 @@ configure_file(${MORVANE_DATA}/install_paths.h.in
 add_library(morvane_version INTERFACE)
 target_include_directories(morvane_version INTERFACE ${MORVANE_GENERATED}/include)
 # app/package_path.cpp, built into the shell's code, includes install_paths.h.
-if(TARGET morvane_core)
-  target_link_libraries(morvane_core PUBLIC morvane_version)
-endif()
+target_link_libraries(morvane_shell PUBLIC morvane_version)
 
 foreach(file morvane.desktop morvane-start org.morvane.morvane.metainfo.xml changelog)
   configure_file(${MORVANE_DATA}/${file}.in ${MORVANE_GENERATED}/${file} @ONLY)

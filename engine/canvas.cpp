@@ -1,16 +1,14 @@
-// The canvas model: the two grids, their wrap, lerp and blend helpers, the rule that shows a canvas
-// value on the window, and the restart clear. The growth pass (growth.cpp) and the PNG export read
-// and write the grids through these.
+// The canvas model: the two grids, their wrap, lerp and blend helpers, and the restart clear. The
+// growth pass (growth.cpp) and the PNG export read and write the grids through these.
 #include "engine/canvas.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
-#include "app/app.h"
-#include "app/settings.h"
 #include "engine/canvas_inline.h"
-#include "platform/platform.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
 
 std::int32_t arr[GRID_SIZE][GRID_SIZE];
 float angle_map[GRID_SIZE][GRID_SIZE];
@@ -32,16 +30,8 @@ int GetBlendedPixel(int x, int y) {
     return BlendedValue(x, y, xs, ys, 1.0 - static_cast<double>(color_decay));
 }
 
-void ShowPixel(int x, int y, int v) {
-    const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
-    CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
-                                       static_cast<std::int16_t>(y + vertical_padding), grey, grey,
-                                       grey, 255, 1);
-}
-
 void RestartClear() {
-    CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, static_cast<std::int16_t>(xs),
-                                   static_cast<std::int16_t>(ys + vertical_padding), 0);
+    if (canvas_view.clear) canvas_view.clear();
     this_sprout = 0;
     // A column is contiguous, so the used area is cleared as xs runs of ys values; at full
     // height the runs join into one block, which memset clears faster (streaming stores).

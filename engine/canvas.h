@@ -20,7 +20,5 @@ int wrapY(int a);
 int lerp(int a, int b, float t);
 // The decayed mean of the lit edge neighbours of (x, y); 0 when none is lit.
 int GetBlendedPixel(int x, int y);
-// Shows value v of canvas pixel (x, y) on the window as grey v / 256.
-void ShowPixel(int x, int y, int v);
-// Clears the window, both grids' used area, this_sprout and do_fill; sets init to 1.
+// Clears the view, both grids' used area, this_sprout and do_fill; sets init to 1.
 void RestartClear();

@@ -1,19 +1,18 @@
-// The render callback and the non-template half of the growth pass: the settings snapshot, the
-// drawing of a finished path, pixel fill and the attempt count. The step loop and the order of
-// random draws live in growth_pass.h; RenderGraphics at the bottom is where a frame starts.
+// The non-template half of the growth pass: the settings snapshot, the drawing of a finished path,
+// pixel fill and the attempt count. The step loop and the order of random draws live in
+// growth_pass.h; GrowthPass at the bottom runs one pass.
 #include "engine/growth.h"
 
 #include <algorithm>
 #include <climits>
 #include <cstdlib>
 
-#include "app/app.h"
-#include "app/settings.h"
 #include "engine/canvas.h"
 #include "engine/canvas_inline.h"
+#include "engine/frame.h"
 #include "engine/growth_pass.h"
-#include "panel/panel.h"
-#include "platform/platform.h"
+#include "engine/random.h"
+#include "engine/settings.h"
 
 namespace growth {
 
@@ -108,10 +107,4 @@ struct LibraryRandom {
 void GrowthPass() {
     LibraryRandom rand;
     growth::GrowthPassWith(rand);
-}
-
-void RenderGraphics(int) {
-    DrawPanel();
-    if (init == 0) RestartClear();
-    if (paused == 0) GrowthPass();
 }

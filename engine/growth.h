@@ -1,8 +1,5 @@
-// The growth pass and the render callback that runs it once per frame.
+// The growth pass: one frame's tests_per_frame attempts, strand or fill.
 #pragma once
 
-// The render callback: panel band, restart clear when pending, then one growth pass unless
-// paused. The argument is unused.
-void RenderGraphics(int);
-// One growth pass of tests_per_frame attempts (strand or fill), drawing from RandReal.
+// One growth pass drawing from RandReal.
 void GrowthPass();

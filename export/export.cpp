@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
 #include "config/safe_write.h"
 #include "engine/canvas.h"
-#include "panel/panel.h"
-#include "platform/platform.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
 
 namespace {
 
@@ -27,8 +26,6 @@ constexpr int BAND_ROWS = 64;
 // Padding of a band row, in samples: with rows exactly 8 KiB apart (4096 samples) the 64 lines
 // in use would all fall in the same cache set and evict each other.
 constexpr int ROW_PAD = 32;
-// Longest reason shown in the panel band: the band is 512 px wide at its smallest.
-constexpr std::size_t PANEL_REASON_CHARS = 48;
 
 // The blend of GetBlendedPixel for a pixel whose four neighbours need no wrap: the mean of the
 // lit ones, darkened by color_decay, truncated. Written without branches on the values, which
@@ -132,25 +129,12 @@ void WriteRows(CanvasRows& rows, std::ostream& out) {
     }
 }
 
-// The panel shows only the last part of the reason (the system's words, without the path), cut
-// to fit the band; the log has it whole.
-std::string PanelReason(const std::string& reason) {
-    const auto colon = reason.rfind(": ");
-    std::string text = colon == std::string::npos ? reason : reason.substr(colon + 2);
-    if (text.size() > PANEL_REASON_CHARS) text = text.substr(0, PANEL_REASON_CHARS - 3) + "...";
-    return text;
-}
-
-void ReportFailure(const std::string& reason) {
-    CRM32Pro_ILogSystem::Msg(2, "could not save image %s: %s", file.c_str(), reason.c_str());
-    ShowPanelMessage(("save failed: " + PanelReason(reason)).c_str());
-}
-
 }  // namespace
 
-bool SaveImage() {
-    std::string reason;
-    bool saved = false;
+SaveResult SaveImage(const std::string& path) {
+    SaveResult result;
+    std::string& reason = result.reason;
+    bool& saved = result.saved;
     try {
         if (xs < 1 || ys < 1 || xs > GRID_SIZE || ys > GRID_SIZE) {
             reason = "canvas size " + std::to_string(xs) + " x " + std::to_string(ys) +
@@ -160,7 +144,7 @@ bool SaveImage() {
             // The file is written beside the target and renamed over it once complete, so a
             // failed save leaves the previous image whole.
             saved = WriteFileSafely(
-                file, [&rows](std::ostream& out) { WriteRows(rows, out); }, reason);
+                path, [&rows](std::ostream& out) { WriteRows(rows, out); }, reason);
         }
     } catch (const std::exception& e) {
         // The band buffer could not be allocated.
@@ -168,6 +152,5 @@ bool SaveImage() {
     } catch (...) {
         reason = "unknown error";
     }
-    if (!saved) ReportFailure(reason);
-    return saved;
+    return result;
 }

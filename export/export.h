@@ -1,7 +1,11 @@
 // PNG export of the canvas.
 #pragma once
 
-// Writes the canvas as a 16-bit greyscale PNG to `file`, filling empty pixels from their lit
-// neighbours (shown on the window, not stored in the grids). A failure is logged and shown in the
-// panel band; the previous file stays whole. Returns whether the file was written.
-bool SaveImage();
+#include <string>
+
+#include "config/save_result.h"
+
+// Writes the canvas as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
+// neighbours (shown on the view, not stored in the grids). On failure the previous file stays
+// whole and the result says why.
+SaveResult SaveImage(const std::string& path);

@@ -4,11 +4,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <system_error>
 #include <variant>
 
-#include "app/app.h"
-#include "app/settings.h"
+#include "engine/settings.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -62,11 +62,12 @@ char* WriteReal(char* first, char* last, double v, int decimals) {
 void DrawSettingsFace() {
     for (int k = 0; k < 5; ++k) {
         const int x = k * COLUMN_WIDTH;
+        const std::span<const SettingRow> pairs = PanelSettingRows();
         WriteValueText(2 * k);
-        DrawText(x, UPPER_LABEL_Y, setting_pairs[2 * k].label);
+        DrawText(x, UPPER_LABEL_Y, pairs[2 * k].panel.label);
         DrawText(x + VALUE_X, UPPER_VALUE_Y, chr);
         WriteValueText(2 * k + 1);
-        DrawText(x, LOWER_LABEL_Y, setting_pairs[2 * k + 1].label);
+        DrawText(x, LOWER_LABEL_Y, pairs[2 * k + 1].panel.label);
         DrawText(x + VALUE_X, LOWER_VALUE_Y, chr);
         CRM32Pro_IPrimitives::VLineRGBA(
             CRM32Pro_Main::screen, static_cast<std::int16_t>(x + SEPARATOR_X), 0,
@@ -90,14 +91,14 @@ void DrawMessage() {
 // rather than converted to int, so a huge, infinite or NaN value from the settings file has a
 // defined text; adding 0.0 turns the -0 of a small negative angle into 0.
 void WriteValueText(int pair) {
-    const SettingPair& p = setting_pairs[pair];
+    const SettingRow& row = PanelSettingRows()[pair];
     char* const last = chr + sizeof chr - 1;  // room for the terminating zero
     char* end = chr;
-    if (int* const* i = std::get_if<int*>(&p.value)) {
+    if (int* const* i = std::get_if<int*>(&row.target)) {
         end = std::to_chars(chr, last, **i).ptr;  // at most 11 characters
     } else {
-        const double v = *std::get<float*>(p.value);
-        if (p.format == ValueFormat::Truncated) {
+        const double v = *std::get<float*>(row.target);
+        if (row.panel.format == ValueFormat::Truncated) {
             end = WriteReal(chr, last, std::trunc(v) + 0.0, 0);
         } else {
             end = WriteReal(chr, last, v, 3);

@@ -1,13 +1,13 @@
-// The panel's two tables, the ten setting pairs and the 26 buttons, and the creation of the
-// buttons at start-up. Drawing is in panel/draw.cpp, polling in panel/poll.cpp.
+// The panel's state, its table of 26 buttons with their creation at start-up, and the restart
+// request. The settings it shows come from the settings table (engine/settings.h); drawing is in
+// panel/draw.cpp, polling in panel/poll.cpp.
 #include "panel/panel.h"
 
-#include "app/settings.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
 #include "platform/platform.h"
 
 namespace {
-
-constexpr const char* PACKAGE = "Data/gfx.dpf";
 
 // One button in creation order: its image, where its id is kept, its top-left corner, and
 // whether it exists with the panel off (only the pixel fill toggle does: F, space and the
@@ -52,32 +52,36 @@ const ButtonRow button_table[] = {
 
 }  // namespace
 
-// Text buffer for the value being drawn; WriteValueText keeps every text within it.
+int vertical_padding = 72;
+bool button_is_held = false;
+int hold_counter = 0;
+bool save_defaults = false;
+CRM32Pro_CFont* fFont = nullptr;
+// WriteValueText keeps every text within it.
 char chr[18];
-// Ids of the created buttons; -1 for those not created.
 PanelButtons panel_buttons;
+PanelCommands panel_commands;
 
-// Polling order = drawing order: column k holds pairs 2k (upper) and 2k + 1 (lower). "strand
-// length" and "runs / frame" repeat from the first iteration a button is held, so they are not
-// gated.
-const SettingPair setting_pairs[10] = {
-    {"num sprouts", &n_sprouts, 1, 1, 1000, true, ValueFormat::Decimal},
-    {"strand length", &strand_length, 10, 10, 10000, false, ValueFormat::Decimal},
-    {"runs / frame", &tests_per_frame, 100, 100, 100000, false, ValueFormat::Decimal},
-    {"color decay", &color_decay, 0.001, 0, 1, true, ValueFormat::Fixed3},
-    {"start angle", &start_angle, 1.0, 0, 360, true, ValueFormat::Truncated},
-    {"n start dirs", &start_angle_rand, 1, 1, 360, true, ValueFormat::Decimal},
-    {"rand angle", &rand_angle_int, 1, 0, 360, true, ValueFormat::Decimal},
-    {"^ probability", &rand_angle_probability, 0.001, 0, 1, true, ValueFormat::Fixed3},
-    {"curl", &rand_angle, 0.001, 0, 1, true, ValueFormat::Fixed3},
-    {"from angle", &from_angle, 1, 0, 360, true, ValueFormat::Decimal},
-};
-
-void CreateButtons() {
+void CreateButtons(const char* package) {
     panel_buttons = PanelButtons{};
     for (const ButtonRow& row : button_table) {
         if (!row.always && !display_GUI) continue;
-        *row.id = CRM32Pro_IButton::Load(PACKAGE, row.image, 0);
+        *row.id = CRM32Pro_IButton::Load(package, row.image, 0);
         CRM32Pro_IButton::SetPosition(*row.id, row.x, row.y);
     }
+}
+
+// A toggle that was not created (the pause toggle with the panel off) has id -1: nothing reads
+// it then.
+void SetToggle(int id, int flag) {
+    if (id < 0) return;
+    CRM32Pro_IButton::SetState(
+        id, flag == 0 ? CRM32Pro_IButton::STATE_OFF : CRM32Pro_IButton::STATE_ON);
+}
+
+// The toggle goes off with the request, so that it agrees with do_fill once the restart clear
+// has switched pixel fill off.
+void RequestRestart() {
+    init = 0;
+    SetToggle(panel_buttons.fill, 0);
 }

@@ -1,9 +1,21 @@
 // The control panel: the band above the canvas with the ten settings, the toggles and the push
-// buttons; its drawing each frame and the polling of its buttons each main-loop iteration.
+// buttons; its state (held button, question, font, band height), its drawing each frame and the
+// polling of its buttons each main-loop iteration.
 #pragma once
 
-#include <variant>
+class CRM32Pro_CFont;
 
+// Height of the panel band above the canvas: 72, or 0 with the panel off (set at start-up).
+extern int vertical_padding;
+// A press on a gated button or the redo button is in progress; cleared when the mouse button is
+// let go (the shell's event pump).
+extern bool button_is_held;
+// Iterations for which button_is_held has been set, capped one past the repeat limit.
+extern int hold_counter;
+// The save-defaults question is open (D key; Y, N and Esc close it); the band shows it.
+extern bool save_defaults;
+// The panel font, loaded at start-up; null before and after.
+extern CRM32Pro_CFont* fFont;
 // Text buffer for the value being drawn.
 extern char chr[18];
 
@@ -17,40 +29,35 @@ struct PanelButtons {
 };
 extern PanelButtons panel_buttons;
 
-// How a setting's value is written into chr.
-enum class ValueFormat {
-    Decimal,    // an int in base 10
-    Truncated,  // a float truncated toward zero, then base 10
-    Fixed3,     // a float in fixed notation with three decimals, rounded
+// What the buttons ask of the shell, set at start-up. The save button is polled before the
+// setting pairs, so the save runs at that moment through this hook.
+struct PanelCommands {
+    bool (*save_image)() = nullptr;
 };
+extern PanelCommands panel_commands;
 
-// One setting with its less and more buttons. Pair i sits in column i / 2, upper row for even i.
-struct SettingPair {
-    const char* label;
-    std::variant<int*, float*> value;
-    double step;       // subtracted by less, added by more
-    double low, high;  // less raises a result below `low` to it; more lowers one above `high`
-    bool gated;        // waits for the repeat gate and sets button_is_held
-    ValueFormat format;
-};
-// The ten pairs in polling order (which is also the drawing order).
-extern const SettingPair setting_pairs[10];
+// Requests a restart: init to 0 and the pixel fill toggle off. The space key, the redo button and
+// the main loop's restart sync (while a restart is pending) all go through it.
+void RequestRestart();
+// Sets a toggle to match its 0/1 flag; a toggle that was not created is skipped.
+void SetToggle(int id, int flag);
 
-// Writes the text of pair `pair`'s value into chr, always within its 18 bytes: a value whose
-// text would not fit is shown in the short form "1.000e+38" (or "nan", "inf").
+// Writes the text of panel setting `pair`'s value into chr, always within its 18 bytes: a value
+// whose text would not fit is shown in the short form "1.000e+38" (or "nan", "inf").
 void WriteValueText(int pair);
 // Applies one press of a pair's less (direction -1) or more (+1) button: the step, then the
 // bound rule. A NaN read from the settings file becomes the low bound.
 void StepSetting(int pair, int direction);
 
-// Creates the buttons: the pixel fill toggle always, the other 25 only with the panel shown.
-void CreateButtons();
+// Creates the buttons from `package`: the pixel fill toggle always, the other 25 only with the
+// panel shown.
+void CreateButtons(const char* package = "Data/gfx.dpf");
 // Draws the band: black box, then the settings face or the question face (or nothing more with
-// the panel off).
+// the panel off), then any message.
 void DrawPanel();
 // Polls the buttons once (exit, save, redo, hold counter, the ten pairs, the toggles).
-// `repeat_limit` is half the real frame rate; `hold_counter` lives in the main loop.
-void PollButtons(int repeat_limit, int& hold_counter, bool& quit);
+// `repeat_limit` is half the real frame rate.
+void PollButtons(int repeat_limit, bool& quit);
 // Shows a short message in the band for about three seconds (a failed save, for instance).
 void ShowPanelMessage(const char* text);
 // Shows the message for `milliseconds` instead (tests use 0 to see it expire).

@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <span>
 #include <variant>
 
-#include "app/app.h"
-#include "export/export.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -18,7 +19,7 @@ bool Pressed(int id) {
 
 // The counter runs while a press is held and stops one past the repeat limit, so the gate stays
 // open from then on; a new press starts it from 0 again.
-void CountHold(int repeat_limit, int& hold_counter) {
+void CountHold(int repeat_limit) {
     if (!button_is_held) {
         hold_counter = 0;
         return;
@@ -30,8 +31,8 @@ void CountHold(int repeat_limit, int& hold_counter) {
 // One button of a pair. A gated button acts at once on a fresh press, then only after the hold
 // has lasted longer than the repeat limit; the gate is worked out afresh for every button, so a
 // gated button that acts shuts it for those polled after it while the counter is still low.
-void PollPairButton(int pair, int direction, int id, int repeat_limit, int hold_counter) {
-    if (!setting_pairs[pair].gated) {
+void PollPairButton(int pair, int direction, int id, int repeat_limit) {
+    if (!PanelSettingRows()[pair].panel.gated) {
         if (Pressed(id)) StepSetting(pair, direction);
         return;
     }
@@ -49,35 +50,36 @@ void PollPairButton(int pair, int direction, int id, int repeat_limit, int hold_
 // against. Floats step in double and are stored as float before
 // the bound rule, as the panel has always stepped them.
 void StepSetting(int pair, int direction) {
-    const SettingPair& p = setting_pairs[pair];
-    if (int* const* i = std::get_if<int*>(&p.value)) {
+    const SettingRow& row = PanelSettingRows()[pair];
+    const PanelSpec& p = row.panel;
+    if (int* const* i = std::get_if<int*>(&row.target)) {
         long long v = **i + static_cast<long long>(p.step) * direction;
         if (direction < 0 && v < p.low) v = static_cast<long long>(p.low);
         if (direction > 0 && v > p.high) v = static_cast<long long>(p.high);
         **i = static_cast<int>(v);
         return;
     }
-    float* f = std::get<float*>(p.value);
+    float* f = std::get<float*>(row.target);
     *f = static_cast<float>(static_cast<double>(*f) + p.step * direction);
     if (std::isnan(*f)) *f = static_cast<float>(p.low);
     if (direction < 0 && *f < p.low) *f = static_cast<float>(p.low);
     if (direction > 0 && *f > p.high) *f = static_cast<float>(p.high);
 }
 
-void PollButtons(int repeat_limit, int& hold_counter, bool& quit) {
+void PollButtons(int repeat_limit, bool& quit) {
     const PanelButtons& b = panel_buttons;
     if (Pressed(b.exit)) quit = true;
     // No gate: a held save button writes the image on every iteration.
-    if (Pressed(b.save)) SaveImage();
+    if (Pressed(b.save) && panel_commands.save_image) panel_commands.save_image();
     // The held flag makes one press restart once, however long it is held.
     if (Pressed(b.redo) && !button_is_held) {
-        init = 0;
+        RequestRestart();
         button_is_held = true;
     }
-    CountHold(repeat_limit, hold_counter);
+    CountHold(repeat_limit);
     for (int i = 0; i < 10; ++i) {
-        PollPairButton(i, -1, b.less[i], repeat_limit, hold_counter);
-        PollPairButton(i, +1, b.more[i], repeat_limit, hold_counter);
+        PollPairButton(i, -1, b.less[i], repeat_limit);
+        PollPairButton(i, +1, b.more[i], repeat_limit);
     }
     // With the panel shown the toggles are the source of these flags; the keys set the toggles.
     white_sprouts = Pressed(b.white) ? 1 : 0;

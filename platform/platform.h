@@ -47,7 +47,7 @@ void Init(const char* file, int mode, int level, const char* name, const char* a
 void Msg(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
 }  // namespace CRM32Pro_ILogSystem
 
-// ---- Main object: library start, window, frame loop, random numbers --------------------------
+// ---- Main object: library start, window, frame loop --------------------------
 namespace CRM32Pro_Main {
 // Read by SetVideoMode.
 struct WindowSettings {
@@ -78,28 +78,6 @@ void AudioInfo();
 // Closes the window and SDL.
 void Quit();
 
-// Random numbers: xoshiro256+, inlined because the growth pass draws several per step.
-void RandSeed(std::uint32_t seed);
-namespace detail {
-inline std::uint64_t rng[4] = {0x9E3779B97F4A7C15ull, 0xBF58476D1CE4E5B9ull, 0x94D049BB133111EBull,
-                               0x2545F4914F6CDD1Dull};
-inline std::uint64_t rotl(std::uint64_t v, int k) {
-    return (v << k) | (v >> (64 - k));
-}
-}  // namespace detail
-// Uniform in [0, 1): the top 53 bits of the next output divided by 2^53, so never 1.
-inline double RandReal() {
-    using detail::rng;
-    const std::uint64_t result = rng[0] + rng[3];
-    const std::uint64_t t = rng[1] << 17;
-    rng[2] ^= rng[0];
-    rng[3] ^= rng[1];
-    rng[1] ^= rng[2];
-    rng[0] ^= rng[3];
-    rng[2] ^= t;
-    rng[3] = detail::rotl(rng[3], 45);
-    return static_cast<double>(result >> 11) * 0x1.0p-53;
-}
 }  // namespace CRM32Pro_Main
 
 // ---- Frame timer -----------------------------------------------------------------------------

@@ -1,5 +1,5 @@
 // The main object: starting SDL, the window, the frame loop of Update (events first, then one
-// paced frame: render callback and present), shutdown, and seeding the random generator.
+// paced frame: render callback and present) and shutdown.
 // Start reading at Update.
 #include <csignal>
 #include <cstdlib>
@@ -41,13 +41,6 @@ void CatchQuitSignals() {
 void Translate(const SDL_Event& in, Event* out) {
     out->type = in.type;
     out->sym = (in.type == SDL_KEYDOWN || in.type == SDL_KEYUP) ? in.key.keysym.sym : 0;
-}
-
-std::uint64_t SplitMix64(std::uint64_t& state) {
-    std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-    return z ^ (z >> 31);
 }
 
 }  // namespace
@@ -157,14 +150,6 @@ void Quit() {
     screen = nullptr;
     platform::ResetDirty(0, 0);
     SDL_Quit();
-}
-
-void RandSeed(std::uint32_t seed) {
-    std::uint64_t state = seed;
-    for (std::uint64_t& word : detail::rng) word = SplitMix64(state);
-    // splitmix64 cannot give four zero words in a row, but the generator would stick there.
-    if ((detail::rng[0] | detail::rng[1] | detail::rng[2] | detail::rng[3]) == 0)
-        detail::rng[0] = 1;
 }
 
 }  // namespace CRM32Pro_Main

@@ -27,21 +27,26 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on a free display, large enough for a 4096 x 4168 window.
+x_ready() { xdotool getmouselocation >/dev/null 2>&1; }
+
+# Starts a private Xvfb (large enough for a 4096 x 4168 window unless $XVFB_SCREEN says otherwise)
+# on a display number the server picks itself, so that tests running at once never share one.
 start_x() {
-    local n
-    for n in $(seq 91 160); do
-        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 4200x4300x24 -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
-        XVFB_PID=$!
-        export DISPLAY=":$n"
-        for _ in $(seq 100); do
-            xdotool getmouselocation >/dev/null 2>&1 && return 0
-            kill -0 "$XVFB_PID" 2>/dev/null || break
-            sleep 0.1
-        done
+    local n=""
+    # -noreset: without it the server resets whenever its last client leaves, and a program
+    # started at that moment misses the display.
+    Xvfb -displayfd 3 -screen 0 "${XVFB_SCREEN:-4200x4300x24}" -nolisten tcp -noreset \
+        3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+    XVFB_PID=$!
+    for _ in $(seq 100); do
+        n="$(cat "$WORK/display" 2>/dev/null || true)"
+        [ -n "$n" ] && break
+        kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+        sleep 0.1
     done
-    fail "no X server could be started"
+    [ -n "$n" ] || fail "Xvfb named no display"
+    export DISPLAY=":$n"
+    wait_until 10 x_ready
 }
 
 # Starts the program in $RUN and waits for its window; sets APP_PID and WID.
@@ -55,10 +60,56 @@ start_app() {
         sleep 0.1
     done
     [ -n "$WID" ] || fail "no window appeared"
-    # Keyboard input goes to the window under the pointer (no window manager here).
+    # Keyboard input goes to the window under the pointer (no window manager here); the explicit
+    # focus makes the program see its window focused before the first key arrives.
     xdotool mousemove --window "$WID" 2 2
-    sleep 0.5
+    timeout 10 xdotool windowfocus --sync "$WID" || fail "the window did not take the focus"
 }
+
+# Waits up to $1 seconds for the command that follows to succeed; fails the test with the
+# command's text otherwise. The condition is tried every 0.1 s.
+wait_until() {
+    local limit=$(($1 * 10)) i
+    shift
+    for ((i = 0; i < limit; i++)); do
+        "$@" && return 0
+        sleep 0.1
+    done
+    fail "waited in vain for: $*"
+}
+
+# True once the canvas area of a fresh screenshot has more than $1 pixels of grey $2 or more
+# (default 1); the area is $CANVAS ("x y w h", default the 512 x 512 canvas below the band).
+canvas_lit_above() {
+    local img
+    img="$(shot canvas-probe)"
+    # shellcheck disable=SC2086
+    [ "$(pngcheck lit "$img" ${CANVAS:-0 72 512 512} "${2:-0}")" -gt "$1" ]
+}
+
+# True once the canvas area of a fresh screenshot is all black.
+canvas_black() {
+    local img
+    img="$(shot canvas-probe)"
+    # shellcheck disable=SC2086
+    [ "$(pngcheck lit "$img" ${CANVAS:-0 72 512 512})" = 0 ]
+}
+
+# True when the canvas area does not change over 0.3 s (the growth has stopped).
+canvas_still() {
+    local a b
+    a="$(shot still-a)"
+    sleep 0.3
+    b="$(shot still-b)"
+    # shellcheck disable=SC2086
+    [ "$(pngcheck same "$a" "$b" ${CANVAS:-0 72 512 512})" = 0 ]
+}
+
+# True once file $1 exists and is not empty.
+written() { [ -s "$1" ]; }
+
+# True once the log holds a line matching the extended regular expression $1.
+logged() { grep -Eq "$1" "$RUN/morvane.log" 2>/dev/null; }
 
 # Prints "W H" of the program's window.
 window_size() {
@@ -71,7 +122,6 @@ shot() { import -window "$WID" "$WORK/$1.png" && echo "$WORK/$1.png"; }
 key() {
     xdotool mousemove --window "$WID" 2 2
     xdotool key "$@"
-    sleep 0.3
 }
 
 # Clicks (or holds for $3 seconds) the left mouse button at window position ($1, $2).
@@ -103,8 +153,7 @@ setting() {
     rm -f "$RUN/defaults.cfg"
     key d
     key y
-    for _ in $(seq 50); do [ -s "$RUN/defaults.cfg" ] && break; sleep 0.1; done
-    [ -s "$RUN/defaults.cfg" ] || fail "D then Y wrote no defaults.cfg"
+    wait_until 10 written "$RUN/defaults.cfg"
     sed -n "s|^$1 *= ||p" "$RUN/defaults.cfg"
 }
 

@@ -6,23 +6,30 @@ source "$(dirname "$0")/lib.sh"
 start_x
 start_app
 
+# The faces, told apart by the white separator at x = 153 that only the settings face has.
+question_face() { [ "$(pngcheck column "$(shot face)" 153 0 71)" = 0 ]; }
+settings_face() { [ "$(pngcheck column "$(shot face)" 153 0 71)" -ge 60 ]; }
+
+wait_until 10 settings_face
 key d
+wait_until 10 question_face
 q="$(shot question)"
 [ "$(pngcheck column "$q" 153 0 71)" = 0 ] || fail "the separators show while the question is open"
 [ "$(pngcheck lit "$q" 0 0 200 20 100)" -gt 20 ] || fail "no question text at the top left"
 [ "$(pngcheck lit "$q" 200 0 312 72 0)" = 0 ] || fail "the question face shows more than the text"
 key n
-s="$(shot settings)"
-[ "$(pngcheck column "$s" 73 0 71)" -ge 60 ] || fail "N did not bring the settings face back"
+wait_until 10 settings_face
 [ ! -e "$RUN/defaults.cfg" ] || fail "N wrote defaults.cfg"
 
 key d
+wait_until 10 question_face
 key Escape
+wait_until 10 settings_face
 kill -0 "$APP_PID" || fail "Esc with the question open ended the program"
 [ ! -e "$RUN/defaults.cfg" ] || fail "Esc wrote defaults.cfg"
 key d
 key y
-[ -s "$RUN/defaults.cfg" ] || fail "D then Y wrote no defaults.cfg"
+wait_until 10 written "$RUN/defaults.cfg"
 grep -q '^num sprouts   = 3$' "$RUN/defaults.cfg" || fail "defaults.cfg lacks the built-in values"
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
@@ -31,11 +38,14 @@ expect_exit 10 0 "Esc did not end the program with 0"
 printf 'GUI active = false\n' >"$RUN/defaults.cfg"
 start_app
 [ "$(window_size)" = "512 512" ] || fail "the hidden panel still takes space"
+rm -f "$RUN/defaults.cfg"
+# Had the first Esc quit instead of closing the hidden question, nothing would be written.
 key d
 key Escape
-kill -0 "$APP_PID" || fail "Esc closing the hidden question ended the program"
 key d
 key y
+wait_until 10 written "$RUN/defaults.cfg"
+kill -0 "$APP_PID" || fail "Esc closing the hidden question ended the program"
 grep -q '^GUI active = false$' "$RUN/defaults.cfg" || fail "D then Y without the panel did not save"
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"

@@ -6,10 +6,7 @@ start_x
 
 run_without_package() {
     start_app
-    sleep 1.5
-    local img
-    img="$(shot "$1")"
-    [ "$(pngcheck lit "$img" 0 72 512 512 40)" -gt 20 ] || fail "nothing grew ($1)"
+    wait_until 20 canvas_lit_above 20 40
     key Escape
     expect_exit 10 0 "Esc did not end the program with 0 ($1)"
     grep -qi "gfx.dpf" "$RUN/morvane.log" || fail "morvane.log does not name the package ($1)"

@@ -4,9 +4,8 @@
 source "$(dirname "$0")/lib.sh"
 start_x
 start_app
-sleep 2
+wait_until 20 canvas_lit_above 50 40
 img="$(shot running)"
-[ "$(pngcheck lit "$img" 0 72 512 512 40)" -gt 50 ] || fail "nothing grew on the canvas in 2 s"
 [ "$(pngcheck column "$img" 73 0 71)" -ge 60 ] || fail "no white separator at x = 73"
 kill -INT "$APP_PID"
 expect_exit 10 0 "SIGINT did not end the program with 0"

@@ -10,7 +10,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/settings.h"
+#include "engine/settings.h"
 
 class ConfigTempDir : public ::testing::Test {
 protected:

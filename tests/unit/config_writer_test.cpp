@@ -9,10 +9,13 @@
 #include <cstring>
 #include <random>
 
-#include "app/settings.h"
+#include "app/app.h"
 #include "config/config_file.h"
 #include "config/settings_writer.h"
 #include "config_temp_dir.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
+#include "panel/panel.h"
 
 namespace {
 
@@ -47,14 +50,18 @@ constexpr const char* DEFAULT_TEXT =
     "from angle    = 0\n"
     "\n";
 
+std::string DefaultsText() {
+    return SettingsText(settings_table, PANEL_ROWS_BEGIN);
+}
+
 std::string CurlLine() {
-    const std::string text = SettingsText();
+    const std::string text = DefaultsText();
     const auto start = text.find("curl          = ");
     return text.substr(start + 16, text.find('\n', start) - start - 16);
 }
 
 TEST_F(SettingsWriter, DefaultsTextIsExact) {
-    EXPECT_EQ(SettingsText(), DEFAULT_TEXT);
+    EXPECT_EQ(DefaultsText(), DEFAULT_TEXT);
 }
 
 TEST_F(SettingsWriter, FloatsAsPrintfG) {
@@ -96,7 +103,7 @@ TEST_F(SettingsWriter, OtherValuesAndGuiOff) {
     xs = 4096;
     n_sprouts = -12;
     display_GUI = false;
-    const std::string text = SettingsText();
+    const std::string text = DefaultsText();
     EXPECT_NE(text.find("\nwidth      = 4096\n"), std::string::npos);
     EXPECT_NE(text.find("\nnum sprouts   = -12\n"), std::string::npos);
     EXPECT_NE(text.find("\nGUI active = false\n"), std::string::npos);
@@ -118,7 +125,7 @@ TEST_F(SettingsWriter, RoundTripGivesTheFourteenKeys) {
     rand_angle = 1.0f;
     from_angle = 17;
     const std::string path = Path("defaults.cfg");
-    ASSERT_TRUE(SaveDefaults(path.c_str()));
+    ASSERT_TRUE(SaveDefaultsCommand(path.c_str()));
 
     const ConfigFile config(path, "=", "#", "EndConfigFile");
     const std::map<std::string, std::string> expected = {
@@ -136,31 +143,30 @@ TEST_F(SettingsWriter, RoundTripGivesTheFourteenKeys) {
     EXPECT_EQ(ys, 2000);
     EXPECT_EQ(file, "dir/a = b.png");
     EXPECT_FALSE(display_GUI);
-    EXPECT_EQ(vertical_padding, 0);
     EXPECT_EQ(rand_angle_probability, 0.123457f);
     EXPECT_EQ(from_angle, 17);
 }
 
 TEST_F(SettingsWriter, SavingTwiceGivesTheSameBytes) {
     const std::string path = Path("defaults.cfg");
-    ASSERT_TRUE(SaveDefaults(path.c_str()));
+    ASSERT_TRUE(SaveDefaultsCommand(path.c_str()));
     const std::string first = Read(path);
     EXPECT_EQ(first, DEFAULT_TEXT);
-    ASSERT_TRUE(SaveDefaults(path.c_str()));
+    ASSERT_TRUE(SaveDefaultsCommand(path.c_str()));
     EXPECT_EQ(Read(path), first);
 }
 
 TEST_F(SettingsWriter, FailedSavesLeaveFilesAlone) {
-    EXPECT_FALSE(SaveDefaults(Path("missing/defaults.cfg").c_str()));
+    EXPECT_FALSE(SaveDefaultsCommand(Path("missing/defaults.cfg").c_str()));
     EXPECT_FALSE(std::filesystem::exists(Path("missing")));
 
     std::filesystem::create_directory(Path("folder"));
-    EXPECT_FALSE(SaveDefaults(Path("folder").c_str()));
+    EXPECT_FALSE(SaveDefaultsCommand(Path("folder").c_str()));
     EXPECT_TRUE(std::filesystem::is_directory(Path("folder")));
 
     const std::string locked = Write("locked.cfg", "width = 900\n");
     ASSERT_EQ(chmod(locked.c_str(), 0444), 0);
-    EXPECT_FALSE(SaveDefaults(locked.c_str()));
+    EXPECT_FALSE(SaveDefaultsCommand(locked.c_str()));
     EXPECT_EQ(Read(locked), "width = 900\n");
     // Nothing but the folder and the locked file: no temporary file was left behind.
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),

@@ -9,8 +9,11 @@
 #include <variant>
 #include <vector>
 
+#include "app/app.h"
+#include "engine/frame.h"
 #include "engine/growth.h"
 #include "engine/growth_pass.h"
+#include "engine/random.h"
 #include "engine_fixture.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
@@ -147,6 +150,7 @@ Picture GrowFromSeed(std::uint32_t seed) {
 
 TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
     const bool window = PlatformTest::OpenWindow(512, 584);
+    ShowCanvasOnWindow();
     const Picture first = GrowFromSeed(2024);
     EXPECT_GT(LitCount(), 1000);
     const Picture second = GrowFromSeed(2024);
@@ -160,6 +164,7 @@ TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
         }
         PlatformTest::CloseWindow();
     }
+    canvas_view = CanvasView{};
     const Picture other = GrowFromSeed(2025);
     EXPECT_FALSE(first.values == other.values);
 }

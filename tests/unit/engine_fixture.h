@@ -8,8 +8,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "app/settings.h"
 #include "engine/canvas.h"
+#include "engine/settings.h"
 #include "engine_state.h"
 
 class EngineTest : public ::testing::Test {

@@ -8,8 +8,11 @@
 #include <vector>
 
 #include "app/app.h"
+#include "engine/frame.h"
 #include "engine/growth_pass.h"
+#include "engine/random.h"
 #include "engine_fixture.h"
+#include "panel/panel.h"
 #include "platform/platform.h"
 
 namespace {

@@ -1,11 +1,12 @@
 // The engine tests' reset: everything as after start-up without a settings file.
 #include "engine_state.h"
 
-#include "app/app.h"
-#include "app/settings.h"
 #include "engine/canvas.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
 
 void ResetEngineState() {
+    canvas_view = CanvasView{};
     // The canvas in use may be larger than the default; clear it while xs and ys still cover it.
     RestartClear();
     ResetSettings();

@@ -7,6 +7,8 @@
 #include <random>
 
 #include "app/app.h"
+#include "engine/frame.h"
+#include "panel/panel.h"
 #include "panel_testing.h"
 
 namespace fs = std::filesystem;

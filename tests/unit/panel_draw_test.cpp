@@ -8,6 +8,8 @@
 #include <string>
 
 #include "app/app.h"
+#include "engine/frame.h"
+#include "panel/panel.h"
 #include "panel_testing.h"
 #include "platform/testing.h"
 

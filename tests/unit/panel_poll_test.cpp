@@ -9,21 +9,23 @@
 #include <vector>
 
 #include "app/app.h"
+#include "engine/frame.h"
 #include "export/export.h"
+#include "panel/panel.h"
 #include "panel_testing.h"
 
 namespace {
 
 class PanelPoll : public ::testing::Test {
 public:
-    int hold = 0;
+    int& hold = hold_counter;
     bool quit = false;
     void SetUp() override { ResetPanelState(true); }
     void TearDown() override {
         CRM32Pro_IButton::RemoveAll();
         ResetSettings();
     }
-    void Poll(int repeat_limit = 30) { PollButtons(repeat_limit, hold, quit); }
+    void Poll(int repeat_limit = 30) { PollButtons(repeat_limit, quit); }
 };
 
 // Iterations (1-based) on which holding "num sprouts" more changed the value.
@@ -31,7 +33,7 @@ std::vector<int> StepsWhileHeld(PanelPoll& t, int repeat_limit, int iterations) 
     std::vector<int> steps;
     for (int i = 1; i <= iterations; ++i) {
         const int before = n_sprouts;
-        PollButtons(repeat_limit, t.hold, t.quit);
+        PollButtons(repeat_limit, t.quit);
         if (n_sprouts != before) steps.push_back(i);
     }
     return steps;
@@ -72,16 +74,19 @@ TEST_F(PanelPoll, BoundRulesApplyAfterTheStep) {
         {0, +1, INT_MAX, 1000}, {1, -1, INT_MIN, 10}, {8, +1, NAN, 0},
     };
     for (const Case& c : cases) {
-        const SettingPair& p = setting_pairs[c.pair];
-        std::visit([&](auto* v) { *v = static_cast<std::remove_pointer_t<decltype(v)>>(c.start); },
-                   p.value);
+        const SettingRow& row = PanelSettingRows()[c.pair];
+        int* const* i = std::get_if<int*>(&row.target);
+        float* const* f = std::get_if<float*>(&row.target);
+        if (i) **i = static_cast<int>(c.start);
+        if (f) **f = static_cast<float>(c.start);
         button_is_held = false;
         const int id = c.direction < 0 ? panel_buttons.less[c.pair] : panel_buttons.more[c.pair];
         Hold(id);
         Poll();
         Release(id);
-        const double got = std::visit([](auto* v) { return static_cast<double>(*v); }, p.value);
-        EXPECT_FLOAT_EQ(got, c.expected) << p.label << " from " << c.start << " by " << c.direction;
+        const double got = i ? **i : static_cast<double>(**f);
+        EXPECT_FLOAT_EQ(got, c.expected)
+            << row.panel.label << " from " << c.start << " by " << c.direction;
     }
 }
 

@@ -2,6 +2,8 @@
 #include "panel_testing.h"
 
 #include "app/app.h"
+#include "engine/frame.h"
+#include "panel/panel.h"
 
 void ResetPanelState(bool gui) {
     ResetSettings();
@@ -10,8 +12,10 @@ void ResetPanelState(bool gui) {
     init = 1;
     paused = do_fill = white_sprouts = 0;
     button_is_held = save_defaults = false;
+    hold_counter = 0;
     // A failed save in an earlier test leaves its message showing for three seconds.
     ShowPanelMessageFor("", 0);
     CRM32Pro_IButton::RemoveAll();
     CreateButtons();
+    panel_commands.save_image = SaveImageCommand;
 }

@@ -1,7 +1,7 @@
 // Shared set-up for the panel and key tests.
 #pragma once
 
-#include "app/settings.h"
+#include "engine/settings.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 

@@ -1,9 +1,11 @@
 // The platform layer's drawing, presenting, random numbers and frame loop, on the dummy driver.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <set>
 
+#include "engine/random.h"
 #include "platform/internal.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
@@ -122,7 +124,11 @@ TEST_F(PlatformWindow, FramesArePacedAtNoMoreThanSixtyPerSecond) {
     // Before a whole second has been measured the target rate stands in, never 0 (the panel
     // halves it for its repeat delay).
     EXPECT_EQ(CRM32Pro_ITimeSystem::GetCurrentRFR(), 60);
+    // 75 paced frames cannot take less than 74 frame times; unpaced they take milliseconds.
+    const auto start = std::chrono::steady_clock::now();
     for (int frame = 0; frame < 75; ++frame) Pump();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took.count(), 74.0 / 60 - 0.02) << "frames not paced";
     const int rate = CRM32Pro_ITimeSystem::GetCurrentRFR();
     EXPECT_GT(rate, 0);
     EXPECT_LE(rate, 61) << "frames not paced";
