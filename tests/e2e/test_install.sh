@@ -52,11 +52,10 @@ start_app
 RUN="$HOME/Pictures/morvane"
 for _ in $(seq 100); do [ -s "$RUN/morvane.log" ] && break; sleep 0.1; done
 [ -s "$RUN/morvane.log" ] || fail "the launcher did not run morvane in ~/Pictures/morvane"
-# Away from a build folder the program must fall back to the package installed with it.
-if grep -q "resource package" "$RUN/morvane.log"; then
-    grep -qF "$prefix/share/morvane/Data/gfx.dpf" "$RUN/morvane.log" ||
-        fail "morvane did not look for its installed package"
-fi
+# Away from a build folder the program falls back to the package installed with it. Staged,
+# that copy is not where the program looks, so the log can only say that it looked there.
+grep "resource package" "$RUN/morvane.log" | grep -qF "$prefix/share/morvane/Data/gfx.dpf" ||
+    fail "morvane did not look for its installed package"
 key Escape
 expect_exit 10 0 "Esc did not end the launched program with 0"
 echo "ok"
