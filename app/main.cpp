@@ -3,6 +3,7 @@
 #include <ctime>
 
 #include "app/app.h"
+#include "app/journal.h"
 #include "app/package_path.h"
 #include "engine/frame.h"
 #include "engine/random.h"
@@ -57,6 +58,7 @@ void RunIteration(bool& quit) {
 }
 
 void Shutdown() {
+    JournalEnd();
     CRM32Pro_ITimeSystem::Info();
     CRM32Pro_ICursor::Info();
     CRM32Pro_Main::VideoInfo();
@@ -79,7 +81,9 @@ int SDL_main(int, char**) {
     LoadSettings();
     vertical_padding = display_GUI ? PANEL_HEIGHT : 0;
     WriteWindowSettings();
-    CRM32Pro_Main::RandSeed(static_cast<std::uint32_t>(std::time(nullptr)));
+    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+    CRM32Pro_Main::RandSeed(seed);
+    JournalStart(seed);
     if (!CRM32Pro_Main::SetVideoMode()) {
         CRM32Pro_Main::Quit();
         return 1;

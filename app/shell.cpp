@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/journal.h"
 #include "config/settings_writer.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
@@ -54,7 +55,9 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
 
 void RenderGraphics(int) {
     DrawPanel();
+    JournalSync();
     CanvasFrame();
+    JournalFrameDone();
 }
 
 void ShowCanvasOnWindow() {
@@ -63,7 +66,10 @@ void ShowCanvasOnWindow() {
 }
 
 bool SaveImageCommand() {
-    return Report(SaveImage(file), "save image", file);
+    JournalSync();
+    const SaveResult result = SaveImage(file);
+    JournalSave(file, result.saved);
+    return Report(result, "save image", file);
 }
 
 bool SaveDefaultsCommand(const char* path) {

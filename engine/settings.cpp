@@ -3,6 +3,7 @@
 #include "engine/settings.h"
 
 #include <iterator>
+#include <sstream>
 
 namespace {
 
@@ -68,6 +69,16 @@ bool LoadSettings(const char* path) {
         // No settings file is a normal first start: the built-in defaults, without a message.
         return false;
     }
+}
+
+bool LoadSettingsText(const std::string& text) {
+    ResetSettings();
+    ConfigFile config;
+    config.sentry = SENTRY;
+    std::istringstream in(text);
+    in >> config;
+    ReadSettingRows(config, settings_table);
+    return !config.contents.empty();
 }
 
 void ResetSettings() {

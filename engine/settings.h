@@ -40,5 +40,8 @@ std::span<const SettingRow> PanelSettingRows();
 // the file has, then the canvas size clamped to 512..4096. A file that cannot be opened gives the
 // built-in defaults (a 512 x 512 canvas) and returns false.
 bool LoadSettings(const char* path = "defaults.cfg");
+// The same from text in the settings file's format (a PNG's morvane:settings chunk): the built-in
+// defaults, then the keys the text has. False when the text sets no key at all.
+bool LoadSettingsText(const std::string& text);
 // Puts every setting back to its built-in default.
 void ResetSettings();

@@ -2,6 +2,8 @@
 // on the way. Start reading at SaveImage at the bottom; CanvasRows builds the samples.
 #include "export/export.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -9,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <png++/png.hpp>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -117,6 +120,64 @@ private:
     int filled_values_[BAND_ROWS];
 };
 
+// Passes the PNG stream through and puts the given chunks right after the IHDR chunk, which is
+// the first 33 bytes (signature 8, IHDR 25), so that the image data is still streamed.
+class ChunkInserter : public std::streambuf {
+public:
+    ChunkInserter(std::streambuf* out, std::string chunks)
+        : out_(out), chunks_(std::move(chunks)) {}
+
+protected:
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        const char ch = traits_type::to_char_type(c);
+        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+        std::streamsize done = 0;
+        if (written_ < HEADER_BYTES) {
+            const std::streamsize head = std::min<std::streamsize>(n, HEADER_BYTES - written_);
+            if (out_->sputn(s, head) != head) return 0;
+            written_ += head;
+            done = head;
+            if (written_ == HEADER_BYTES) {
+                const auto size = static_cast<std::streamsize>(chunks_.size());
+                if (out_->sputn(chunks_.data(), size) != size) return 0;
+            }
+        }
+        const std::streamsize rest = n - done;
+        if (rest > 0 && out_->sputn(s + done, rest) != rest) return done;
+        return n;
+    }
+    int sync() override { return out_->pubsync(); }
+
+private:
+    static constexpr std::streamsize HEADER_BYTES = 33;
+    std::streambuf* out_;
+    std::string chunks_;
+    std::streamsize written_ = 0;
+};
+
+void AppendBigEndian(std::string& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+// The bytes of the tEXt chunks: length, type, keyword, zero, text, CRC of type and data.
+std::string TextChunkBytes(std::span<const TextChunk> text) {
+    std::string bytes;
+    for (const TextChunk& chunk : text) {
+        std::string body = "tEXt" + chunk.keyword;
+        body += '\0';
+        body += chunk.text;
+        AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
+        bytes += body;
+        const auto crc =
+            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+        AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+    }
+    return bytes;
+}
+
 // png++ reports a failed stream write (a full disk, say) without the system's reason; the
 // reason is added here so that the log and the panel can say what went wrong.
 void WriteRows(CanvasRows& rows, std::ostream& out) {
@@ -131,7 +192,7 @@ void WriteRows(CanvasRows& rows, std::ostream& out) {
 
 }  // namespace
 
-SaveResult SaveImage(const std::string& path) {
+SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text) {
     SaveResult result;
     std::string& reason = result.reason;
     bool& saved = result.saved;
@@ -143,8 +204,18 @@ SaveResult SaveImage(const std::string& path) {
             CanvasRows rows;
             // The file is written beside the target and renamed over it once complete, so a
             // failed save leaves the previous image whole.
+            const std::string chunks = TextChunkBytes(text);
             saved = WriteFileSafely(
-                path, [&rows](std::ostream& out) { WriteRows(rows, out); }, reason);
+                path,
+                [&](std::ostream& out) {
+                    if (chunks.empty()) return WriteRows(rows, out);
+                    ChunkInserter inserter(out.rdbuf(), chunks);
+                    std::ostream with_chunks(&inserter);
+                    WriteRows(rows, with_chunks);
+                    with_chunks.flush();
+                    if (!with_chunks) out.setstate(std::ios::badbit);
+                },
+                reason);
         }
     } catch (const std::exception& e) {
         // The band buffer could not be allocated.

@@ -1,0 +1,21 @@
+// The window program's side of the session journal (engine/journal.h has the line format): the
+// seed and settings at start, then every change that reaches the canvas or an image save, each
+// stamped with the number of frames rendered before it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// The start line and every setting as loaded. Call once, after the settings load and the seed.
+void JournalStart(std::uint32_t seed);
+// Writes a line for each setting, flag and restart request that changed since the last call.
+// Called just before each frame's canvas work and each image save, the two places where the
+// state is used, so the lines stand in the order the state was used in.
+void JournalSync();
+// Counts a rendered frame, and takes in what the frame itself changed (a restart clear sets
+// init and switches pixel fill off), which a replay does the same way.
+void JournalFrameDone();
+// An image save to `path` and whether it wrote the file.
+void JournalSave(const std::string& path, bool saved);
+// The program is quitting.
+void JournalEnd();

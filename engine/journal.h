@@ -1,0 +1,57 @@
+// The session journal: the lines morvane.log holds so that a live session can be rendered again
+// sample for sample. One line per event, after the log's time stamp:
+//   journal start seed=S size=WxH      the seed handed to RandSeed and the canvas size
+//   journal @N set "KEY" VALUE          a setting now holds VALUE (every setting at start, then
+//                                       each change)
+//   journal @N flag pause|fill|white 0|1   the effective flag changed
+//   journal @N restart                  a restart was requested
+//   journal @N save ok|failed "PATH"    an image save, and whether it wrote the file
+//   journal @N end [after A attempts]   the program quit; "after" when the quit cut frame N+1
+//                                       short after A of its attempts
+// N is the number of frames rendered before the event. Strings are quoted with the bytes '"',
+// '%', '\', control bytes and bytes above 0x7E written as %HH, so a journal line never holds a
+// byte the log would escape. Parse accepts exactly what Format writes.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/settings_table.h"
+
+namespace journal {
+
+enum class Kind { Start, Set, Flag, Restart, Save, End };
+
+struct Entry {
+    Kind kind = Kind::Start;
+    std::uint64_t frame = 0;     // frames rendered before the event (0 for Start)
+    std::uint32_t seed = 0;      // Start
+    int width = 0, height = 0;   // Start
+    std::string name;            // Set: the settings-file key; Flag: "pause", "fill" or "white"
+    std::string value;           // Set: the value as text; Save: the path
+    bool quoted = false;         // Set: the value is a string setting's, written quoted
+    bool on = false;             // Flag: the new value; Save: the file was written
+    std::int64_t attempts = -1;  // End: attempts of the cut frame N+1, or -1 for none
+};
+
+// The journal text of an entry, without the log's time stamp.
+std::string Format(const Entry& entry);
+// The entry of a whole log line ("YYYY-MM-DD HH:MM:SS journal ..."), or nothing when the line is
+// not a journal line exactly as Format writes it.
+std::optional<Entry> ParseLogLine(std::string_view line);
+// Whether a log line claims to be a journal line (its text after the stamp starts "journal ").
+bool LooksLikeJournal(std::string_view line);
+
+// A float as the shortest text that reads back as the same float.
+std::string ExactFloat(float value);
+
+// A Set entry for a row of the settings table holding its global's current value exactly
+// (floats as ExactFloat, strings quoted).
+Entry SettingEntry(const SettingRow& row, std::uint64_t frame);
+// Gives the row's global the value of a Set entry. False when the text is not exactly what
+// SettingEntry writes for the row's type (the global is then unchanged).
+bool ApplySetting(const SettingRow& row, const Entry& entry);
+
+}  // namespace journal
