@@ -55,7 +55,7 @@ if(TARGET morvane-render)
     add_custom_command(OUTPUT ${icon}
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${MORVANE_GENERATED}/icons
                        COMMAND morvane-render --settings ${MORVANE_DATA}/icon.cfg --seed 2026
-                               --frames 240 --thumb ${size} --quiet -o ${icon}
+                               --frames 10 --thumb ${size} --quiet -o ${icon}
                        DEPENDS morvane-render ${MORVANE_DATA}/icon.cfg
                        COMMENT "Rendering the ${size} px icon"
                        VERBATIM)
