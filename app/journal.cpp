@@ -77,7 +77,12 @@ void JournalSync() {
     written.init = init;
 }
 
-void JournalFrameDone() {
+void JournalFrameDone(const FrameOutcome& outcome) {
+    if (outcome.cut) {
+        journal::Entry e = EventEntry(journal::Kind::Cut);
+        e.attempts = outcome.attempts;
+        Write(e);
+    }
     ++frames_rendered;
     written.init = init;
     written.do_fill = do_fill;

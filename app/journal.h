@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/frame.h"
+
 // The start line and every setting as loaded. Call once, after the settings load and the seed.
 void JournalStart(std::uint32_t seed);
 // Writes a line for each setting, flag and restart request that changed since the last call.
@@ -13,8 +15,9 @@ void JournalStart(std::uint32_t seed);
 // state is used, so the lines stand in the order the state was used in.
 void JournalSync();
 // Counts a rendered frame, and takes in what the frame itself changed (a restart clear sets
-// init and switches pixel fill off), which a replay does the same way.
-void JournalFrameDone();
+// init and switches pixel fill off), which a replay does the same way. A frame that a quit
+// request cut short is written down with its attempts.
+void JournalFrameDone(const FrameOutcome& outcome);
 // An image save to `path` and whether it wrote the file.
 void JournalSave(const std::string& path, bool saved);
 // The program is quitting.

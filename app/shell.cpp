@@ -56,8 +56,7 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
 void RenderGraphics(int) {
     DrawPanel();
     JournalSync();
-    CanvasFrame();
-    JournalFrameDone();
+    JournalFrameDone(CanvasFrame());
 }
 
 void ShowCanvasOnWindow() {

@@ -9,8 +9,14 @@ int paused = 0;
 int do_fill = 0;
 int white_sprouts = 0;
 CanvasView canvas_view;
+bool (*quit_requested)() = nullptr;
 
-void CanvasFrame() {
+FrameOutcome CanvasFrame(long attempt_limit) {
     if (init == 0) RestartClear();
-    if (paused == 0) GrowthPass();
+    if (paused != 0) return {};
+    growth::PassStop stop;
+    stop.requested = quit_requested;
+    stop.limit = attempt_limit;
+    GrowthPass(&stop);
+    return {stop.cut, stop.attempts};
 }

@@ -29,6 +29,17 @@ inline void ShowPixel(int x, int y, int v) {
     if (canvas_view.show_pixel) canvas_view.show_pixel(x, y, v);
 }
 
+// Asked now and then during a growth pass (every 256 attempts and every 65536 steps): true ends
+// the pass early, so that a quit request never waits for a long frame. Null: never asked.
+extern bool (*quit_requested)();
+
+// A growth pass that ended before its tests_per_frame attempts, and how many it made.
+struct FrameOutcome {
+    bool cut = false;
+    long attempts = 0;
+};
+
 // The canvas work of one frame: the restart clear when init is 0, then one growth pass of
-// tests_per_frame attempts unless paused.
-void CanvasFrame();
+// tests_per_frame attempts unless paused. `attempt_limit` of 0 or more ends the pass after that
+// many attempts, as a replay of a frame that a quit cut short does.
+FrameOutcome CanvasFrame(long attempt_limit = -1);

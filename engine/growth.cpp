@@ -104,7 +104,7 @@ struct LibraryRandom {
 
 }  // namespace
 
-void GrowthPass() {
+void GrowthPass(growth::PassStop* stop) {
     LibraryRandom rand;
-    growth::GrowthPassWith(rand);
+    growth::GrowthPassWith(rand, stop);
 }

@@ -152,13 +152,34 @@ void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::ui
     DrawPath(s, a, path);
 }
 
+// How a pass may end before its tests_per_frame attempts: after `limit` attempts (when 0 or
+// more), or when `requested` says so; it is asked every CHECK_ATTEMPTS attempts and every
+// CHECK_STEPS steps, so even the longest paths leave it asked often. The pass reports how many
+// attempts it made and whether it was cut short.
+struct PassStop {
+    bool (*requested)() = nullptr;
+    long limit = -1;
+    long attempts = 0;
+    bool cut = false;
+};
+constexpr int CHECK_ATTEMPTS = 256;
+constexpr std::uint64_t CHECK_STEPS = 1 << 16;
+
 // One growth pass of tests_per_frame attempts. Returns the number of steps walked.
 template <class Random>
-std::uint64_t GrowthPassWith(Random& rand) {
+std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
     const PassSettings s = PassSettings::Current();
     PathLists path(s.strand_length);
     std::uint64_t steps = 0;
-    for (int v = 0; v < s.tests_per_frame; ++v) {
+    std::uint64_t check_at = CHECK_STEPS;
+    long count = s.tests_per_frame;
+    if (stop && stop->limit >= 0 && stop->limit < count) count = stop->limit;
+    long v = 0;
+    for (; v < count; ++v) {
+        if (stop && stop->requested && ((v % CHECK_ATTEMPTS == 0 && v > 0) || steps >= check_at)) {
+            check_at = steps + CHECK_STEPS;
+            if (stop->requested()) break;
+        }
         if (s.fill) {
             const int x = static_cast<int>(rand() * s.xs);
             const int y = static_cast<int>(rand() * s.ys);
@@ -167,6 +188,10 @@ std::uint64_t GrowthPassWith(Random& rand) {
             StrandAttempt(rand, s, path, steps);
         }
         path.n = 0;
+    }
+    if (stop) {
+        stop->attempts = v;
+        stop->cut = v < s.tests_per_frame;
     }
     return steps;
 }

@@ -171,10 +171,13 @@ bool ParseEvent(Reader& r, Entry& e) {
         e.on = outcome == "ok";
         return r.Quoted(e.value);
     }
+    if (word == "cut") {
+        e.kind = Kind::Cut;
+        return r.Number(e.attempts);
+    }
     if (word == "end") {
         e.kind = Kind::End;
-        if (r.AtEnd()) return true;
-        return r.Word("after") && r.Number(e.attempts) && r.Word("attempts");
+        return true;
     }
     return false;
 }
@@ -250,9 +253,10 @@ std::string Format(const Entry& e) {
             return text + "restart";
         case Kind::Save:
             return text + "save " + (e.on ? "ok " : "failed ") + Quote(e.value);
+        case Kind::Cut:
+            return text + "cut " + std::to_string(e.attempts);
         case Kind::End:
-            if (e.attempts < 0) return text + "end";
-            return text + "end after " + std::to_string(e.attempts) + " attempts";
+            return text + "end";
         case Kind::Start:
             break;
     }

@@ -6,8 +6,9 @@
 //   journal @N flag pause|fill|white 0|1   the effective flag changed
 //   journal @N restart                  a restart was requested
 //   journal @N save ok|failed "PATH"    an image save, and whether it wrote the file
-//   journal @N end [after A attempts]   the program quit; "after" when the quit cut frame N+1
-//                                       short after A of its attempts
+//   journal @N cut A                    frame N+1 ended after A of its attempts (a quit request
+//                                       cut it short); later events count it as rendered
+//   journal @N end                      the program quit
 // N is the number of frames rendered before the event. Strings are quoted with the bytes '"',
 // '%', '\', control bytes and bytes above 0x7E written as %HH, so a journal line never holds a
 // byte the log would escape. Parse accepts exactly what Format writes.
@@ -22,18 +23,18 @@
 
 namespace journal {
 
-enum class Kind { Start, Set, Flag, Restart, Save, End };
+enum class Kind { Start, Set, Flag, Restart, Save, Cut, End };
 
 struct Entry {
     Kind kind = Kind::Start;
-    std::uint64_t frame = 0;     // frames rendered before the event (0 for Start)
-    std::uint32_t seed = 0;      // Start
-    int width = 0, height = 0;   // Start
-    std::string name;            // Set: the settings-file key; Flag: "pause", "fill" or "white"
-    std::string value;           // Set: the value as text; Save: the path
-    bool quoted = false;         // Set: the value is a string setting's, written quoted
-    bool on = false;             // Flag: the new value; Save: the file was written
-    std::int64_t attempts = -1;  // End: attempts of the cut frame N+1, or -1 for none
+    std::uint64_t frame = 0;    // frames rendered before the event (0 for Start)
+    std::uint32_t seed = 0;     // Start
+    int width = 0, height = 0;  // Start
+    std::string name;           // Set: the settings-file key; Flag: "pause", "fill" or "white"
+    std::string value;          // Set: the value as text; Save: the path
+    bool quoted = false;        // Set: the value is a string setting's, written quoted
+    bool on = false;            // Flag: the new value; Save: the file was written
+    std::int64_t attempts = 0;  // Cut: the attempts that frame N+1 made
 };
 
 // The journal text of an entry, without the log's time stamp.

@@ -19,6 +19,8 @@ using Clock = std::chrono::steady_clock;
 constexpr int COLUMN_WIDTH = 80;
 constexpr int SEPARATOR_X = 73;  // within a column
 constexpr int VALUE_X = 20;      // within a column
+// The value's slot ends where the more button starts (60 px into the column).
+constexpr int VALUE_WIDTH = 40;
 constexpr int UPPER_LABEL_Y = 0, UPPER_VALUE_Y = 16;
 constexpr int LOWER_LABEL_Y = 38, LOWER_VALUE_Y = 54;
 
@@ -43,6 +45,13 @@ constexpr short MESSAGE_TEXT_X = 3, MESSAGE_TEXT_Y = 50;
 char message[128];
 Clock::time_point message_until;
 
+// Shortens `text` from its end until the font draws it within `width` pixels.
+void CutToWidth(char* text, int width) {
+    if (!fFont) return;
+    std::size_t length = std::strlen(text);
+    while (length > 0 && fFont->TextWidth(text) > width) text[--length] = '\0';
+}
+
 void DrawText(int x, int y, const char* text) {
     if (fFont) {
         fFont->PutString(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
@@ -63,10 +72,14 @@ void DrawSettingsFace() {
     for (int k = 0; k < 5; ++k) {
         const int x = k * COLUMN_WIDTH;
         const std::span<const SettingRow> pairs = PanelSettingRows();
+        // A value read from the file can be wider than its slot: its text is cut there, so that
+        // it never runs under the more button.
         WriteValueText(2 * k);
+        CutToWidth(chr, VALUE_WIDTH);
         DrawText(x, UPPER_LABEL_Y, pairs[2 * k].panel.label);
         DrawText(x + VALUE_X, UPPER_VALUE_Y, chr);
         WriteValueText(2 * k + 1);
+        CutToWidth(chr, VALUE_WIDTH);
         DrawText(x, LOWER_LABEL_Y, pairs[2 * k + 1].panel.label);
         DrawText(x + VALUE_X, LOWER_VALUE_Y, chr);
         CRM32Pro_IPrimitives::VLineRGBA(
@@ -123,12 +136,7 @@ void DrawPanel() {
 void ShowPanelMessageFor(const char* text, int milliseconds) {
     std::strncpy(message, text ? text : "", sizeof message - 1);
     message[sizeof message - 1] = '\0';
-    if (fFont) {
-        size_t length = std::strlen(message);
-        while (length > 0 && fFont->TextWidth(message) > MESSAGE_RIGHT - MESSAGE_TEXT_X) {
-            message[--length] = '\0';
-        }
-    }
+    CutToWidth(message, MESSAGE_RIGHT - MESSAGE_TEXT_X);
     message_until = Clock::now() + std::chrono::milliseconds(milliseconds);
 }
 

@@ -1,6 +1,9 @@
 // morvane-render: renders morvane pictures without a window. main reads the options and runs one
 // of three jobs: a new picture from settings and a seed, a replay of a session's journal, or a
 // picture again from the tEXt chunks of a PNG this program wrote.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -18,6 +21,9 @@
 #include "render/png_text.h"
 #include "render/replay.h"
 #include "render/session.h"
+#include "render/sheet.h"
+#include "render/sweep.h"
+#include "render/video.h"
 
 namespace {
 
@@ -26,6 +32,8 @@ constexpr int EXIT_USAGE = 2;
 constexpr std::uint64_t DEFAULT_FRAMES = 600;
 // --lit stops here at the latest: ten minutes of live growth.
 constexpr std::uint64_t LIT_FRAME_LIMIT = 36000;
+// Width of a contact sheet's tiles.
+constexpr int SHEET_TILE = 256;
 
 bool ParseSeed(const std::string& text, std::uint32_t& seed) {
     const auto r = std::from_chars(text.data(), text.data() + text.size(), seed);
@@ -52,35 +60,159 @@ std::string ExactSettings() {
     return text;
 }
 
-// Renders frames from the current settings with `seed`: `frames` of them, or until `lit` percent
-// of the canvas is lit.
-int RenderPicture(std::uint32_t seed, std::uint64_t frames, double lit, const RenderOptions& o) {
-    StartSession(seed);
+// One new picture: from the current settings and `seed`, `frames` frames or until `lit` percent
+// of the canvas is lit; written to `output` unless it is empty (a video alone).
+struct PictureJob {
+    std::uint32_t seed = 0;
+    std::uint64_t frames = DEFAULT_FRAMES;
+    double lit = 0;
+    std::string output, label;
+    int thumb = 0;
+    bool quiet = false;
+};
+
+// What a picture says of how it was made, in its tEXt chunks.
+std::string GoalText(const PictureJob& job) {
+    return job.lit > 0 ? "lit " + std::to_string(job.lit) : "frames " + std::to_string(job.frames);
+}
+
+int RenderPicture(const PictureJob& job) {
+    StartSession(job.seed);
     {
-        Progress progress("render", lit > 0 ? 0 : frames, o.quiet);
-        const std::uint64_t limit = lit > 0 ? LIT_FRAME_LIMIT : frames;
-        while (FramesRendered() < limit && !(lit > 0 && LitPercent() >= lit)) RunFrame();
-        if (lit > 0 && LitPercent() < lit)
+        Progress progress("render", job.lit > 0 ? 0 : job.frames, job.quiet);
+        const std::uint64_t limit = job.lit > 0 ? LIT_FRAME_LIMIT : job.frames;
+        while (FramesRendered() < limit && !(job.lit > 0 && LitPercent() >= job.lit)) RunFrame();
+        if (job.lit > 0 && LitPercent() < job.lit)
             std::fprintf(stderr, "morvane-render: %.1f%% lit after %llu frames; stopped there\n",
                          LitPercent(), static_cast<unsigned long long>(FramesRendered()));
-        progress.Finish(o.output);
+        progress.Finish(job.output.empty() ? "(no image)" : job.output);
     }
+    if (job.output.empty()) return 0;
     const std::vector<TextChunk> text = {
         {"Software", "morvane-render " MORVANE_VERSION},
-        {"morvane:seed", std::to_string(seed)},
+        {"morvane:seed", std::to_string(job.seed)},
         {"morvane:frames", std::to_string(FramesRendered())},
+        {"morvane:goal", GoalText(job)},
+        {"morvane:label", job.label},
         {"morvane:settings", ExactSettings()},
     };
-    return WriteOutput(o.output, o.thumb, text) ? 0 : EXIT_FAILED;
+    return WriteOutput(job.output, job.thumb, text) ? 0 : EXIT_FAILED;
+}
+
+// The settings of a new picture: --settings, else defaults.cfg here when present.
+bool LoadPictureSettings(const RenderOptions& o) {
+    const char* path = o.settings.empty() ? "defaults.cfg" : o.settings.c_str();
+    if (LoadSettings(path) || o.settings.empty()) return true;
+    Fail("cannot read settings file " + o.settings + ": " + std::strerror(errno));
+    return false;
+}
+
+// The seed: --seed, else the clock, printed so that it can be written down.
+std::uint32_t PictureSeed(const RenderOptions& o) {
+    if (o.seed) return *o.seed;
+    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+    std::printf("seed %u\n", seed);
+    return seed;
+}
+
+PictureJob JobOf(const RenderOptions& o, std::uint32_t seed) {
+    PictureJob job;
+    job.seed = seed;
+    job.frames = o.frames.value_or(DEFAULT_FRAMES);
+    job.lit = o.lit.value_or(0);
+    job.output = o.output_given || !o.video_wanted() ? o.output : "";
+    job.thumb = o.thumb;
+    job.quiet = o.quiet;
+    return job;
+}
+
+// Runs `work` while the frames are taken for a video, when one is asked for.
+template <class Work>
+int WithVideo(const RenderOptions& o, Work work) {
+    std::string error;
+    if (o.video_wanted() && !StartVideo(o, error)) return Fail(error);
+    const int rc = work();
+    if (o.video_wanted() && !FinishVideo(error)) return Fail(error);
+    if (o.video_wanted() && !o.quiet)
+        std::fprintf(stderr, "video: %llu frames -> %s\n",
+                     static_cast<unsigned long long>(VideoFramesTaken()),
+                     o.video.empty() ? o.frames_dir.c_str() : o.video.c_str());
+    return rc;
 }
 
 int Render(const RenderOptions& o) {
-    const char* path = o.settings.empty() ? "defaults.cfg" : o.settings.c_str();
-    if (!LoadSettings(path) && !o.settings.empty())
-        return Fail("cannot read settings file " + o.settings + ": " + std::strerror(errno));
-    const std::uint32_t seed = o.seed ? *o.seed : static_cast<std::uint32_t>(std::time(nullptr));
-    if (!o.seed) std::printf("seed %u\n", seed);
-    return RenderPicture(seed, o.frames.value_or(DEFAULT_FRAMES), o.lit.value_or(0), o);
+    if (!LoadPictureSettings(o)) return EXIT_FAILED;
+    const PictureJob job = JobOf(o, PictureSeed(o));
+    return WithVideo(o, [&] { return RenderPicture(job); });
+}
+
+// A sweep's child renders one picture; the parent knows the job through these.
+RenderOptions sweep_options;
+PictureJob SweepJob(const SweepItem& item) {
+    PictureJob job = JobOf(sweep_options, item.seed);
+    job.output = item.file;
+    job.label = item.label;
+    job.quiet = true;
+    return job;
+}
+
+// Gives the varied setting its value for one picture.
+void ApplyVariation(const SweepItem& item) {
+    if (item.value.empty()) return;
+    for (const SettingRow& row : settings_table) {
+        if (sweep_options.vary_key != row.key) continue;
+        journal::Entry e;
+        e.kind = journal::Kind::Set;
+        e.value = item.value;
+        journal::ApplySetting(row, e);
+    }
+}
+
+int RenderSweepItem(const SweepItem& item) {
+    ApplyVariation(item);
+    return RenderPicture(SweepJob(item));
+}
+
+// A picture of the sweep is done when its file says it was made the same way.
+bool SweepItemDone(const SweepItem& item) {
+    std::map<std::string, std::string> text;
+    std::string error;
+    if (!ReadTextChunks(item.file, text, error)) return false;
+    const std::string settings_before = ExactSettings();
+    ApplyVariation(item);
+    const bool same = text["morvane:seed"] == std::to_string(item.seed) &&
+                      text["morvane:goal"] == GoalText(SweepJob(item)) &&
+                      text["morvane:settings"] == ExactSettings();
+    LoadSettingsText(settings_before);
+    return same;
+}
+
+int Sweep(const RenderOptions& o) {
+    if (!LoadPictureSettings(o)) return EXIT_FAILED;
+    sweep_options = o;
+    std::vector<SweepItem> items;
+    std::string error;
+    if (!PlanSweep(o, o.vary_key.empty() ? 0 : PictureSeed(o), items, error)) return Fail(error);
+    if (mkdir(o.dir.c_str(), 0777) != 0 && errno != EEXIST)
+        return Fail("cannot make the folder " + o.dir + ": " + std::strerror(errno));
+    if (!OutputWritable(items.front().file)) return EXIT_FAILED;
+    if (!o.sheet.empty() && !OutputWritable(o.sheet)) return EXIT_FAILED;
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const int jobs = o.jobs > 0 ? o.jobs : static_cast<int>(cores > 0 ? cores : 1);
+    const int rc = RunSweep(items, jobs, o.quiet, RenderSweepItem, SweepItemDone);
+    if (rc != 0 || o.sheet.empty()) return rc;
+    std::vector<SheetTile> tiles;
+    for (const SweepItem& item : items) tiles.push_back({item.file, item.label});
+    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
+    return 0;
+}
+
+int Sheet(const RenderOptions& o) {
+    std::vector<SheetTile> tiles;
+    for (const std::string& f : o.files) tiles.push_back({f, ""});
+    std::string error;
+    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
+    return 0;
 }
 
 int ReplayJournal(const Journal& j, RenderOptions::Target target, std::uint64_t number,
@@ -111,7 +243,9 @@ int Replay(const RenderOptions& o) {
     Journal j;
     std::string error;
     if (!ReadJournal(log, j, error)) return Fail(o.log + ": " + error);
-    return ReplayJournal(j, o.target, o.target_number, o);
+    xs = j.start.width;
+    ys = j.start.height;
+    return WithVideo(o, [&] { return ReplayJournal(j, o.target, o.target_number, o); });
 }
 
 int From(const RenderOptions& o) {
@@ -140,7 +274,11 @@ int From(const RenderOptions& o) {
                     "morvane:frames and morvane:settings chunks)");
     if (!LoadSettingsText(text["morvane:settings"]))
         return Fail(o.from + ": its morvane:settings chunk cannot be read");
-    return RenderPicture(seed, frames, 0, o);
+    PictureJob job = JobOf(o, seed);
+    job.frames = frames;
+    job.lit = 0;
+    job.label = text["morvane:label"];
+    return RenderPicture(job);
 }
 
 }  // namespace
@@ -163,7 +301,12 @@ int main(int argc, char** argv) {
         default:
             break;
     }
+    if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
+    if (o.mode == RenderOptions::Mode::Sheet) {
+        return OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;
+    }
     if (!OutputWritable(o.output)) return EXIT_FAILED;
+    if (!o.video.empty() && !OutputWritable(o.video)) return EXIT_FAILED;
     if (o.mode == RenderOptions::Mode::Replay) return Replay(o);
     if (o.mode == RenderOptions::Mode::From) return From(o);
     return Render(o);

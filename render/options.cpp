@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 #include <string_view>
 
 namespace {
@@ -29,6 +30,11 @@ struct Parser {
         }
         return argv[++i];
     }
+    bool Text(std::string& out) {
+        const char* v = Value();
+        if (v) out = v;
+        return v != nullptr;
+    }
     template <class T>
     bool Number(T& out, const char* what) {
         const char* v = Value();
@@ -39,7 +45,96 @@ struct Parser {
         }
         return true;
     }
+    // A number that must also lie in low..high; `range` says so in the error.
+    template <class T>
+    bool Bounded(T& out, const char* what, T low, T high, const char* range) {
+        if (!Number(out, what)) return false;
+        if (out >= low && out <= high) return true;
+        error = std::string("option ") + argv[i - 1] + " takes " + range;
+        return false;
+    }
 };
+
+// "A..B": seeds A to B, both included.
+bool ParseSeedRange(std::string_view text, RenderOptions& o, std::string& error) {
+    const auto dots = text.find("..");
+    if (dots == std::string_view::npos || !ParseNumber(text.substr(0, dots), o.sweep_first) ||
+        !ParseNumber(text.substr(dots + 2), o.sweep_last)) {
+        error = "option --sweep takes seeds as A..B, for instance 1..40";
+        return false;
+    }
+    if (o.sweep_first > o.sweep_last) {
+        error = "option --sweep: the range " + std::string(text) + " is empty or reversed";
+        return false;
+    }
+    return true;
+}
+
+// A real number with an optional leading minus.
+bool ParseReal(std::string_view text, double& out) {
+    const bool negative = !text.empty() && text[0] == '-';
+    if (negative) text.remove_prefix(1);
+    if (!ParseNumber(text, out) || !std::isfinite(out)) return false;
+    if (negative) out = -out;
+    return true;
+}
+
+// "KEY=FROM..TO:COUNT", KEY a settings-file key (checked against the table later).
+bool ParseVary(std::string_view text, RenderOptions& o, std::string& error) {
+    const auto eq = text.find('=');
+    const auto colon = text.rfind(':');
+    const auto dots = eq == std::string_view::npos ? eq : text.find("..", eq + 2);
+    if (eq == std::string_view::npos || eq == 0 || colon == std::string_view::npos ||
+        dots == std::string_view::npos || dots > colon ||
+        !ParseReal(text.substr(eq + 1, dots - eq - 1), o.vary_from) ||
+        !ParseReal(text.substr(dots + 2, colon - dots - 2), o.vary_to) ||
+        !ParseNumber(text.substr(colon + 1), o.vary_count)) {
+        error = "option --vary takes KEY=FROM..TO:COUNT, for instance \"curl=0..0.02:9\"";
+        return false;
+    }
+    if (o.vary_count < 1 || o.vary_count > 10000) {
+        error = "option --vary: COUNT must be 1 to 10000";
+        return false;
+    }
+    o.vary_key = text.substr(0, eq);
+    return true;
+}
+
+// The options that make sense only together, or not at all together; sets `error` otherwise.
+// Files on the command line make a sheet of them.
+void CheckCombination(RenderOptions& o, int modes, std::string& error) {
+    using Mode = RenderOptions::Mode;
+    const bool picture = !o.settings.empty() || o.seed || o.frames || o.lit;
+    const bool targeting = o.target != RenderOptions::Target::LastSave;
+    const bool video = !o.video.empty() || !o.frames_dir.empty();
+    if (!o.files.empty()) {
+        if (o.mode != Mode::Render || o.sheet.empty() || picture) {
+            error = "'" + o.files.front() + "': files go with --sheet SHEET.png alone";
+            return;
+        }
+        o.mode = Mode::Sheet;
+    }
+    const bool sweeping = o.mode == Mode::Sweep;
+    if (modes > 1) {
+        error = "choose one of --replay, --from, --sweep and --vary";
+    } else if (o.frames && o.lit) {
+        error = "--frames and --lit cannot be used together";
+    } else if (!sweeping && o.mode != Mode::Render && picture) {
+        error =
+            "--settings, --seed, --frames and --lit make a new picture; they do not go with "
+            "--replay or --from";
+    } else if (sweeping && o.vary_key.empty() && o.seed) {
+        error = "--sweep names its seeds; --seed goes with --vary";
+    } else if (o.mode != Mode::Replay && targeting) {
+        error = "--save, --frame and --end choose a state of a session: they go with --replay";
+    } else if (!o.sheet.empty() && !sweeping && o.mode != Mode::Sheet) {
+        error = "--sheet goes with --sweep, --vary or a list of files";
+    } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
+        error = "--video and --frames-dir go with a render or a --replay";
+    } else if (!o.video.empty() && !o.frames_dir.empty()) {
+        error = "choose one of --video and --frames-dir";
+    }
+}
 
 }  // namespace
 
@@ -57,9 +152,7 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             o.mode = RenderOptions::Mode::Version;
             return o;
         } else if (arg == "--settings") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.settings = v;
+            ok = p.Text(o.settings);
         } else if (arg == "--seed") {
             std::uint32_t seed = 0;
             ok = p.Number(seed, "a seed from 0 to 4294967295");
@@ -70,67 +163,57 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             o.frames = frames;
         } else if (arg == "--lit") {
             double lit = 0;
-            ok = p.Number(lit, "a percentage");
-            if (ok && !(lit > 0 && lit <= 100)) {
-                error = "option --lit takes a percentage above 0 and at most 100";
-                ok = false;
-            }
+            ok = p.Bounded(lit, "a percentage", 1e-9, 100.0, "a percentage above 0, at most 100");
             o.lit = lit;
-        } else if (arg == "--replay") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.log = v;
-            o.mode = RenderOptions::Mode::Replay;
+        } else if (arg == "--replay" || arg == "--from") {
+            ok = p.Text(arg == "--replay" ? o.log : o.from);
+            o.mode = arg == "--replay" ? RenderOptions::Mode::Replay : RenderOptions::Mode::From;
             ++modes;
         } else if (arg == "--save") {
-            ok = p.Number(o.target_number, "a save number (1 for the first save)");
-            if (ok && o.target_number == 0) {
-                error = "option --save counts from 1";
-                ok = false;
-            }
+            ok = p.Bounded(o.target_number, "a save number", std::uint64_t{1}, UINT64_MAX,
+                           "a save number counted from 1");
             o.target = RenderOptions::Target::Save;
         } else if (arg == "--frame") {
             ok = p.Number(o.target_number, "a frame number");
             o.target = RenderOptions::Target::Frame;
         } else if (arg == "--end") {
             o.target = RenderOptions::Target::End;
-        } else if (arg == "--from") {
-            const char* v = p.Value();
-            ok = v != nullptr;
-            if (ok) o.from = v;
-            o.mode = RenderOptions::Mode::From;
-            ++modes;
         } else if (arg == "-o" || arg == "--output") {
-            const char* v = p.Value();
-            ok = v != nullptr && *v != '\0';
-            if (v && !*v) error = "option -o needs a file name";
-            if (ok) o.output = v;
+            ok = p.Text(o.output) && !o.output.empty();
+            if (!ok && error.empty()) error = "option -o needs a file name";
+            o.output_given = ok;
         } else if (arg == "--thumb") {
-            ok = p.Number(o.thumb, "a width in pixels");
-            if (ok && (o.thumb < 1 || o.thumb > 4096)) {
-                error = "option --thumb takes a width from 1 to 4096";
-                ok = false;
-            }
+            ok = p.Bounded(o.thumb, "a width in pixels", 1, 4096, "a width from 1 to 4096");
+        } else if (arg == "--sweep" || arg == "--vary") {
+            const char* v = p.Value();
+            ok = v && (arg == "--sweep" ? ParseSeedRange(v, o, error) : ParseVary(v, o, error));
+            o.mode = RenderOptions::Mode::Sweep;
+            ++modes;
+        } else if (arg == "-j" || arg == "--jobs") {
+            ok = p.Bounded(o.jobs, "a number of processes", 1, 256, "1 to 256 processes");
+        } else if (arg == "--dir") {
+            ok = p.Text(o.dir);
+        } else if (arg == "--sheet") {
+            ok = p.Text(o.sheet);
+        } else if (arg == "--video") {
+            ok = p.Text(o.video);
+        } else if (arg == "--frames-dir") {
+            ok = p.Text(o.frames_dir);
+        } else if (arg == "--fps") {
+            ok = p.Bounded(o.fps, "a frame rate", 1, 240, "1 to 240 frames a second");
+        } else if (arg == "--every") {
+            ok = p.Bounded(o.every, "a number of frames", 1, INT32_MAX, "1 or more frames");
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+        } else if (!arg.empty() && arg[0] != '-') {
+            o.files.emplace_back(arg);
         } else {
             error = "unknown option '" + std::string(arg) + "'";
             ok = false;
         }
         if (!ok) return std::nullopt;
     }
-    const bool rendering = !o.settings.empty() || o.seed || o.frames || o.lit;
-    const bool targeting = o.target != RenderOptions::Target::LastSave;
-    if (modes > 1)
-        error = "--replay and --from cannot be used together";
-    else if (o.frames && o.lit)
-        error = "--frames and --lit cannot be used together";
-    else if (o.mode != RenderOptions::Mode::Render && rendering)
-        error =
-            "--settings, --seed, --frames and --lit make a new picture; they do not go with "
-            "--replay or --from";
-    else if (o.mode != RenderOptions::Mode::Replay && targeting)
-        error = "--save, --frame and --end choose a state of a session: they go with --replay";
+    CheckCombination(o, modes, error);
     if (!error.empty()) return std::nullopt;
     return o;
 }
@@ -173,7 +256,8 @@ rendered before the event; strings are quoted, with '"', '%', '\', control bytes
   journal @N flag pause|fill|white 0|1  a toggle's effective flag changed
   journal @N restart                    a restart was requested
   journal @N save ok|failed "PATH"      an image save and whether it wrote the file
-  journal @N end [after A attempts]     the program quit (cutting frame N+1 after A attempts)
+  journal @N cut A                      frame N+1 was cut short after A attempts (a quit)
+  journal @N end                        the program quit
 
 Exit codes: 0 written; 1 nothing written (unreadable input, a corrupt journal, a save the session
 does not have, an output that cannot be written); 2 a usage error.

@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct RenderOptions {
-    enum class Mode { Render, Replay, From, Help, Version };
+    enum class Mode { Render, Replay, From, Sweep, Sheet, Help, Version };
     enum class Target { LastSave, Save, Frame, End };
 
     Mode mode = Mode::Render;
@@ -23,7 +24,25 @@ struct RenderOptions {
     // From: a PNG the renderer wrote.
     std::string from;
 
+    // Sweep: seeds first..last, or `vary_count` values of one setting from `vary_from` to
+    // `vary_to` at one seed; `jobs` processes at once; one PNG per picture in `dir`.
+    std::uint32_t sweep_first = 0, sweep_last = 0;
+    std::string vary_key;
+    double vary_from = 0, vary_to = 0;
+    int vary_count = 0;
+    int jobs = 0;  // 0: one per core
+    std::string dir = "sweep";
+    // Sheet: the contact sheet to write, of the sweep's pictures or of `files`.
+    std::string sheet;
+    std::vector<std::string> files;
+    // Video: the growth as an H.264 MP4 of every `every`-th frame at `fps`, or as numbered PNGs
+    // in `frames_dir`.
+    std::string video, frames_dir;
+    int fps = 30, every = 1;
+
     std::string output = "morvane-render.png";
+    bool output_given = false;  // -o: with a video, the image is written only when asked for
+    bool video_wanted() const { return !video.empty() || !frames_dir.empty(); }
     int thumb = 0;  // > 0: an 8-bit thumbnail this many pixels wide instead of the 16-bit image
     bool quiet = false;
 };

@@ -162,6 +162,8 @@ long ReplayTo(const Journal& j, RenderOptions::Target target, std::uint64_t numb
         const journal::Entry& e = j.events[i];
         if (target == Target::Frame ? e.frame >= goal : static_cast<long>(i) > stop) break;
         while (FramesRendered() < e.frame) RunFrame();
+        // The frame that a quit cut short runs exactly as many attempts as it did live.
+        if (e.kind == journal::Kind::Cut) RunFrame(e.attempts);
         Apply(e);
     }
     while (FramesRendered() < goal) RunFrame();

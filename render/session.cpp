@@ -15,12 +15,14 @@
 #include <mutex>
 #include <png++/png.hpp>
 #include <thread>
+#include <vector>
 
 #include "config/safe_write.h"
 #include "engine/canvas.h"
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
+#include "render/scale.h"
 
 namespace {
 
@@ -65,11 +67,16 @@ double LitPercent() {
     return 100.0 * static_cast<double>(lit_pixels.load()) / (static_cast<double>(xs) * ys);
 }
 
-void RunFrame() {
+void (*frame_observer)() = nullptr;
+
+void RunFrame(long attempt_limit) {
     const bool grows = paused == 0 && tests_per_frame > 0;
-    CanvasFrame();
-    if (grows) attempts_made.fetch_add(static_cast<std::uint64_t>(tests_per_frame));
+    const FrameOutcome outcome = CanvasFrame(attempt_limit);
+    if (grows)
+        attempts_made.fetch_add(outcome.cut ? static_cast<std::uint64_t>(outcome.attempts)
+                                            : static_cast<std::uint64_t>(tests_per_frame));
     frames_rendered.fetch_add(1);
+    if (frame_observer) frame_observer();
 }
 
 struct Progress::State {
@@ -159,26 +166,20 @@ bool OutputWritable(const std::string& path) {
 
 namespace {
 
-// Each thumbnail pixel is the brightest canvas pixel of the block it covers, so that thin lines
-// stay visible at any size.
+// The image the 16-bit save would hold, scaled down to `width` pixels wide: empty pixels are
+// filled from their neighbours as the save fills them, so a thumbnail equals a sheet's tile.
 SaveResult WriteThumbnail(const std::string& path, int width) {
-    const int height = std::max(1, static_cast<int>(static_cast<long long>(ys) * width / xs));
+    const int height = ScaledHeight(xs, ys, width);
     png::image<png::gray_pixel> image(static_cast<png::uint_32>(width),
                                       static_cast<png::uint_32>(height));
-    for (int ty = 0; ty < height; ++ty) {
-        const int y0 = static_cast<int>(static_cast<long long>(ty) * ys / height);
-        const int y1 =
-            std::max(y0 + 1, static_cast<int>(static_cast<long long>(ty + 1) * ys / height));
-        for (int tx = 0; tx < width; ++tx) {
-            const int x0 = static_cast<int>(static_cast<long long>(tx) * xs / width);
-            const int x1 =
-                std::max(x0 + 1, static_cast<int>(static_cast<long long>(tx + 1) * xs / width));
-            int brightest = 0;
-            for (int x = x0; x < x1; ++x)
-                for (int y = y0; y < y1; ++y) brightest = std::max(brightest, arr[x][y]);
-            image[ty][tx] = static_cast<png::byte>(std::min(brightest, 65535) >> 8);
-        }
-    }
+    std::vector<std::uint8_t> grey(static_cast<std::size_t>(width) * height);
+    const auto sample = [](int x, int y) {
+        const int v = arr[x][y];
+        return static_cast<std::uint16_t>(v != 0 ? v : GetBlendedPixel(x, y)) >> 8;
+    };
+    ScaleBrightest(sample, xs, ys, grey.data(), width, height, width);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) image[y][x] = grey[static_cast<std::size_t>(y) * width + x];
     SaveResult result;
     result.saved = WriteFileSafely(
         path, [&](std::ostream& out) { image.write_stream(out); }, result.reason);

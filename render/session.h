@@ -33,8 +33,16 @@ private:
     State* state_;
 };
 
-// Runs one frame of canvas work and counts it.
-void RunFrame();
+// The grey the window shows for canvas value v.
+inline std::uint8_t DisplayGrey(int v) {
+    return static_cast<std::uint8_t>((v / 256) & 255);
+}
+
+// Called after every frame RunFrame runs (a video takes its frames there); null for none.
+extern void (*frame_observer)();
+
+// Runs one frame of canvas work and counts it; `attempt_limit` as CanvasFrame takes it.
+void RunFrame(long attempt_limit = -1);
 
 // Writes the canvas to `path`: the 16-bit PNG with `text` chunks, or with `thumb` > 0 an 8-bit
 // thumbnail that wide. On failure prints one line on standard error and returns false.

@@ -6,9 +6,11 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <variant>
 
 #include "app/app.h"
 #include "engine/frame.h"
+#include "engine/settings.h"
 #include "panel/panel.h"
 #include "panel_testing.h"
 #include "platform/testing.h"
@@ -61,6 +63,23 @@ TEST_F(PanelDraw, SeparatorsStandRightOfEachColumnOverTheBandOnly) {
         EXPECT_TRUE(All(x + 1, x + 7, 0, BAND, 0)) << "right of " << x;
     }
     EXPECT_TRUE(All(0, W, BAND, BAND + 1, 0x80)) << "the canvas rows are not the panel's";
+}
+
+// The widest values a settings file can give stop where their more button starts, so that
+// nothing of them runs under the button or into the next column.
+TEST_F(PanelDraw, WideValuesStayInTheirSlot) {
+    for (const SettingRow& row : PanelSettingRows()) {
+        if (int* const* i = std::get_if<int*>(&row.target)) **i = INT_MIN;
+        if (float* const* f = std::get_if<float*>(&row.target)) **f = -2147483648.0f;
+    }
+    CRM32Pro_IButton::RemoveAll();  // the buttons would hide what runs under them
+    DrawPanel();
+    for (int k = 0; k < 5; ++k) {
+        const int x = 80 * k;
+        EXPECT_TRUE(Any(x + 20, x + 60, 16, 30, 255)) << "no value text in column " << k;
+        EXPECT_TRUE(All(x + 60, x + 73, 14, 34, 0)) << "upper value of column " << k;
+        EXPECT_TRUE(All(x + 60, x + 73, 52, 72, 0)) << "lower value of column " << k;
+    }
 }
 
 TEST_F(PanelDraw, QuestionFaceIsOnlyTheQuestionOnBlack) {

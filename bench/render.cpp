@@ -1,0 +1,134 @@
+// morvane-render against the bare engine doing the same work in one run: 600 frames at the
+// default settings on a 512 x 512 canvas from seed 1, then the PNG save. The renderer's overhead
+// (process start, settings load, its lit-counting view, progress) should stay under 5%. Then a
+// sweep of 16 seeds on every core against one process, and the contact sheet of 64 renders of
+// 1024 x 1024.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "engine/frame.h"
+#include "engine/random.h"
+#include "engine/settings.h"
+#include "export/export.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr int FRAMES = 600;
+constexpr int RUNS = 5;
+
+double CpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+double BareEngine(const std::string& out) {
+    ResetSettings();
+    canvas_view = CanvasView{};
+    init = 0;
+    paused = do_fill = white_sprouts = 0;
+    CRM32Pro_Main::RandSeed(1);
+    const double start = CpuSeconds();
+    for (int f = 0; f < FRAMES; ++f) CanvasFrame();
+    SaveImage(out);
+    return CpuSeconds() - start;
+}
+
+struct Run {
+    double cpu = -1, wall = -1;  // seconds; -1 when the program failed
+};
+
+// One run of the renderer with `args`: its CPU (user + system, as its parent sees them, children
+// included) and wall time.
+Run Renderer(const std::string& program, std::vector<std::string> args) {
+    std::vector<char*> argv = {const_cast<char*>(program.c_str())};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    timespec t0{}, t1{};
+    clock_gettime(CLOCK_MONOTONIC, &t0);
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)) return {};
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    clock_gettime(CLOCK_MONOTONIC, &t1);
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+    return {seconds(usage.ru_utime) + seconds(usage.ru_stime),
+            static_cast<double>(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) * 1e-9};
+}
+
+std::string Scratch(const std::string& what) {
+    return "/tmp/bench-render-" + std::to_string(getpid()) + "-" + what;
+}
+
+}  // namespace
+
+int main(int, char** argv) {
+    std::string program = argv[0];
+    program = program.substr(0, program.find_last_of('/') + 1) + "../morvane-render";
+    const std::string out = Scratch("one.png");
+    double bare = 1e9, render = 1e9;
+    for (int run = 0; run < RUNS; ++run) {
+        bare = std::min(bare, BareEngine(out));
+        const Run r = Renderer(program, {"--seed", "1", "--frames", std::to_string(FRAMES),
+                                         "--quiet", "--settings", "/dev/null", "-o", out});
+        if (r.cpu < 0) {
+            std::printf("morvane-render could not be run at %s\n", program.c_str());
+            return 1;
+        }
+        render = std::min(render, r.cpu);
+    }
+    unlink(out.c_str());
+    const double attempts = 5000.0 * FRAMES;
+    std::printf("morvane-render %d frames: %.3f s CPU, %.0f frames/s, %.2fM attempts/s\n", FRAMES,
+                render, FRAMES / render, attempts / render / 1e6);
+    std::printf("bare engine, same work:  %.3f s CPU, %.0f frames/s, %.2fM attempts/s\n", bare,
+                FRAMES / bare, attempts / bare / 1e6);
+    std::printf("renderer overhead: %+.1f%% (goal under 5%%), best of %d runs each\n",
+                100.0 * (render / bare - 1), RUNS);
+
+    // 16 seeds at the default settings, 600 frames each: every core against one process.
+    const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    const auto sweep = [&](const std::string& jobs) {
+        const std::string dir = Scratch("sweep-" + jobs);
+        const Run r = Renderer(program, {"--sweep", "1..16", "-j", jobs, "--dir", dir, "--quiet",
+                                         "--settings", "/dev/null"});
+        std::filesystem::remove_all(dir);
+        return r.wall;
+    };
+    const double one = sweep("1");
+    const double all = sweep(std::to_string(cores));
+    std::printf(
+        "sweep of 16 seeds x 600 frames at 512: %.2f s on %ld cores, %.2f s in one "
+        "process (%.2fx)\n",
+        all, cores, one, one / all);
+
+    // The sheet of 64 renders of 1024 x 1024 (grown 60 frames each), timed alone.
+    const std::string dir = Scratch("sheet");
+    const std::string cfg = Scratch("1024.cfg");
+    if (std::FILE* f = std::fopen(cfg.c_str(), "w")) {
+        std::fputs("width = 1024\nheight = 1024\n", f);
+        std::fclose(f);
+    }
+    Renderer(program,
+             {"--sweep", "1..64", "--frames", "60", "--settings", cfg, "--dir", dir, "--quiet"});
+    std::vector<std::string> args = {"--sheet", dir + "/sheet.png", "--quiet"};
+    for (int s = 1; s <= 64; ++s) args.push_back(dir + "/" + std::to_string(s) + ".png");
+    const Run sheet = Renderer(program, args);
+    std::printf("sheet of 64 renders of 1024 x 1024: %.2f s (CPU %.2f s)\n", sheet.wall, sheet.cpu);
+    std::filesystem::remove_all(dir);
+    unlink(cfg.c_str());
+    return 0;
+}

@@ -1,0 +1,31 @@
+// Scaling a canvas-sized picture down for thumbnails and contact-sheet tiles: each output pixel is
+// the brightest of the pixels it covers, so that thin lines stay visible at any size.
+#pragma once
+
+#include <algorithm>
+#include <cstdint>
+
+// Fills out_w x out_h bytes at `out` (`stride` bytes per row) from a w x h picture whose grey at
+// (x, y) is grey(x, y), 0..255.
+template <class Grey>
+void ScaleBrightest(Grey grey, int w, int h, std::uint8_t* out, int out_w, int out_h, int stride) {
+    for (int ty = 0; ty < out_h; ++ty) {
+        const int y0 = static_cast<int>(static_cast<long long>(ty) * h / out_h);
+        const int y1 =
+            std::max(y0 + 1, static_cast<int>(static_cast<long long>(ty + 1) * h / out_h));
+        for (int tx = 0; tx < out_w; ++tx) {
+            const int x0 = static_cast<int>(static_cast<long long>(tx) * w / out_w);
+            const int x1 =
+                std::max(x0 + 1, static_cast<int>(static_cast<long long>(tx + 1) * w / out_w));
+            int brightest = 0;
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) brightest = std::max(brightest, int{grey(x, y)});
+            out[ty * stride + tx] = static_cast<std::uint8_t>(brightest);
+        }
+    }
+}
+
+// The height of a w x h picture scaled to `width` pixels wide.
+inline int ScaledHeight(int w, int h, int width) {
+    return std::max(1, static_cast<int>(static_cast<long long>(h) * width / w));
+}

@@ -1,0 +1,180 @@
+// Building a contact sheet: check every file, lay out the grid, then read one render at a time,
+// scale it into its tile and write its label in the strip below, so that only the sheet and one
+// render are ever in memory.
+#include "render/sheet.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <png++/png.hpp>
+
+#include "config/safe_write.h"
+#include "render/png_text.h"
+#include "render/scale.h"
+
+namespace {
+
+constexpr int GAP = 8;  // between tiles and around the sheet
+constexpr int LABEL_HEIGHT = 22;
+constexpr int LABEL_PIXELS = 13;  // the font's size
+constexpr std::uint8_t BACKGROUND = 40, LABEL_GREY = 230;
+// The DejaVu Sans of fonts-dejavu-core (the font the window's panel uses too), or its neighbours.
+constexpr const char* FONTS[] = {
+    "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
+    "/usr/share/fonts/truetype/dejavu/DejaVuSansMono.ttf",
+    "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf",
+};
+
+struct Grey8 {
+    int w = 0, h = 0;
+    std::vector<std::uint8_t> pixels;
+    std::uint8_t& at(int x, int y) { return pixels[static_cast<std::size_t>(y) * w + x]; }
+};
+
+// Labels drawn with FreeType in the first font found; without one, tiles go unlabelled.
+class LabelFont {
+public:
+    LabelFont() {
+        if (FT_Init_FreeType(&library_)) return;
+        for (const char* path : FONTS)
+            if (!FT_New_Face(library_, path, 0, &face_)) break;
+        if (face_) FT_Set_Pixel_Sizes(face_, 0, LABEL_PIXELS);
+    }
+    ~LabelFont() {
+        if (face_) FT_Done_Face(face_);
+        if (library_) FT_Done_FreeType(library_);
+    }
+    LabelFont(const LabelFont&) = delete;
+    LabelFont& operator=(const LabelFont&) = delete;
+    bool usable() const { return face_ != nullptr; }
+
+    // Draws `text` centred in [x, x + width) with its baseline at `baseline`, cut at the width.
+    void Draw(Grey8& sheet, const std::string& text, int x, int width, int baseline) {
+        if (!face_) return;
+        int pen = x + std::max(0, (width - Width(text)) / 2);
+        for (const unsigned char c : text) {
+            if (FT_Load_Char(face_, c, FT_LOAD_RENDER)) continue;
+            const FT_GlyphSlot g = face_->glyph;
+            if (pen + g->bitmap_left + static_cast<int>(g->bitmap.width) > x + width) break;
+            for (unsigned row = 0; row < g->bitmap.rows; ++row)
+                for (unsigned col = 0; col < g->bitmap.width; ++col) {
+                    const int px = pen + g->bitmap_left + static_cast<int>(col);
+                    const int py = baseline - g->bitmap_top + static_cast<int>(row);
+                    if (px < 0 || py < 0 || px >= sheet.w || py >= sheet.h) continue;
+                    const int a = g->bitmap.buffer[row * g->bitmap.pitch + col];
+                    std::uint8_t& p = sheet.at(px, py);
+                    p = static_cast<std::uint8_t>((p * (255 - a) + LABEL_GREY * a) / 255);
+                }
+            pen += static_cast<int>(g->advance.x >> 6);
+        }
+    }
+
+private:
+    int Width(const std::string& text) {
+        int w = 0;
+        for (const unsigned char c : text)
+            if (!FT_Load_Char(face_, c, FT_LOAD_DEFAULT))
+                w += static_cast<int>(face_->glyph->advance.x >> 6);
+        return w;
+    }
+    FT_Library library_ = nullptr;
+    FT_Face face_ = nullptr;
+};
+
+// The size of a 16-bit greyscale PNG, or false when the file is not one.
+bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = path + ": cannot be read";
+        return false;
+    }
+    try {
+        png::reader<std::istream> reader(in);
+        reader.read_info();
+        if (reader.get_bit_depth() != 16 || reader.get_color_type() != png::color_type_gray) {
+            error = path + ": not a 16-bit greyscale PNG";
+            return false;
+        }
+        w = static_cast<int>(reader.get_width());
+        h = static_cast<int>(reader.get_height());
+        return w > 0 && h > 0;
+    } catch (const std::exception&) {
+        error = path + ": not a PNG file";
+        return false;
+    }
+}
+
+std::string LabelOf(const SheetTile& tile) {
+    if (!tile.label.empty()) return tile.label;
+    std::map<std::string, std::string> text;
+    std::string ignored;
+    if (ReadTextChunks(tile.path, text, ignored)) {
+        if (!text["morvane:label"].empty()) return text["morvane:label"];
+        if (!text["morvane:seed"].empty()) return "seed " + text["morvane:seed"];
+    }
+    const auto slash = tile.path.find_last_of('/');
+    return slash == std::string::npos ? tile.path : tile.path.substr(slash + 1);
+}
+
+}  // namespace
+
+bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, int tile_width,
+                bool quiet, std::string& error) {
+    const auto start = std::chrono::steady_clock::now();
+    if (tiles.empty()) {
+        error = "no pictures for the sheet";
+        return false;
+    }
+    // Every file first: a bad one is found before any work is done.
+    int tile_height = 0;
+    for (const SheetTile& tile : tiles) {
+        int w = 0, h = 0;
+        if (!Check16BitGrey(tile.path, w, h, error)) return false;
+        tile_height = std::max(tile_height, ScaledHeight(w, h, tile_width));
+    }
+    const int count = static_cast<int>(tiles.size());
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    const int rows = (count + columns - 1) / columns;
+    Grey8 sheet;
+    sheet.w = GAP + columns * (tile_width + GAP);
+    sheet.h = GAP + rows * (tile_height + LABEL_HEIGHT + GAP);
+    sheet.pixels.assign(static_cast<std::size_t>(sheet.w) * sheet.h, BACKGROUND);
+    LabelFont font;
+    if (!font.usable() && !quiet)
+        std::fprintf(stderr,
+                     "morvane-render: no font found (fonts-dejavu-core); tiles unlabelled\n");
+    for (int i = 0; i < count; ++i) {
+        const int x = GAP + (i % columns) * (tile_width + GAP);
+        const int y = GAP + (i / columns) * (tile_height + LABEL_HEIGHT + GAP);
+        png::image<png::gray_pixel_16> image(tiles[i].path);
+        const int w = static_cast<int>(image.get_width()), h = static_cast<int>(image.get_height());
+        ScaleBrightest([&](int px, int py) { return image[py][px] >> 8; }, w, h, &sheet.at(x, y),
+                       tile_width, ScaledHeight(w, h, tile_width), sheet.w);
+        font.Draw(sheet, LabelOf(tiles[i]), x, tile_width, y + tile_height + LABEL_PIXELS + 3);
+        if (!quiet && isatty(2)) std::fprintf(stderr, "\rsheet: %d/%d tiles\033[K", i + 1, count);
+    }
+    png::image<png::gray_pixel> out(static_cast<png::uint_32>(sheet.w),
+                                    static_cast<png::uint_32>(sheet.h));
+    for (int y = 0; y < sheet.h; ++y)
+        for (int x = 0; x < sheet.w; ++x) out[y][x] = sheet.at(x, y);
+    if (!WriteFileSafely(
+            output, [&](std::ostream& o) { out.write_stream(o); }, error)) {
+        error = output + ": " + error;
+        return false;
+    }
+    if (!quiet) {
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+        std::fprintf(stderr, "%ssheet: %d tiles in %d x %d, %d x %d px, %.2f s -> %s\n",
+                     isatty(2) ? "\r\033[K" : "", count, columns, rows, sheet.w, sheet.h,
+                     took.count(), output.c_str());
+    }
+    return true;
+}
