@@ -55,7 +55,7 @@ if(TARGET morvane-render)
     add_custom_command(OUTPUT ${icon}
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${MORVANE_GENERATED}/icons
                        COMMAND morvane-render --settings ${MORVANE_DATA}/icon.cfg --seed 2026
-                               --frames 240 --thumb ${size} --quiet -o ${icon}
+                               --frames 10 --thumb ${size} --quiet -o ${icon}
                        DEPENDS morvane-render ${MORVANE_DATA}/icon.cfg
                        COMMENT "Rendering the ${size} px icon"
                        VERBATIM)
@@ -86,12 +86,14 @@ set(CPACK_PACKAGE_NAME morvane)
 set(CPACK_PACKAGE_VENDOR "morvane maintainers")
 set(CPACK_PACKAGE_CONTACT ${MORVANE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "generative art of grey strand lines grown in real time")
-set(CPACK_PACKAGE_DESCRIPTION
-    "morvane grows thin grey strand lines across a black canvas, pixel by pixel and in real time, \
-from a stream of random numbers and ten settings that can be changed on a control panel while \
-the picture grows. The canvas is saved as a 16-bit greyscale PNG image.\n\
-morvane-render renders the same pictures without a window, from a seed and settings or from the \
-journal of a live session.")
+# Debian shows the description as written, so its lines are wrapped here.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+       "morvane grows thin grey strand lines across a black canvas, pixel by pixel"
+       "and in real time, from a stream of random numbers and ten settings that can"
+       "be changed on a control panel while the picture grows. The canvas is saved"
+       "as a 16-bit greyscale PNG image."
+       "morvane-render renders the same pictures without a window, from a seed and"
+       "settings or from the journal of a live session.")
 # The binaries look for their package under the prefix they were configured with.
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
