@@ -8,6 +8,7 @@
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
+#include "morvane/version.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
 
@@ -72,7 +73,9 @@ void Shutdown() {
 }  // namespace
 
 int SDL_main(int, char**) {
-    CRM32Pro_ILogSystem::Init("morvane.log", 2, 2, "morvane", nullptr, nullptr, nullptr);
+    // The log's first line names the version: "morvane 0.1.0 log started".
+    CRM32Pro_ILogSystem::Init("morvane.log", 2, 2, "morvane " MORVANE_VERSION, nullptr, nullptr,
+                              nullptr);
     if (CRM32Pro_Main::Init(LIBRARY_SUBSYSTEMS) < 0) {
         CRM32Pro_ILogSystem::Msg(2, " \xB7 [LOG] - Couldn\xB4t initialize CRM32Pro: %s\n",
                                  CRM32Pro_Main::LastError());
