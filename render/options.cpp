@@ -223,6 +223,9 @@ const char* HelpText() {
   morvane-render [--settings FILE] [--seed N] [--frames N | --lit PERCENT] [-o FILE]
   morvane-render --replay LOG [--save K | --frame F | --end] [-o FILE]
   morvane-render --from IMAGE [-o FILE]
+  morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT) [-j N] [--dir DIR] [--sheet SHEET]
+  morvane-render --sheet SHEET.png FILE...
+  morvane-render ... --video OUT.mp4 [--fps N] [--every N] | --frames-dir DIR
 
 Renders morvane pictures without a window, with the window program's own growth pass: the same
 seed and settings give the same picture, sample for sample.
@@ -241,6 +244,19 @@ seed and settings give the same picture, sample for sample.
   -o FILE           the PNG to write (default morvane-render.png), replaced only once complete
   --thumb PX        write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest
                     canvas pixel it covers (icons, contact sheets)
+  --sweep A..B      render seeds A to B with the same settings, each as DIR/<seed>.png
+  --vary KEY=FROM..TO:COUNT
+                    render COUNT values of one setting (its defaults.cfg key) at one seed
+  -j N              N renders at once (default: one per core); Ctrl-C leaves no half-written
+                    file, and the same command again renders only what is missing
+  --dir DIR         the folder of a sweep's pictures (default sweep)
+  --sheet SHEET     tile the sweep's pictures, or the 16-bit PNG files named, into an 8-bit
+                    contact sheet labelled from their tEXt chunks
+  --video OUT.mp4   encode every N-th frame as the window shows it to H.264 with ffmpeg (with a
+                    render or a --replay; the image then only with -o)
+  --fps N           the video's frame rate (default 30)
+  --every N         take every N-th frame (default 1)
+  --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
   --version, --help
 
@@ -260,6 +276,6 @@ rendered before the event; strings are quoted, with '"', '%', '\', control bytes
   journal @N end                        the program quit
 
 Exit codes: 0 written; 1 nothing written (unreadable input, a corrupt journal, a save the session
-does not have, an output that cannot be written); 2 a usage error.
+does not have, an output that cannot be written); 2 a usage error; 130 a sweep interrupted.
 )";
 }
