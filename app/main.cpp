@@ -16,6 +16,7 @@ constexpr std::uint32_t LIBRARY_SUBSYSTEMS = 49;
 void WriteWindowSettings() {
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
     CRM32Pro_Main::window.height = static_cast<std::uint16_t>(ys + vertical_padding);
+    CRM32Pro_Main::window.panel_height = static_cast<std::uint16_t>(vertical_padding);
     CRM32Pro_Main::window.depth = 32;
     CRM32Pro_Main::window.mode = 1;
     CRM32Pro_Main::window.title = "morvane - growing strands";

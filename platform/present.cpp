@@ -1,5 +1,6 @@
 // Presenting: the record of dirty 64 x 64 tiles that drawing on the window marks, and the one
-// SDL_UpdateRects per frame that sends those tiles, merged into a few rectangles, to the display.
+// SDL_UpdateWindowSurfaceRects per frame that sends those tiles, merged into a few rectangles, to
+// the display.
 #include <algorithm>
 #include <limits>
 
@@ -126,9 +127,7 @@ std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tx,
         const int cell = scale * TILE;
         for (const Run& r : runs) {
             const int x = r.x0 * cell, y = r.y0 * cell;
-            rects.push_back({static_cast<Sint16>(x), static_cast<Sint16>(y),
-                             static_cast<Uint16>(std::min(r.x1 * cell, w) - x),
-                             static_cast<Uint16>(std::min(r.y1 * cell, h) - y)});
+            rects.push_back({x, y, std::min(r.x1 * cell, w) - x, std::min(r.y1 * cell, h) - y});
         }
         return rects;
     }
@@ -140,7 +139,11 @@ int PresentDirty(SDL_Surface* screen) {
     std::vector<SDL_Rect> rects =
         DirtyRects(dirty_tiles, tiles_x, window_w, window_h, MAX_PRESENT_RECTS);
     std::fill(dirty_tiles.begin(), dirty_tiles.end(), std::uint8_t{0});
-    SDL_UpdateRects(screen, static_cast<int>(rects.size()), rects.data());
+    // On X11 this puts exactly these rectangles of the shared-memory image on the window; a
+    // driver without a window surface of its own goes through SDL's texture fallback instead.
+    if (sdl_window &&
+        SDL_UpdateWindowSurfaceRects(sdl_window, rects.data(), static_cast<int>(rects.size())) != 0)
+        return 0;
     return static_cast<int>(rects.size());
 }
 
