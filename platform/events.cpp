@@ -79,10 +79,7 @@ bool Translate(const SDL_Event& in, Event* out) {
 // dirty tiles would be sent otherwise.
 void HandleWindowEvent(const SDL_Event& in) {
     if (in.type != SDL_WINDOWEVENT || !CRM32Pro_Main::screen) return;
-    if (in.window.event == SDL_WINDOWEVENT_EXPOSED) {
-        SDL_Surface* s = CRM32Pro_Main::screen;
-        platform::MarkDirty(s, 0, 0, s->w, s->h);
-    }
+    if (in.window.event == SDL_WINDOWEVENT_EXPOSED) platform::MarkAllDirty();
 }
 
 }  // namespace

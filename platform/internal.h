@@ -44,9 +44,11 @@ extern std::vector<std::uint8_t> dirty_tiles;
 // Tiles per row of dirty_tiles.
 extern int tiles_x;
 
-// Sizes the tile record for a new window and marks all of it dirty (its first frame is shown
-// whole). A 0 x 0 size empties it.
+// Sizes the tile record for a new window (with `view` already set) and marks all of it dirty (its
+// first frame is shown whole). A 0 x 0 size empties it.
 void ResetDirty(int w, int h);
+// Marks the whole window to be sent again (it was uncovered and lost its picture).
+void MarkAllDirty();
 // Marks the tiles under the rectangle [x, x + w) x [y, y + h) of `surface` when it is the window;
 // the rectangle is in window pixels and must already be clipped to the surface.
 void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h);

@@ -140,12 +140,21 @@ void BlitClipped(SDL_Surface* s, int x, int y, int w, int h, PlotFn plot) {
 }
 
 // True when every pixel of `r` (surface coordinates, inside the surface) already is `pixel`.
+// The panel boxes its whole band black every frame, so this runs over the band each frame.
 bool AllEqual(SDL_Surface* s, const SDL_Rect& r, Uint32 pixel) {
     PixelAccess access(s);
     if (!access.ok()) return false;
-    for (int y = r.y; y < r.y + r.h; ++y)
+    for (int y = r.y; y < r.y + r.h; ++y) {
+        if (s->format->BytesPerPixel == 4) {
+            const Uint32* row = reinterpret_cast<const Uint32*>(PixelAddress(s, r.x, y));
+            Uint32 differ = 0;
+            for (int x = 0; x < r.w; ++x) differ |= row[x] ^ pixel;
+            if (differ) return false;
+            continue;
+        }
         for (int x = r.x; x < r.x + r.w; ++x)
             if (ReadPixel(s, x, y) != pixel) return false;
+    }
     return true;
 }
 
