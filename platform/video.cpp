@@ -73,11 +73,14 @@ platform::View ChooseView(int& out_w, int& out_h) {
 namespace platform {
 
 bool StartVideo() {
-    // The window surface's own path: on X11 only the updated rectangles travel, through shared
-    // memory. A driver without one still gets SDL's texture fallback. The environment wins.
-    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     const char* driver = SDL_GetCurrentVideoDriver();
+    // X11's own window surface sends only the updated rectangles, through shared memory; SDL
+    // would otherwise put it behind a texture and draw the whole window each present. Other
+    // drivers keep SDL's default, which for a driver without a window surface of its own (Wayland)
+    // is that texture fallback. The environment wins over both.
+    if (driver && std::strcmp(driver, "x11") == 0)
+        SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     if (Invisible(driver) && !DriverNamedByUser(driver)) {
         const std::string name = driver;
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
