@@ -27,13 +27,13 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on a free display with a screen of $1 (WxH), by default large enough for a
-# 4096 x 4168 window.
+# Starts Xvfb on a free display, large enough for a 4096 x 4168 window unless $XVFB_SCREEN
+# (WxHxDEPTH) says otherwise.
 start_x() {
-    local n screen="${1:-4200x4300}"
+    local n screen="${XVFB_SCREEN:-4200x4300x24}"
     for n in $(seq 91 160); do
         [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-        Xvfb ":$n" -screen 0 "${screen}x24" -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
+        Xvfb ":$n" -screen 0 "$screen" -noreset -nolisten tcp >"$WORK/xvfb.log" 2>&1 &
         XVFB_PID=$!
         export DISPLAY=":$n"
         for _ in $(seq 100); do

@@ -4,7 +4,7 @@
 # always are, S saves the full-size image, and each canvas pixel of the window shows the brightest
 # saved sample of the 3 x 3 block it covers.
 source "$(dirname "$0")/lib.sh"
-start_x 1024x768
+XVFB_SCREEN=1024x768x24 start_x
 printf 'width = 2048\nheight = 2048\n' >"$RUN/defaults.cfg"
 start_app
 
