@@ -22,6 +22,7 @@ constexpr int PANEL_HEIGHT = 72;
 void WriteWindowSettings() {
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
     CRM32Pro_Main::window.height = static_cast<std::uint16_t>(ys + vertical_padding);
+    CRM32Pro_Main::window.panel_height = static_cast<std::uint16_t>(vertical_padding);
     CRM32Pro_Main::window.depth = 32;
     CRM32Pro_Main::window.mode = 1;
     CRM32Pro_Main::window.title = "morvane - growing strands";
@@ -93,6 +94,8 @@ int SDL_main(int, char**) {
     }
     CRM32Pro_ITimeSystem::Init(0);
     ShowCanvasOnWindow();
+    // A long frame (huge settings from the file) ends early on a quit request.
+    quit_requested = CRM32Pro_Main::QuitRequested;
     CRM32Pro_Main::SetRenderCallback(RenderGraphics);
     // The resource package with the font and the button images: the working folder's, else the
     // installed one.

@@ -1,6 +1,6 @@
 // The font: the TrueType entry of the package rasterised once, at load, through SDL_ttf into one
 // coverage mask per character; PutString only blends those masks in white, never rasterises.
-#include <SDL/SDL_ttf.h>
+#include <SDL2/SDL_ttf.h>
 
 #include <array>
 #include <memory>

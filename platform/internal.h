@@ -1,15 +1,37 @@
-// Private glue between the files of platform/: the dirty-tile record the primitives write and the
-// frame loop presents, the package reader, the button layer's mouse hook and the frame counter.
-// Nothing outside platform/ includes this header.
+// Private glue between the files of platform/: the window and its scaled view, the dirty-tile
+// record the primitives write and the frame loop presents, the package reader, the button layer's
+// mouse hook and the frame counter. Nothing outside platform/ includes this header.
 #pragma once
 
-#include <SDL/SDL.h>
+#include <SDL2/SDL.h>
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+// ---- The window and its view (video.cpp) -------------------------------------------------------
+// The open window, null before SetVideoMode; CRM32Pro_Main::screen is its surface.
+extern SDL_Window* sdl_window;
+
+// How the program's drawing, in canvas coordinates (the window size it asked for), lands on the
+// window surface. Rows above `band` (the panel) are shown 1:1; below it each `scale` x `scale`
+// block of canvas pixels is one window pixel showing the brightest of them. scale is 1 when the
+// window fits the screen, and then every pixel is shown as drawn.
+struct View {
+    int scale = 1;
+    int band = 0;
+    int w = 0;  // the canvas coordinates that may be drawn: [0, w) x [0, h)
+    int h = 0;
+};
+extern View view;
+
+// Chooses the view for a w x h drawing area with a panel band of `band` rows on a desktop whose
+// usable area is usable_w x usable_h: scale 1 when it fits, otherwise the smallest whole factor
+// that does. Sets out_w x out_h to the window size, at least `min_w` wide when there is a band
+// (the panel's width). Exposed for tests.
+View FitView(int w, int h, int band, int usable_w, int usable_h, int min_w, int& out_w, int& out_h);
 
 // ---- Dirty tiles (present.cpp) ----------------------------------------------------------------
 // The window is cut into TILE x TILE squares; drawing on the screen surface marks the squares it
@@ -22,17 +44,20 @@ extern std::vector<std::uint8_t> dirty_tiles;
 // Tiles per row of dirty_tiles.
 extern int tiles_x;
 
-// Sizes the tile record for a new window and marks all of it dirty (its first frame is shown
-// whole). A 0 x 0 size empties it.
+// Sizes the tile record for a new window (with `view` already set) and marks all of it dirty (its
+// first frame is shown whole). A 0 x 0 size empties it.
 void ResetDirty(int w, int h);
+// Marks the whole window to be sent again (it was uncovered and lost its picture).
+void MarkAllDirty();
 // Marks the tiles under the rectangle [x, x + w) x [y, y + h) of `surface` when it is the window;
-// the rectangle must already be clipped to the surface.
+// the rectangle is in window pixels and must already be clipped to the surface.
 void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h);
 // Marks the tile under one pixel of the window. Inlined: the growth pass calls it per pixel.
 inline void MarkDirtyPixel(int x, int y) {
     if (!dirty_tiles.empty()) dirty_tiles[(y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT)] = 1;
 }
-// Sends the dirty tiles of the window to the display in one SDL_UpdateRects call and clears them.
+// Sends the dirty tiles of the window to the display in one SDL_UpdateWindowSurfaceRects call and
+// clears them.
 // Returns the number of rectangles sent (0 when nothing changed).
 int PresentDirty(SDL_Surface* screen);
 // Turns a tile record into at most max_rects screen rectangles covering every dirty tile; merges
@@ -41,10 +66,17 @@ int PresentDirty(SDL_Surface* screen);
 std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tiles_x, int w, int h,
                                  int max_rects);
 
-// ---- Video (video.cpp) ------------------------------------------------------------------------
-// Asks SDL for software rendering of the window unless the environment says otherwise; called
-// before SDL starts.
-void PreferSoftwarePresent();
+// ---- Video start (video.cpp) ------------------------------------------------------------------
+// Starts SDL's video subsystem on a real display, or on the offscreen or dummy driver only when
+// SDL_VIDEODRIVER names it (SDL would otherwise fall back to them silently and show nothing).
+// False with the reason in SDL_GetError.
+bool StartVideo();
+
+// ---- Events (events.cpp) ----------------------------------------------------------------------
+// The SDL 1.2 key symbol of an SDL2 keycode (0 for keys SDL 1.2 had no symbol for).
+std::int32_t LegacyKeySym(SDL_Keycode key);
+// Installs the quit-signal handlers (SIGINT, SIGTERM, SIGHUP).
+void CatchQuitSignals();
 
 // ---- Frame statistics (timer.cpp) -------------------------------------------------------------
 // Frames rendered since the window opened; the button layer uses it to tell one frame from the
@@ -56,6 +88,11 @@ void WaitForFrame();
 void RecordPresent(std::uint64_t micros, int rects);
 // Monotonic microseconds.
 std::uint64_t NowMicros();
+
+// ---- Log (log.cpp) --------------------------------------------------------------------------
+// True once the log writes to its file (before, and when it cannot be opened, lines go to
+// standard error already).
+bool LogIsFile();
 
 // ---- Package (package.cpp) --------------------------------------------------------------------
 // Reads the whole entry `name` of the ZIP archive `package` into `bytes`. On failure returns false

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/internal.h"
 #include "platform/platform.h"
 
 namespace {
@@ -37,6 +38,14 @@ std::string Format(const char* format, std::va_list args) {
 }
 
 }  // namespace
+
+namespace platform {
+
+bool LogIsFile() {
+    return log_file != nullptr;
+}
+
+}  // namespace platform
 
 namespace CRM32Pro_ILogSystem {
 

@@ -52,10 +52,13 @@ namespace CRM32Pro_Main {
 // Read by SetVideoMode.
 struct WindowSettings {
     const char* title = "morvane";
-    std::uint8_t mode = 1;    // 1: a normal window (the only mode this layer knows)
-    std::uint8_t depth = 32;  // bits per pixel
-    std::uint16_t width = 512;
+    std::uint8_t mode = 1;      // 1: a normal window (the only mode this layer knows)
+    std::uint8_t depth = 32;    // bits per pixel
+    std::uint16_t width = 512;  // the drawing area the program asks for, panel band included
     std::uint16_t height = 584;
+    // Rows at the top that hold the panel (72, or 0 without it). When the window must be scaled
+    // down to fit the desktop, these rows stay at full size and only the canvas below shrinks.
+    std::uint16_t panel_height = 72;
 };
 extern WindowSettings window;
 
@@ -66,13 +69,22 @@ extern SDL_Surface* screen;
 // failure, with the reason in LastError.
 int Init(std::uint32_t flags);
 const char* LastError();
-// Opens the window from `window`. Nonzero on success.
+// Opens the window from `window`. Nonzero on success. The program always draws in the
+// coordinates of the size it asked for; when that does not fit the desktop's usable area, the
+// window shows the canvas below the panel band scaled down by the smallest whole factor that fits
+// (each window pixel the brightest of the canvas pixels it covers), and the log says the scale.
+// Without a reachable display it fails (one line in the log and on standard error): SDL's
+// invisible offscreen and dummy drivers are used only when SDL_VIDEODRIVER names them.
 int SetVideoMode();
 // The callback Update calls once per frame, before it presents the frame.
 void SetRenderCallback(void (*render)(int));
 // Hands back the next pending event (the buttons see mouse events first) and returns 1. When no
 // event is left, waits for the next frame time, renders, presents what changed and returns 0.
 int Update(Event* event);
+// True when a quit signal arrived or a quit event (the window's close box) waits in the queue;
+// consumes nothing, so Update still hands the quit over. Cheap enough to call from inside a long
+// computation: it asks the display for new events at most every 50 ms.
+bool QuitRequested();
 void VideoInfo();
 void AudioInfo();
 // Closes the window and SDL.

@@ -1,6 +1,8 @@
 // Presenting: the record of dirty 64 x 64 tiles that drawing on the window marks, and the one
-// SDL_UpdateRects per frame that sends those tiles, merged into a few rectangles, to the display.
+// SDL_UpdateWindowSurfaceRects per frame that sends those tiles, merged into a few rectangles, to
+// the display.
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
 #include "platform/internal.h"
@@ -21,6 +23,40 @@ namespace {
 // Window size in pixels, for clipping the last row and column of tiles.
 int window_w = 0;
 int window_h = 0;
+
+// The pixels last sent of the tile rows holding the panel band (shown_rows rows, window_w each).
+// The panel redraws its band every frame (a black box, then its texts and buttons over it), which
+// marks the text tiles dirty although the picture is the same; comparing those tiles with what
+// was sent drops them again. shown_valid is false until the first present and after an expose.
+std::vector<Uint32> shown_band;
+int shown_rows = 0;
+bool shown_valid = false;
+
+// Clears the dirty mark of band tiles that hold what was sent last, and keeps the new pixels of
+// the others for the next frame.
+void DropUnchangedBandTiles(const SDL_Surface* screen) {
+    if (shown_rows == 0 || screen->format->BytesPerPixel != 4 || screen->w != window_w) return;
+    const int tile_rows = (shown_rows + TILE - 1) / TILE;
+    for (int ty = 0; ty < tile_rows; ++ty)
+        for (int tx = 0; tx < tiles_x; ++tx) {
+            std::uint8_t& dirty = dirty_tiles[ty * tiles_x + tx];
+            if (!dirty) continue;
+            const int x0 = tx * TILE, bytes = std::min(TILE, window_w - x0) * 4;
+            const int y0 = ty * TILE, y1 = std::min(y0 + TILE, shown_rows);
+            const auto row = [&](int y) {
+                return static_cast<const Uint8*>(screen->pixels) + y * screen->pitch + x0 * 4;
+            };
+            const auto kept = [&](int y) { return &shown_band[y * window_w + x0]; };
+            bool same = shown_valid;
+            for (int y = y0; y < y1 && same; ++y) same = std::memcmp(row(y), kept(y), bytes) == 0;
+            if (same) {
+                dirty = 0;
+                continue;
+            }
+            for (int y = y0; y < y1; ++y) std::memcpy(kept(y), row(y), bytes);
+        }
+    shown_valid = true;
+}
 
 // A horizontal run of dirty cells [x0, x1) that has grown downward over rows [y0, y1).
 struct Run {
@@ -101,6 +137,15 @@ void ResetDirty(int w, int h) {
     tiles_x = (window_w + TILE - 1) / TILE;
     const int tiles_y = (window_h + TILE - 1) / TILE;
     dirty_tiles.assign(static_cast<std::size_t>(tiles_x) * tiles_y, 1);
+    const int band_tiles = (std::min(view.band, window_h) + TILE - 1) / TILE;
+    shown_rows = std::min(band_tiles * TILE, window_h);
+    shown_band.assign(static_cast<std::size_t>(window_w) * shown_rows, 0);
+    shown_valid = false;
+}
+
+void MarkAllDirty() {
+    std::fill(dirty_tiles.begin(), dirty_tiles.end(), std::uint8_t{1});
+    shown_valid = false;
 }
 
 void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h) {
@@ -126,9 +171,7 @@ std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tx,
         const int cell = scale * TILE;
         for (const Run& r : runs) {
             const int x = r.x0 * cell, y = r.y0 * cell;
-            rects.push_back({static_cast<Sint16>(x), static_cast<Sint16>(y),
-                             static_cast<Uint16>(std::min(r.x1 * cell, w) - x),
-                             static_cast<Uint16>(std::min(r.y1 * cell, h) - y)});
+            rects.push_back({x, y, std::min(r.x1 * cell, w) - x, std::min(r.y1 * cell, h) - y});
         }
         return rects;
     }
@@ -136,11 +179,16 @@ std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tx,
 
 int PresentDirty(SDL_Surface* screen) {
     if (!screen || dirty_tiles.empty()) return 0;
+    DropUnchangedBandTiles(screen);
     if (std::find(dirty_tiles.begin(), dirty_tiles.end(), 1) == dirty_tiles.end()) return 0;
     std::vector<SDL_Rect> rects =
         DirtyRects(dirty_tiles, tiles_x, window_w, window_h, MAX_PRESENT_RECTS);
     std::fill(dirty_tiles.begin(), dirty_tiles.end(), std::uint8_t{0});
-    SDL_UpdateRects(screen, static_cast<int>(rects.size()), rects.data());
+    // On X11 this puts exactly these rectangles of the shared-memory image on the window; a
+    // driver without a window surface of its own goes through SDL's texture fallback instead.
+    if (sdl_window &&
+        SDL_UpdateWindowSurfaceRects(sdl_window, rects.data(), static_cast<int>(rects.size())) != 0)
+        return 0;
     return static_cast<int>(rects.size());
 }
 

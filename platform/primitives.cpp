@@ -1,6 +1,7 @@
-// Drawing primitives: one pixel, a filled box, a vertical line. All clip to the surface's clip
-// rectangle, never write outside it, and mark the dirty tiles of the window they draw on.
-// PutPixelRGBA is the hot one: the growth pass calls it for every pixel it draws.
+// Drawing primitives: one pixel, a filled box, a vertical line, and the blits of the buttons and
+// the font. All clip to the drawing area, never write outside the surface, map the scaled part of
+// the window, and mark the dirty tiles of the window where a pixel really changed. PutPixelRGBA
+// is the hot one: the growth pass calls it for every pixel it draws.
 #include <algorithm>
 
 #include "platform/internal.h"
@@ -83,30 +84,110 @@ bool ClipSpan(int& lo, int& hi, int min, int size) {
     return lo < hi;
 }
 
-// Blends colour (r, g, b) with coverage `alpha` over pixel (x, y), which must be in range.
-void BlendPixel(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b, Uint8 alpha) {
-    if (alpha == 0) return;
-    Uint8 dr = 0, dg = 0, db = 0;
-    if (alpha != 255) SDL_GetRGB(ReadPixel(s, x, y), s->format, &dr, &dg, &db);
-    const auto mix = [alpha](Uint8 src, Uint8 dst) {
-        return static_cast<Uint8>((src * alpha + dst * (255 - alpha) + 127) / 255);
-    };
-    WritePixel(s, x, y, MapColor(s->format, mix(r, dr), mix(g, dg), mix(b, db)));
+// The area a drawing call may touch, in the caller's coordinates: the size the program asked for
+// on the window (which may be shown scaled), the clip rectangle on any other surface.
+SDL_Rect DrawArea(const SDL_Surface* s) {
+    if (s == CRM32Pro_Main::screen) return {0, 0, platform::view.w, platform::view.h};
+    return s->clip_rect;
 }
 
-// Clips a w x h block at (x, y) to the surface and calls blend(surface_x, surface_y, block_col,
-// block_row) for each pixel left, then marks the covered tiles.
-template <typename Blend>
-void BlitClipped(SDL_Surface* s, int x, int y, int w, int h, Blend blend) {
+// Whether caller row y of surface s lies in the scaled-down part of the window.
+inline bool Scaled(const SDL_Surface* s, int y) {
+    return s == CRM32Pro_Main::screen && platform::view.scale > 1 && y >= platform::view.band;
+}
+
+// Draws colour (r, g, b) with coverage `alpha` at caller position (x, y), already inside
+// DrawArea: blended over what is there, and on the scaled part of the window kept only where it
+// is brighter than the other canvas pixels sharing its window pixel. A pixel that keeps its value
+// marks nothing dirty, so redrawing what is shown costs nothing to present.
+void Plot(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b, Uint8 alpha) {
+    if (alpha == 0) return;
+    const bool scaled = Scaled(s, y);
+    if (scaled) {
+        const platform::View& v = platform::view;
+        x /= v.scale;
+        y = v.band + (y - v.band) / v.scale;
+    }
+    if (x >= s->w || y >= s->h) return;
+    const Uint32 old = ReadPixel(s, x, y);
+    if (alpha != 255 || scaled) {
+        Uint8 dr = 0, dg = 0, db = 0;
+        SDL_GetRGB(old, s->format, &dr, &dg, &db);
+        const auto mix = [alpha](Uint8 src, Uint8 dst) {
+            return static_cast<Uint8>((src * alpha + dst * (255 - alpha) + 127) / 255);
+        };
+        if (alpha != 255) r = mix(r, dr), g = mix(g, dg), b = mix(b, db);
+        if (scaled) r = std::max(r, dr), g = std::max(g, dg), b = std::max(b, db);
+    }
+    const Uint32 pixel = MapColor(s->format, r, g, b);
+    if (pixel == old) return;
+    WritePixel(s, x, y, pixel);
+    if (s == CRM32Pro_Main::screen) platform::MarkDirtyPixel(x, y);
+}
+
+// Clips a w x h block at (x, y) to the drawing area and calls plot(x, y, block_col, block_row)
+// for each pixel left.
+template <typename PlotFn>
+void BlitClipped(SDL_Surface* s, int x, int y, int w, int h, PlotFn plot) {
     if (!s) return;
     int left = x, right = x + w, top = y, bottom = y + h;
-    const SDL_Rect& clip = s->clip_rect;
+    const SDL_Rect clip = DrawArea(s);
     if (!ClipSpan(left, right, clip.x, clip.w) || !ClipSpan(top, bottom, clip.y, clip.h)) return;
     PixelAccess access(s);
     if (!access.ok()) return;
     for (int sy = top; sy < bottom; ++sy)
-        for (int sx = left; sx < right; ++sx) blend(sx, sy, sx - x, sy - y);
-    platform::MarkDirty(s, left, top, right - left, bottom - top);
+        for (int sx = left; sx < right; ++sx) plot(sx, sy, sx - x, sy - y);
+}
+
+// True when every pixel of `r` (surface coordinates, inside the surface) already is `pixel`.
+// The panel boxes its whole band black every frame, so this runs over the band each frame.
+bool AllEqual(SDL_Surface* s, const SDL_Rect& r, Uint32 pixel) {
+    PixelAccess access(s);
+    if (!access.ok()) return false;
+    for (int y = r.y; y < r.y + r.h; ++y) {
+        if (s->format->BytesPerPixel == 4) {
+            const Uint32* row = reinterpret_cast<const Uint32*>(PixelAddress(s, r.x, y));
+            Uint32 differ = 0;
+            for (int x = 0; x < r.w; ++x) differ |= row[x] ^ pixel;
+            if (differ) return false;
+            continue;
+        }
+        for (int x = r.x; x < r.x + r.w; ++x)
+            if (ReadPixel(s, x, y) != pixel) return false;
+    }
+    return true;
+}
+
+// Fills `r` (surface coordinates) clipped to the surface. On the window it fills and marks only
+// the tiles whose pixels are not all `pixel` already.
+void Fill(SDL_Surface* s, SDL_Rect r, Uint32 pixel) {
+    int left = r.x, right = r.x + r.w, top = r.y, bottom = r.y + r.h;
+    if (!ClipSpan(left, right, 0, s->w) || !ClipSpan(top, bottom, 0, s->h)) return;
+    if (s != CRM32Pro_Main::screen) {
+        SDL_Rect box{left, top, right - left, bottom - top};
+        SDL_FillRect(s, &box, pixel);
+        return;
+    }
+    using platform::TILE;
+    for (int ty = top / TILE * TILE; ty < bottom; ty += TILE)
+        for (int tx = left / TILE * TILE; tx < right; tx += TILE) {
+            const int x0 = std::max(tx, left), y0 = std::max(ty, top);
+            SDL_Rect part{x0, y0, std::min(tx + TILE, right) - x0,
+                          std::min(ty + TILE, bottom) - y0};
+            if (AllEqual(s, part, pixel)) continue;
+            SDL_FillRect(s, &part, pixel);
+            platform::MarkDirty(s, part.x, part.y, part.w, part.h);
+        }
+}
+
+// The window rectangle showing caller rows [top, bottom) x columns [left, right), all of them in
+// the scaled part: every window pixel that shows any of those canvas pixels.
+SDL_Rect ScaledRect(int left, int top, int right, int bottom) {
+    const platform::View& v = platform::view;
+    const int x0 = left / v.scale, x1 = (right + v.scale - 1) / v.scale;
+    const int y0 = v.band + (top - v.band) / v.scale;
+    const int y1 = v.band + (bottom - v.band + v.scale - 1) / v.scale;
+    return {x0, y0, x1 - x0, y1 - y0};
 }
 
 }  // namespace
@@ -116,14 +197,14 @@ namespace platform {
 void BlitRgba(SDL_Surface* s, int x, int y, const std::uint8_t* rgba, int w, int h, int stride) {
     BlitClipped(s, x, y, w, h, [&](int sx, int sy, int col, int row) {
         const std::uint8_t* p = rgba + row * stride + col * 4;
-        BlendPixel(s, sx, sy, p[0], p[1], p[2], p[3]);
+        Plot(s, sx, sy, p[0], p[1], p[2], p[3]);
     });
 }
 
 void BlitMask(SDL_Surface* s, int x, int y, const std::uint8_t* mask, int w, int h, int stride,
               std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     BlitClipped(s, x, y, w, h, [&](int sx, int sy, int col, int row) {
-        BlendPixel(s, sx, sy, r, g, b, mask[row * stride + col]);
+        Plot(s, sx, sy, r, g, b, mask[row * stride + col]);
     });
 }
 
@@ -134,54 +215,40 @@ namespace CRM32Pro_IPrimitives {
 void PutPixelRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y, std::uint8_t r,
                   std::uint8_t g, std::uint8_t b, std::uint8_t a, int blend) {
     if (!surface) return;
-    const SDL_Rect& clip = surface->clip_rect;
+    const SDL_Rect clip = DrawArea(surface);
     if (x < clip.x || y < clip.y || x >= clip.x + clip.w || y >= clip.y + clip.h) return;
     PixelAccess access(surface);
     if (!access.ok()) return;
-    if (a != 255 && blend)
-        BlendPixel(surface, x, y, r, g, b, a);
-    else if (surface->format->BytesPerPixel == 4)
-        *reinterpret_cast<Uint32*>(PixelAddress(surface, x, y)) =
-            MapColor(surface->format, r, g, b);
-    else
-        WritePixel(surface, x, y, MapColor(surface->format, r, g, b));
-    if (surface == CRM32Pro_Main::screen) platform::MarkDirtyPixel(x, y);
+    Plot(surface, x, y, r, g, b, blend ? a : 255);
 }
 
 // `color` is 0xRRGGBBAA; the box is always filled opaque (the alpha byte is not used), so the
-// program's colour 0 paints black.
+// program's colour 0 paints black. On the scaled part of the window the box fills every window
+// pixel showing part of it.
 void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16_t x2,
               std::int16_t y2, std::uint32_t color) {
     if (!surface) return;
     int left = std::min(x1, x2), right = std::max(x1, x2);
     int top = std::min(y1, y2), bottom = std::max(y1, y2);
-    const SDL_Rect& clip = surface->clip_rect;
+    const SDL_Rect clip = DrawArea(surface);
     if (!ClipSpan(left, right, clip.x, clip.w) || !ClipSpan(top, bottom, clip.y, clip.h)) return;
-    SDL_Rect box = {static_cast<Sint16>(left), static_cast<Sint16>(top),
-                    static_cast<Uint16>(right - left), static_cast<Uint16>(bottom - top)};
     const Uint32 pixel = MapColor(surface->format, static_cast<Uint8>(color >> 24),
                                   static_cast<Uint8>(color >> 16), static_cast<Uint8>(color >> 8));
-    SDL_FillRect(surface, &box, pixel);
-    platform::MarkDirty(surface, box.x, box.y, box.w, box.h);
+    const int split = Scaled(surface, bottom - 1) ? std::max(top, platform::view.band) : bottom;
+    if (top < split) Fill(surface, {left, top, right - left, split - top}, pixel);
+    if (split < bottom) Fill(surface, ScaledRect(left, split, right, bottom), pixel);
 }
 
 void VLineRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y1, std::int16_t y2,
                std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a) {
     if (!surface) return;
-    const SDL_Rect& clip = surface->clip_rect;
+    const SDL_Rect clip = DrawArea(surface);
     if (x < clip.x || x >= clip.x + clip.w) return;
     int top = std::min(y1, y2), bottom = std::max(y1, y2) + 1;
     if (!ClipSpan(top, bottom, clip.y, clip.h)) return;
     PixelAccess access(surface);
     if (!access.ok()) return;
-    const Uint32 pixel = MapColor(surface->format, r, g, b);
-    for (int y = top; y < bottom; ++y) {
-        if (a == 255)
-            WritePixel(surface, x, y, pixel);
-        else
-            BlendPixel(surface, x, y, r, g, b, a);
-    }
-    platform::MarkDirty(surface, x, top, 1, bottom - top);
+    for (int y = top; y < bottom; ++y) Plot(surface, x, y, r, g, b, a);
 }
 
 }  // namespace CRM32Pro_IPrimitives

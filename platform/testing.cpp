@@ -2,6 +2,8 @@
 // synthetic mouse and key events queued for Update exactly as SDL would deliver real ones.
 #include "platform/testing.h"
 
+#include <algorithm>
+
 #include "platform/internal.h"
 #include "platform/platform.h"
 
@@ -16,14 +18,14 @@ namespace PlatformTest {
 
 bool OpenWindow(int w, int h) {
     if (w <= 0 || h <= 0 || w > 0xFFFF || h > 0xFFFF) return false;
-    platform::PreferSoftwarePresent();
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_Init(SDL_INIT_VIDEO | SDL_INIT_TIMER) != 0)
-        return false;
+    if (!SDL_WasInit(SDL_INIT_TIMER) && SDL_Init(SDL_INIT_TIMER) != 0) return false;
+    if (!SDL_WasInit(SDL_INIT_VIDEO) && !platform::StartVideo()) return false;
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(w);
     CRM32Pro_Main::window.height = static_cast<std::uint16_t>(h);
     CRM32Pro_Main::window.depth = 32;
     CRM32Pro_Main::window.mode = 1;
     CRM32Pro_Main::window.title = "morvane test";
+    CRM32Pro_Main::window.panel_height = static_cast<std::uint16_t>(std::min(h, 72));
     left_down = false;
     return CRM32Pro_Main::SetVideoMode() != 0;
 }
@@ -49,26 +51,30 @@ int ScreenGrey(int x, int y) {
 
 void PushMouse(std::uint8_t type, int x, int y) {
     SDL_Event event{};
-    event.type = type;
-    if (type == SDL_MOUSEMOTION) {
+    if (type == EVENT_MOUSEMOTION) {
+        event.type = SDL_MOUSEMOTION;
         event.motion.state = left_down ? SDL_BUTTON(SDL_BUTTON_LEFT) : 0;
-        event.motion.x = static_cast<Uint16>(x);
-        event.motion.y = static_cast<Uint16>(y);
+        event.motion.x = x;
+        event.motion.y = y;
     } else {
-        left_down = type == SDL_MOUSEBUTTONDOWN;
+        left_down = type == EVENT_MOUSEBUTTONDOWN;
+        event.type = left_down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
         event.button.button = SDL_BUTTON_LEFT;
         event.button.state = left_down ? SDL_PRESSED : SDL_RELEASED;
-        event.button.x = static_cast<Uint16>(x);
-        event.button.y = static_cast<Uint16>(y);
+        event.button.clicks = 1;
+        event.button.x = x;
+        event.button.y = y;
     }
     SDL_PushEvent(&event);
 }
 
 void PushKey(std::int32_t sym) {
+    // The program's symbols are SDL 1.2's; those the tests use (ASCII keys) are the same keycodes
+    // in SDL2.
     SDL_Event event{};
     event.type = SDL_KEYDOWN;
     event.key.state = SDL_PRESSED;
-    event.key.keysym.sym = static_cast<SDLKey>(sym);
+    event.key.keysym.sym = static_cast<SDL_Keycode>(sym);
     SDL_PushEvent(&event);
 }
 

@@ -5,8 +5,9 @@
 #include <cstdint>
 
 namespace PlatformTest {
-// Starts SDL's video (the dummy driver unless SDL_VIDEODRIVER says otherwise) and opens a w x h
-// window as SetVideoMode would; true on success. Sets CRM32Pro_Main::screen.
+// Starts SDL's video (on the driver SDL_VIDEODRIVER names, dummy in the unit tests; without it
+// on a real display, never an invisible fallback) and opens a w x h window as SetVideoMode would,
+// with a 72-row panel band; true on success. Sets CRM32Pro_Main::screen.
 bool OpenWindow(int w, int h);
 // Closes the window and SDL again; CRM32Pro_Main::screen becomes null.
 void CloseWindow();

@@ -1,8 +1,9 @@
 // The frame timer: paces frames at 60 per second against absolute deadlines (so no drift), counts
 // the real frame rate over whole seconds, and keeps the run statistics logged at shutdown.
-#include <SDL/SDL.h>
+#include <SDL2/SDL.h>
 
 #include <chrono>
+#include <thread>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -66,7 +67,8 @@ void WaitForFrame() {
     ++scheduled;
     const std::uint64_t due = epoch_us + scheduled * MICROS_PER_SECOND / FRAMES_PER_SECOND;
     if (now < due) {
-        SDL_Delay(static_cast<Uint32>((due - now) / 1000));
+        // To the microsecond: whole milliseconds would start most frames early.
+        std::this_thread::sleep_for(std::chrono::microseconds(due - now));
         now = NowMicros();
     } else if (now - due > period) {
         // More than a frame late (a slow frame or a save): start a new schedule rather than
@@ -130,7 +132,7 @@ namespace CRM32Pro_ICursor {
 
 void Info() {
     int x = 0, y = 0;
-    const Uint8 buttons = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetMouseState(&x, &y) : 0;
+    const Uint32 buttons = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetMouseState(&x, &y) : 0;
     CRM32Pro_ILogSystem::Msg(2, "cursor: system cursor, at (%d, %d), buttons 0x%x", x, y, buttons);
 }
 

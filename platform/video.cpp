@@ -1,8 +1,9 @@
-// The main object: starting SDL, the window, the frame loop of Update (events first, then one
-// paced frame: render callback and present) and shutdown.
-// Start reading at Update.
-#include <csignal>
+// The main object: starting SDL on a real display, the window (fitted to the desktop, scaled down
+// when the canvas is larger), shutdown, the start-up reports, and seeding the random generator.
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/internal.h"
@@ -15,45 +16,100 @@ SDL_Surface* screen = nullptr;
 
 }  // namespace CRM32Pro_Main
 
+namespace platform {
+
+SDL_Window* sdl_window = nullptr;
+View view;
+
+}  // namespace platform
+
 namespace {
 
-// Called once per frame from Update; null until SetRenderCallback.
-void (*render_callback)(int) = nullptr;
-// Set by SIGINT or SIGTERM, turned into a quit event by the next Update.
-volatile std::sig_atomic_t quit_signal = 0;
+// The panel's buttons and texts span this many pixels from the left edge.
+constexpr int PANEL_WIDTH = 512;
 
-void OnQuitSignal(int) {
-    quit_signal = 1;
+// Why the video subsystem could not start in Init, when SetVideoMode is to report it.
+std::string deferred_video_error;
+
+// The drivers that draw into memory only: nobody sees their window.
+bool Invisible(const char* driver) {
+    return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
-// SDL installs its own quit handlers only where the signal is at its default; a program started
-// in the background by a script inherits SIGINT ignored, and must still end on it.
-void CatchQuitSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+bool DriverNamedByUser(const char* driver) {
+    const char* named = std::getenv("SDL_VIDEODRIVER");
+    return named && driver && SDL_strcasecmp(named, driver) == 0;
 }
 
-// Copies one SDL event into the caller's record: the type, and the key symbol of key events.
-void Translate(const SDL_Event& in, Event* out) {
-    out->type = in.type;
-    out->sym = (in.type == SDL_KEYDOWN || in.type == SDL_KEYUP) ? in.key.keysym.sym : 0;
+// One line in the log, and on standard error too: a program without a window has no other way of
+// telling the user why.
+void ReportFailure(const char* what) {
+    CRM32Pro_ILogSystem::Msg(2, "%s", what);
+    if (platform::LogIsFile()) std::fprintf(stderr, "morvane: %s\n", what);
+}
+
+int Failed() {
+    const std::string what = "cannot open a " + std::to_string(CRM32Pro_Main::window.width) + "x" +
+                             std::to_string(CRM32Pro_Main::window.height) +
+                             " window: " + SDL_GetError();
+    ReportFailure(what.c_str());
+    return 0;
+}
+
+// The view for the requested window on the desktop the window will open on; 1:1 on the
+// invisible drivers, which have no desktop to fit.
+platform::View ChooseView(int& out_w, int& out_h) {
+    const CRM32Pro_Main::WindowSettings& ws = CRM32Pro_Main::window;
+    const int band = std::min<int>(ws.panel_height, ws.height);
+    SDL_Rect usable{0, 0, 0, 0};
+    if (Invisible(SDL_GetCurrentVideoDriver()) || SDL_GetDisplayUsableBounds(0, &usable) != 0)
+        usable.w = usable.h = 0;
+    return platform::FitView(ws.width, ws.height, band, usable.w, usable.h, PANEL_WIDTH, out_w,
+                             out_h);
 }
 
 }  // namespace
 
 namespace platform {
 
-void PreferSoftwarePresent() {
-    // The compatibility layer otherwise draws the whole window texture through OpenGL on every
-    // present; without a GPU (Xvfb, remote X) that software GL pass cost 4096 x 4168 windows
-    // about 80% of their frame rate. Software rendering sends only the updated rectangles, as
-    // SDL 1.2 itself did. A value the user set in the environment wins.
-    setenv("SDL_RENDER_DRIVER", "software", 0);
-    setenv("SDL_FRAMEBUFFER_ACCELERATION", "0", 0);
+bool StartVideo() {
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
+    const char* driver = SDL_GetCurrentVideoDriver();
+    // X11's own window surface sends only the updated rectangles, through shared memory; SDL
+    // would otherwise put it behind a texture and draw the whole window each present. Other
+    // drivers keep SDL's default, which for a driver without a window surface of its own (Wayland)
+    // is that texture fallback. The environment wins over both.
+    if (driver && std::strcmp(driver, "x11") == 0)
+        SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
+    if (Invisible(driver) && !DriverNamedByUser(driver)) {
+        const std::string name = driver;
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        const char* display = std::getenv("DISPLAY");
+        SDL_SetError(
+            "no display reachable (DISPLAY %s%s); SDL offered only its invisible '%s' "
+            "driver",
+            display && *display ? "is " : "unset", display ? display : "", name.c_str());
+        return false;
+    }
+    return true;
+}
+
+View FitView(int w, int h, int band, int usable_w, int usable_h, int min_w, int& out_w,
+             int& out_h) {
+    View v{1, band, w, h};
+    out_w = w;
+    out_h = h;
+    if (usable_w <= 0 || usable_h <= 0 || (w <= usable_w && h <= usable_h)) return v;
+    const int canvas_h = std::max(h - band, 0);
+    const int largest = std::max({w, canvas_h, 2});
+    for (int s = 2; s <= largest; ++s) {
+        out_w = (w + s - 1) / s;
+        if (band > 0) out_w = std::max(out_w, std::min(min_w, w));
+        out_h = band + (canvas_h + s - 1) / s;
+        v.scale = s;
+        if (out_w <= usable_w && out_h <= usable_h) break;
+    }
+    return v;
 }
 
 }  // namespace platform
@@ -61,15 +117,23 @@ void PreferSoftwarePresent() {
 namespace CRM32Pro_Main {
 
 int Init(std::uint32_t flags) {
-    platform::PreferSoftwarePresent();
+    // The program passes SDL 1.2's subsystem bits, which SDL2 kept for timer, audio and video.
     const std::uint32_t audio = flags & SDL_INIT_AUDIO;
-    if (SDL_Init(flags & ~audio) != 0) return -1;
+    const std::uint32_t video = flags & SDL_INIT_VIDEO;
+    if (SDL_Init(flags & ~audio & ~video) != 0) return -1;
+    deferred_video_error.clear();
+    if (video && !platform::StartVideo()) {
+        // A driver the user named that does not start is a failed start; no reachable display
+        // is a window that cannot open, reported by SetVideoMode.
+        if (std::getenv("SDL_VIDEODRIVER")) return -1;
+        deferred_video_error = SDL_GetError();
+    }
     // The program makes no sound: a machine without an audio device still gets its window.
     if (audio && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         CRM32Pro_ILogSystem::Msg(2, "audio unavailable (%s); starting without sound",
                                  SDL_GetError());
     }
-    CatchQuitSignals();
+    platform::CatchQuitSignals();
     return 0;
 }
 
@@ -78,53 +142,45 @@ const char* LastError() {
 }
 
 int SetVideoMode() {
-    // Whatever stops the window, the log says so: without a window the user sees nothing else.
-    const auto failed = [] {
-        CRM32Pro_ILogSystem::Msg(2, "cannot open a %dx%d window: %s", window.width, window.height,
-                                 SDL_GetError());
-        return 0;
-    };
     if (window.width == 0 || window.height == 0) {
         // SDL would read 0 as "the desktop size"; the program never means that.
         SDL_SetError("window size %dx%d refused", window.width, window.height);
-        return failed();
+        return Failed();
     }
-    if (!SDL_WasInit(SDL_INIT_VIDEO) && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return failed();
-    SDL_Surface* surface =
-        SDL_SetVideoMode(window.width, window.height, window.depth, SDL_SWSURFACE);
-    if (!surface) return failed();
-    // The compatibility layer may hand back a reused buffer with an old picture in it.
+    if (!SDL_WasInit(SDL_INIT_VIDEO)) {
+        if (!deferred_video_error.empty()) {
+            SDL_SetError("%s", deferred_video_error.c_str());
+            return Failed();
+        }
+        if (!platform::StartVideo()) return Failed();
+    }
+    int w = 0, h = 0;
+    const platform::View view = ChooseView(w, h);
+    const int at = view.scale > 1 ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED_DISPLAY(0))
+                                  : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+    SDL_Window* win = SDL_CreateWindow(window.title ? window.title : "", at, at, w, h, 0);
+    if (!win) return Failed();
+    // The window's own surface, in whatever format the display has (window.depth cannot change
+    // it); the drawing code maps colours to that format.
+    SDL_Surface* surface = SDL_GetWindowSurface(win);
+    if (!surface) {
+        const std::string error = SDL_GetError();
+        SDL_DestroyWindow(win);
+        SDL_SetError("no window surface: %s", error.c_str());
+        return Failed();
+    }
     SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 0, 0, 0));
-    SDL_WM_SetCaption(window.title ? window.title : "", nullptr);
+    // Key events are all the program reads; no input method needs to run.
+    SDL_StopTextInput();
+    platform::sdl_window = win;
+    platform::view = view;
     screen = surface;
     platform::ResetDirty(surface->w, surface->h);
+    if (view.scale > 1)
+        CRM32Pro_ILogSystem::Msg(
+            2, "window: the %dx%d canvas does not fit the desktop; shown at 1/%d in a %dx%d window",
+            window.width, window.height - view.band, view.scale, w, h);
     return 1;
-}
-
-void SetRenderCallback(void (*render)(int)) {
-    render_callback = render;
-}
-
-int Update(Event* event) {
-    if (quit_signal) {
-        quit_signal = 0;
-        if (event) *event = Event{EVENT_QUIT, 0};
-        return 1;
-    }
-    SDL_Event in;
-    if (SDL_PollEvent(&in)) {
-        if (in.type == SDL_MOUSEBUTTONDOWN || in.type == SDL_MOUSEBUTTONUP ||
-            in.type == SDL_MOUSEMOTION)
-            platform::ButtonsHandleMouse(in);
-        if (event) Translate(in, event);
-        return 1;
-    }
-    platform::WaitForFrame();
-    if (render_callback) render_callback(0);
-    const std::uint64_t start = platform::NowMicros();
-    const int rects = platform::PresentDirty(screen);
-    if (rects > 0) platform::RecordPresent(platform::NowMicros() - start, rects);
-    return 0;
 }
 
 void VideoInfo() {
@@ -132,15 +188,16 @@ void VideoInfo() {
         CRM32Pro_ILogSystem::Msg(2, "video: no window");
         return;
     }
-    char driver[64] = "";
-    SDL_VideoDriverName(driver, sizeof driver);
-    CRM32Pro_ILogSystem::Msg(2, "video: driver %s, window %dx%dx%d, software surface", driver,
-                             screen->w, screen->h, screen->format->BitsPerPixel);
+    const char* driver = SDL_GetCurrentVideoDriver();
+    CRM32Pro_ILogSystem::Msg(2, "video: driver %s, window %dx%dx%d (%s), canvas scale 1/%d",
+                             driver ? driver : "?", screen->w, screen->h,
+                             screen->format->BitsPerPixel,
+                             SDL_GetPixelFormatName(screen->format->format), platform::view.scale);
 }
 
 void AudioInfo() {
-    char driver[64] = "";
-    if (SDL_WasInit(SDL_INIT_AUDIO) && SDL_AudioDriverName(driver, sizeof driver))
+    const char* driver = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_GetCurrentAudioDriver() : nullptr;
+    if (driver)
         CRM32Pro_ILogSystem::Msg(2, "audio: driver %s, no sound played", driver);
     else
         CRM32Pro_ILogSystem::Msg(2, "audio: not started");
@@ -149,6 +206,9 @@ void AudioInfo() {
 void Quit() {
     screen = nullptr;
     platform::ResetDirty(0, 0);
+    platform::view = platform::View{};
+    if (platform::sdl_window) SDL_DestroyWindow(platform::sdl_window);
+    platform::sdl_window = nullptr;
     SDL_Quit();
 }
 

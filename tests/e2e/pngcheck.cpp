@@ -6,9 +6,13 @@
 //   pngcheck lit FILE X Y W H [LEVEL]         -> number of pixels in the box brighter than LEVEL
 //   pngcheck column FILE X Y0 Y1              -> number of pure white pixels in column X, rows
 //   Y0..Y1 pngcheck same FILE1 FILE2 X Y W H         -> number of pixels in the box that differ
-//   pngcheck window-matches-save SHOT SAVED YOFFSET -> number of canvas pixels whose grey is not
-//                                                 the saved sample / 256 (first few listed on
-//                                                 stderr)
+//   pngcheck window-matches-save SHOT SAVED YOFFSET [SCALE]
+//                                             -> number of canvas pixels whose grey is not the
+//                                                saved sample / 256 (first few listed on stderr);
+//                                                with SCALE each window pixel shows the brightest
+//                                                sample of its SCALE x SCALE block
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -70,19 +74,26 @@ int main(int argc, char** argv) {
                                              p.blue != q.blue;
                                   })
                       << "\n";
-        } else if (cmd == "window-matches-save" && argc == 5) {
+        } else if (cmd == "window-matches-save" && (argc == 5 || argc == 6)) {
             const Rgb shot(argv[2]);
             const Grey16 saved(argv[3]);
             const int yoff = Arg(argv, 4);
+            const int scale = argc == 6 ? Arg(argv, 5) : 1;
+            const int w = static_cast<int>(saved.get_width()),
+                      h = static_cast<int>(saved.get_height());
             long bad = 0;
-            for (unsigned y = 0; y < saved.get_height(); ++y)
-                for (unsigned x = 0; x < saved.get_width(); ++x) {
-                    const int want = saved[y][x] / 256;
+            for (int y = 0; y * scale < h; ++y)
+                for (int x = 0; x * scale < w; ++x) {
+                    // A scaled window pixel shows the brightest saved sample of its block.
+                    int want = 0;
+                    for (int by = y * scale; by < std::min(h, (y + 1) * scale); ++by)
+                        for (int bx = x * scale; bx < std::min(w, (x + 1) * scale); ++bx)
+                            want = std::max(want, saved[by][bx] / 256);
                     const auto p = shot[y + yoff][x];
                     if (p.red != want || p.green != want || p.blue != want) {
                         if (bad++ < 5)
                             std::cerr << "(" << x << "," << y << ") window " << int(p.red)
-                                      << " saved " << saved[y][x] << "\n";
+                                      << " saved " << want * 256 << "\n";
                     }
                 }
             std::cout << bad << "\n";

@@ -110,12 +110,17 @@ TEST_F(PlatformWindow, TerminationSignalsArriveAsQuitEvenWhenInheritedIgnored) {
     std::signal(SIGINT, SIG_IGN);
     ASSERT_EQ(CRM32Pro_Main::Init(SDL_INIT_VIDEO | SDL_INIT_TIMER), 0);
     Pump();
-    for (int sig : {SIGINT, SIGTERM}) {
+    EXPECT_FALSE(CRM32Pro_Main::QuitRequested());
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
         std::raise(sig);
+        // A long computation sees the request without taking it from the frame loop.
+        EXPECT_TRUE(CRM32Pro_Main::QuitRequested()) << "signal " << sig;
+        EXPECT_TRUE(CRM32Pro_Main::QuitRequested()) << "signal " << sig;
         Event e;
         bool quit = false;
         while (CRM32Pro_Main::Update(&e)) quit = quit || e.type == EVENT_QUIT;
         EXPECT_TRUE(quit) << "signal " << sig;
+        EXPECT_FALSE(CRM32Pro_Main::QuitRequested()) << "signal " << sig;
     }
 }
 
