@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/canvas.h"
 #include "app/app.h"
+#include "engine/canvas.h"
 #include "engine/frame.h"
 #include "engine/growth_pass.h"
 #include "engine/random.h"

@@ -12,6 +12,9 @@ namespace {
 void (*render_callback)(int) = nullptr;
 // Set by SIGINT, SIGTERM or SIGHUP, turned into a quit event by the next Update.
 volatile std::sig_atomic_t quit_signal = 0;
+// A quit event has been handed to the caller, who ends once the frame in progress is done: from
+// then on QuitRequested says so, so that a long frame after the quit is cut short too.
+bool quit_delivered = false;
 // When QuitRequested last asked the X server for events.
 std::uint64_t last_pump_us = 0;
 constexpr std::uint64_t QUIT_PUMP_INTERVAL_US = 50000;
@@ -99,6 +102,8 @@ std::int32_t LegacyKeySym(SDL_Keycode key) {
 // in the background by a script inherits SIGINT ignored, and must still end on it. SIGHUP comes
 // when the terminal the program was started from closes.
 void CatchQuitSignals() {
+    quit_signal = 0;
+    quit_delivered = false;
     struct sigaction action {};
     action.sa_handler = OnQuitSignal;
     sigemptyset(&action.sa_mask);
@@ -117,6 +122,7 @@ void SetRenderCallback(void (*render)(int)) {
 int Update(Event* event) {
     if (quit_signal) {
         quit_signal = 0;
+        quit_delivered = true;
         if (event) *event = Event{EVENT_QUIT, 0};
         return 1;
     }
@@ -126,6 +132,7 @@ int Update(Event* event) {
         if (in.type == SDL_MOUSEBUTTONDOWN || in.type == SDL_MOUSEBUTTONUP ||
             in.type == SDL_MOUSEMOTION)
             platform::ButtonsHandleMouse(in);
+        if (in.type == SDL_QUIT) quit_delivered = true;
         if (Translate(in, event)) return 1;
     }
     last_pump_us = platform::NowMicros();
@@ -138,7 +145,7 @@ int Update(Event* event) {
 }
 
 bool QuitRequested() {
-    if (quit_signal) return true;
+    if (quit_signal || quit_delivered) return true;
     if (!SDL_WasInit(SDL_INIT_VIDEO)) return false;
     // Asking the X server costs a round trip; a long computation may call this very often.
     const std::uint64_t now = platform::NowMicros();

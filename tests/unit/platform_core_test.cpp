@@ -120,7 +120,8 @@ TEST_F(PlatformWindow, TerminationSignalsArriveAsQuitEvenWhenInheritedIgnored) {
         bool quit = false;
         while (CRM32Pro_Main::Update(&e)) quit = quit || e.type == EVENT_QUIT;
         EXPECT_TRUE(quit) << "signal " << sig;
-        EXPECT_FALSE(CRM32Pro_Main::QuitRequested()) << "signal " << sig;
+        // Once the quit is handed over it stays requested: the frame after it is cut short too.
+        EXPECT_TRUE(CRM32Pro_Main::QuitRequested()) << "signal " << sig;
     }
 }
 
