@@ -5,6 +5,8 @@
 #include <png.h>
 #include <zip.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -20,8 +22,10 @@ constexpr zip_uint64_t MAX_ENTRY_BYTES = 16u << 20;
 constexpr zip_uint64_t MAX_IMAGE_ENTRY_BYTES = 256u << 10;
 constexpr zip_uint64_t MAX_MANIFEST_BYTES = 64u << 10;
 constexpr int MAX_MANIFEST_LINES = 256;
-// Ours holds eight entries; an archive with far more is not ours.
-constexpr zip_int64_t MAX_PACKAGE_ENTRIES = 4096;
+// Ours holds eight entries and a central directory of well under a kilobyte; an archive with far
+// more is not ours, and libzip would spend seconds and megabytes indexing it.
+constexpr unsigned MAX_PACKAGE_ENTRIES = 4096;
+constexpr unsigned MAX_DIRECTORY_BYTES = 1u << 20;
 
 namespace {
 
@@ -56,20 +60,54 @@ std::string ZipErrorText(int code) {
     return text;
 }
 
+unsigned Little(const unsigned char* p, int bytes) {
+    unsigned value = 0;
+    for (int i = bytes - 1; i >= 0; --i) value = value << 8 | p[i];
+    return value;
+}
+
+// Reads the archive's end record (the last 22 bytes, or up to 64 KiB earlier behind a comment)
+// and says why the archive is too large to index, or "" when it is not (or has no end record:
+// libzip then gives the reason). A ZIP64 archive counts 0xFFFF entries here, more than enough.
+std::string Oversized(const std::string& path) {
+    constexpr long END_RECORD = 22, MAX_COMMENT = 0xFFFF;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return "";
+    std::vector<unsigned char> tail;
+    if (std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        const long take = std::min(size, END_RECORD + MAX_COMMENT);
+        tail.resize(take > 0 ? static_cast<std::size_t>(take) : 0);
+        if (take <= 0 || std::fseek(file, size - take, SEEK_SET) != 0 ||
+            std::fread(tail.data(), 1, tail.size(), file) != tail.size())
+            tail.clear();
+    }
+    std::fclose(file);
+    for (std::size_t at = tail.size() >= END_RECORD ? tail.size() - END_RECORD + 1 : 0; at-- > 0;) {
+        const unsigned char* record = tail.data() + at;
+        if (Little(record, 4) != 0x06054b50) continue;
+        const unsigned entries = Little(record + 10, 2), directory = Little(record + 12, 4);
+        if (entries > MAX_PACKAGE_ENTRIES)
+            return "package has " + std::to_string(entries) +
+                   (entries == 0xFFFF ? " or more" : "") + " entries, more than the " +
+                   std::to_string(MAX_PACKAGE_ENTRIES) + " allowed";
+        if (directory > MAX_DIRECTORY_BYTES)
+            return "package directory is " + std::to_string(directory) + " bytes, more than the " +
+                   std::to_string(MAX_DIRECTORY_BYTES) + " allowed";
+        return "";
+    }
+    return "";
+}
+
 // The package at `path`, opened on first use; its `archive` is null when it is unusable.
 Package& Open(const std::string& path) {
     if (auto found = packages.find(path); found != packages.end()) return found->second;
     Package& package = packages[path];
+    package.error = Oversized(path);
+    if (!package.error.empty()) return package;
     int code = 0;
     package.archive.reset(zip_open(path.c_str(), ZIP_RDONLY, &code));
-    if (!package.archive) {
-        package.error = "cannot open package: " + ZipErrorText(code);
-    } else if (const zip_int64_t count = zip_get_num_entries(package.archive.get(), 0);
-               count > MAX_PACKAGE_ENTRIES) {
-        package.error = "package has " + std::to_string(count) + " entries, more than the " +
-                        std::to_string(MAX_PACKAGE_ENTRIES) + " allowed";
-        package.archive.reset();
-    }
+    if (!package.archive) package.error = "cannot open package: " + ZipErrorText(code);
     return package;
 }
 
