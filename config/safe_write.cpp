@@ -160,7 +160,7 @@ bool CheckTarget(int folder, const SplitPath& split, mode_t& mode, std::string& 
 pid_t OwnerOf(const char* name) {
     const std::size_t prefix = std::strlen(TEMP_PREFIX), suffix = std::strlen(TEMP_SUFFIX);
     const std::size_t size = std::strlen(name);
-    if (size < prefix + 3 + RANDOM_CHARS + suffix || std::strncmp(name, TEMP_PREFIX, prefix) != 0 ||
+    if (size < prefix + 2 + RANDOM_CHARS + suffix || std::strncmp(name, TEMP_PREFIX, prefix) != 0 ||
         std::strcmp(name + size - suffix, TEMP_SUFFIX) != 0)
         return 0;
     const char* random = name + size - suffix - RANDOM_CHARS;
