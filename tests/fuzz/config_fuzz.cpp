@@ -183,6 +183,7 @@ void CheckConversions(const std::string& key, const std::string& value) {
 
 }  // namespace
 
+// The first byte picks the syntax (the seeds use '0' and '1'); the rest is the file's text.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
     const Syntax& syntax = SYNTAXES[data[0] % (sizeof SYNTAXES / sizeof SYNTAXES[0])];
