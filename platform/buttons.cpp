@@ -10,10 +10,6 @@
 
 namespace {
 
-// The package entry listing each button image: lines "name push|toggle states".
-constexpr const char* MANIFEST_ENTRY = "manifest";
-constexpr int MAX_STATES = 8;
-
 // A decoded button image: `states` frames of equal height stacked top to bottom (frame 0: up or
 // off, frame 1: down or on).
 struct ButtonImage {
@@ -44,35 +40,26 @@ std::map<std::string, std::shared_ptr<const ButtonImage>> image_cache;
 
 // Finds the kind and state count of `name` in the package's manifest; false when it is not listed.
 bool LookUpManifest(const char* package, const char* name, ButtonImage& image, std::string& error) {
-    std::vector<std::uint8_t> bytes;
-    if (!platform::ReadPackageEntry(package, MANIFEST_ENTRY, bytes, error)) return false;
-    std::istringstream lines(std::string(bytes.begin(), bytes.end()));
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream fields(line);
-        std::string entry, kind;
-        int states = 0;
-        if (!(fields >> entry >> kind >> states) || entry != name) continue;
-        if ((kind != "push" && kind != "toggle") || states < 1 || states > MAX_STATES) break;
-        image.toggle = kind == "toggle";
-        image.states = states;
-        return true;
-    }
-    error = std::string("no valid manifest line for ").append(name);
-    return false;
+    platform::ButtonKind kind;
+    if (!platform::LookUpButton(package, name, kind, error)) return false;
+    image.toggle = kind.toggle;
+    image.states = kind.states;
+    return true;
 }
 
 std::shared_ptr<const ButtonImage> LoadImage(const char* package, const char* name) {
     const std::string key = std::string(package ? package : "") + '\n' + (name ? name : "");
     if (auto found = image_cache.find(key); found != image_cache.end()) return found->second;
     auto image = std::make_shared<ButtonImage>();
-    std::vector<std::uint8_t> bytes;
     std::string error;
-    bool ok = platform::ReadPackageEntry(package, name, bytes, error) &&
-              platform::DecodePng(bytes, image->pixels, error) &&
+    bool ok = platform::ReadButtonImage(package, name, image->pixels, error) &&
               LookUpManifest(package, name, *image, error);
     if (ok && image->pixels.h < image->states) {
         error = "image shorter than its state count";
+        ok = false;
+    }
+    if (ok && image->pixels.h / image->states > platform::MAX_BUTTON_SIDE) {
+        error = "image states higher than " + std::to_string(platform::MAX_BUTTON_SIDE) + " pixels";
         ok = false;
     }
     if (ok) {

@@ -95,10 +95,23 @@ std::uint64_t NowMicros();
 bool LogIsFile();
 
 // ---- Package (package.cpp) --------------------------------------------------------------------
-// Reads the whole entry `name` of the ZIP archive `package` into `bytes`. On failure returns false
-// and puts the reason into `error`.
+// A package is opened once per path and stays open for the run.
+// Reads the whole entry `name` of the ZIP archive `package` into `bytes` (at most 16 MiB: the
+// font). On failure returns false and puts the reason into `error`.
 bool ReadPackageEntry(const char* package, const char* name, std::vector<std::uint8_t>& bytes,
                       std::string& error);
+
+// The largest button image: MAX_BUTTON_SIDE pixels wide, and as high per state.
+constexpr int MAX_BUTTON_SIDE = 64;
+constexpr int MAX_BUTTON_STATES = 8;
+// What the package's "manifest" entry says of a button image (line "name push|toggle states").
+struct ButtonKind {
+    bool toggle = false;
+    int states = 1;
+};
+// Finds `name` in the manifest of `package` (read once per package, at most 64 KiB and 256
+// lines); false with the reason when the manifest is unusable or has no valid line for it.
+bool LookUpButton(const char* package, const char* name, ButtonKind& kind, std::string& error);
 
 // A decoded image: RGBA pixels, row-major, 8 bits per channel.
 struct Image {
@@ -106,8 +119,13 @@ struct Image {
     int h = 0;
     std::vector<std::uint8_t> rgba;
 };
-// Decodes PNG bytes; false (with the reason) when they are not a valid PNG.
+// Decodes PNG bytes of a button image; false (with the reason) when they are not a valid PNG or
+// the image is wider than MAX_BUTTON_SIDE or higher than MAX_BUTTON_STATES * MAX_BUTTON_SIDE.
 bool DecodePng(const std::vector<std::uint8_t>& bytes, Image& image, std::string& error);
+// Reads and decodes the button image `name` of `package` (an entry of at most 256 KiB).
+bool ReadButtonImage(const char* package, const char* name, Image& image, std::string& error);
+// Forgets every package opened so far; the next read opens it again (for tests).
+void ClosePackages();
 
 // ---- Buttons (buttons.cpp) ----------------------------------------------------------------------
 // Lets the buttons see a mouse event before Update hands it to the caller.

@@ -1,5 +1,6 @@
 // The log file: one time-stamped line per message, flushed at once so that a crash loses nothing.
-// Before Init (or when the file cannot be opened) the lines go to standard error.
+// Before Init (or when the file cannot be opened) the lines go to standard error. Messages quote
+// paths and texts from the settings file, so each is escaped to one line and cut to a sane length.
 #include <cstdarg>
 #include <cstdio>
 #include <ctime>
@@ -11,11 +12,54 @@
 
 namespace {
 
+// Longest message text written, after escaping; the rest is cut with a mark that says how much.
+constexpr std::size_t MAX_MESSAGE_BYTES = 1000;
+
 // The open log file, or null: then Msg writes to standard error.
 std::FILE* log_file = nullptr;
 
+// Appends byte `c` so that no message can break its line or pass for another one: control bytes
+// (below 0x20, and 0x7F) become \n, \r, \t or \xHH, and the backslash doubles so that an escape
+// is never ambiguous. Bytes above 0x7F (Latin-1 text) stay as they are.
+void AppendEscaped(std::string& line, unsigned char c) {
+    static const char HEX[] = "0123456789ABCDEF";
+    if (c == '\\') {
+        line += "\\\\";
+    } else if (c == '\n') {
+        line += "\\n";
+    } else if (c == '\r') {
+        line += "\\r";
+    } else if (c == '\t') {
+        line += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+        line += "\\x";
+        line += HEX[c >> 4];
+        line += HEX[c & 15];
+    } else {
+        line += static_cast<char>(c);
+    }
+}
+
+// The text as it goes into the log: escaped, and cut at MAX_MESSAGE_BYTES (never inside an
+// escape) with a mark naming the number of bytes of the text that were left out.
+std::string OneLine(const std::string& text) {
+    std::string line;
+    std::size_t used = 0;
+    for (; used < text.size(); ++used) {
+        const std::size_t before = line.size();
+        AppendEscaped(line, static_cast<unsigned char>(text[used]));
+        if (line.size() > MAX_MESSAGE_BYTES) {
+            line.resize(before);
+            break;
+        }
+    }
+    if (used < text.size()) line += " [" + std::to_string(text.size() - used) + " more bytes cut]";
+    return line;
+}
+
 // Writes "YYYY-MM-DD HH:MM:SS text" and a line feed, then flushes.
-void WriteLine(const std::string& text) {
+void WriteLine(const std::string& raw) {
+    const std::string text = OneLine(raw);
     std::FILE* out = log_file ? log_file : stderr;
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);
