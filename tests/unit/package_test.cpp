@@ -75,7 +75,7 @@ TEST_F(Package, RefusesHugeManifestsAndImages) {
     EXPECT_NE(error.find("64 x 513"), std::string::npos) << error;
 
     std::map<std::string, std::string> many{{"manifest", "save push 2\n"}};
-    for (int i = 0; i < 5000; ++i) many["e" + std::to_string(i)] = "";
+    for (int i = 0; i < 5000; ++i) many[std::to_string(i) + ".e"] = "";
     MakePackage(many);
     EXPECT_FALSE(platform::LookUpButton(PATH.c_str(), "save", kind, error));
     EXPECT_NE(error.find("5001 entries"), std::string::npos) << error;
