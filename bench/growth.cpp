@@ -1,12 +1,14 @@
-// Growth pass speed: nanoseconds per step for seed lines on an empty canvas and for growth lines
-// on a half-grown 512 x 512 canvas, next to the floor (a loop doing only what every step must
-// do), and attempts per second at the default settings. Pass --no-window to run without a window.
+// Growth pass speed: seed lines per step on an empty canvas, and growth lines per attempt and per
+// step on half-grown 512 x 512 and 4096 x 4096 canvases, each next to its floor (the work every
+// attempt and every step must do). Pass --no-window to run without a window.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "app/app.h"
@@ -25,9 +27,9 @@ struct LibraryRandom {
     double operator()() const { return CRM32Pro_Main::RandReal(); }
 };
 
-void DefaultSettings() {
+void DefaultSettings(int size = 512) {
     ResetSettings();
-    xs = ys = 512;
+    xs = ys = size;
     vertical_padding = 72;
 }
 
@@ -38,29 +40,30 @@ int LitPercent() {
     return static_cast<int>(100 * lit / (static_cast<long>(xs) * ys));
 }
 
-// A canvas grown from a fixed seed at the default settings until half its pixels are lit.
+// A canvas of `size` grown from a fixed seed until half its pixels are lit (the larger one at
+// "runs / frame" 100000, so that it grows in a reasonable time).
 struct Snapshot {
     std::vector<std::int32_t> values;
     std::vector<float> angles;
     int this_sprout = 0;
 };
 
-const Snapshot& HalfGrown() {
-    static const Snapshot snapshot = [] {
-        DefaultSettings();
-        CRM32Pro_Main::RandSeed(12345);
-        RestartClear();
-        LibraryRandom rand;
-        while (LitPercent() < 50) growth::GrowthPassWith(rand);
-        Snapshot s;
-        for (int x = 0; x < xs; ++x) {
-            s.values.insert(s.values.end(), arr[x], arr[x] + ys);
-            s.angles.insert(s.angles.end(), angle_map[x], angle_map[x] + ys);
-        }
-        s.this_sprout = this_sprout;
-        return s;
-    }();
-    return snapshot;
+const Snapshot& HalfGrown(int size) {
+    static std::map<int, Snapshot> grown;
+    if (grown.count(size)) return grown[size];
+    DefaultSettings(size);
+    if (size > 512) tests_per_frame = 100000;
+    CRM32Pro_Main::RandSeed(12345);
+    RestartClear();
+    LibraryRandom rand;
+    while (LitPercent() < 50) growth::GrowthPassWith(rand);
+    Snapshot& s = grown[size];
+    for (int x = 0; x < xs; ++x) {
+        s.values.insert(s.values.end(), arr[x], arr[x] + ys);
+        s.angles.insert(s.angles.end(), angle_map[x], angle_map[x] + ys);
+    }
+    s.this_sprout = this_sprout;
+    return s;
 }
 
 void Restore(const Snapshot& s) {
@@ -68,7 +71,14 @@ void Restore(const Snapshot& s) {
         std::memcpy(arr[x], &s.values[static_cast<std::size_t>(x) * ys], ys * sizeof(int));
         std::memcpy(angle_map[x], &s.angles[static_cast<std::size_t>(x) * ys], ys * sizeof(float));
     }
+    SyncLitBits();
     this_sprout = s.this_sprout;
+}
+
+void PerStepCounters(benchmark::State& state, std::uint64_t steps) {
+    state.counters["steps"] = static_cast<double>(steps);
+    state.counters["ns_per_step"] = benchmark::Counter(
+        static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 void BM_SeedLines(benchmark::State& state) {
@@ -83,14 +93,14 @@ void BM_SeedLines(benchmark::State& state) {
         state.ResumeTiming();
         steps += growth::GrowthPassWith(rand);
     }
-    state.counters["steps"] = static_cast<double>(steps);
-    state.counters["ns_per_step"] = benchmark::Counter(
-        static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    PerStepCounters(state, steps);
 }
 
+// One frame of growth lines at the default settings on the half-grown canvas of size range(0).
 void BM_GrowthLines(benchmark::State& state) {
-    const Snapshot& grown = HalfGrown();
-    DefaultSettings();
+    const int size = static_cast<int>(state.range(0));
+    const Snapshot& grown = HalfGrown(size);
+    DefaultSettings(size);
     LibraryRandom rand;
     std::uint64_t steps = 0;
     for (auto _ : state) {
@@ -99,11 +109,10 @@ void BM_GrowthLines(benchmark::State& state) {
         state.ResumeTiming();
         steps += growth::GrowthPassWith(rand);
     }
-    state.counters["steps"] = static_cast<double>(steps);
-    state.counters["ns_per_step"] = benchmark::Counter(
-        static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
-    state.counters["attempts_per_s"] = benchmark::Counter(
-        static_cast<double>(state.iterations()) * tests_per_frame, benchmark::Counter::kIsRate);
+    PerStepCounters(state, steps);
+    const double attempts = static_cast<double>(state.iterations()) * tests_per_frame;
+    state.counters["attempts"] = attempts;
+    state.counters["attempts_per_s"] = benchmark::Counter(attempts, benchmark::Counter::kIsRate);
 }
 
 // What every step must do: the same draws at the default probability, sin and cos in double,
@@ -135,9 +144,31 @@ void BM_StepFloor(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// What every attempt must do on the half-grown canvas of size range(0): the two draws of the
+// start pixel, one random read of the grid there, and for a lit one the draw and arithmetic of
+// the start direction.
+void BM_AttemptFloor(benchmark::State& state) {
+    const int size = static_cast<int>(state.range(0));
+    Restore(HalfGrown(size));
+    constexpr int ATTEMPTS = 100000;
+    double sum = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < ATTEMPTS; ++i) {
+            const int x = static_cast<int>(CRM32Pro_Main::RandReal() * xs);
+            const int y = static_cast<int>(CRM32Pro_Main::RandReal() * ys);
+            if (arr[x][y] > 0) sum += static_cast<int>(CRM32Pro_Main::RandReal() * 6) / 6.0f;
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.counters["ns_per_attempt"] =
+        benchmark::Counter(static_cast<double>(state.iterations()) * ATTEMPTS,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
 BENCHMARK(BM_SeedLines)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GrowthLines)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GrowthLines)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFloor)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AttemptFloor)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -154,19 +185,27 @@ int main(int argc, char** argv) {
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const BestRun* seed = reporter.Find("BM_SeedLines");
-    const BestRun* growth = reporter.Find("BM_GrowthLines");
-    const BestRun* floor = reporter.Find("BM_StepFloor");
-    if (seed && growth && floor) {
-        // The per-step counters are seconds per step.
+    const BestRun* step = reporter.Find("BM_StepFloor");
+    if (seed && step) {
         const double seed_ns = seed->Counter("ns_per_step") * 1e9;
-        const double growth_ns = growth->Counter("ns_per_step") * 1e9;
-        const double floor_ns = floor->Counter("ns_per_step") * 1e9;
-        std::printf(
-            "summary (%s): seed lines %.1f ns/step (%.2fx floor), growth lines %.1f ns/step "
-            "(%.2fx floor), floor %.1f ns/step; %.0f attempts/s at the default settings on a "
-            "half-grown 512x512 canvas\n",
-            window ? "window open" : "no window", seed_ns, seed_ns / floor_ns, growth_ns,
-            growth_ns / floor_ns, floor_ns, growth->Counter("attempts_per_s"));
+        const double step_ns = step->Counter("ns_per_step") * 1e9;
+        std::printf("summary (%s): seed lines %.1f ns/step, %.2fx the step floor of %.1f ns\n",
+                    window ? "window open" : "no window", seed_ns, seed_ns / step_ns, step_ns);
+        // A growth attempt's floor: the per-attempt work plus its steps at the step floor.
+        for (const char* size : {"512", "4096"}) {
+            const BestRun* g = reporter.Find(std::string("BM_GrowthLines/") + size);
+            const BestRun* a = reporter.Find(std::string("BM_AttemptFloor/") + size);
+            if (!g || !a) continue;
+            const double attempts = g->Counter("attempts");
+            const double steps_per_attempt = attempts > 0 ? g->Counter("steps") / attempts : 0;
+            const double per_attempt = 1e9 / g->Counter("attempts_per_s");
+            const double floor = a->Counter("ns_per_attempt") * 1e9 + steps_per_attempt * step_ns;
+            std::printf(
+                "summary %s x %s: growth lines %.1f ns/attempt (%.2fx the floor of %.1f: "
+                "per-attempt work and %.2f steps), %.1f ns/step, %.2fM attempts/s\n",
+                size, size, per_attempt, per_attempt / floor, floor, steps_per_attempt,
+                g->Counter("ns_per_step") * 1e9, g->Counter("attempts_per_s") / 1e6);
+        }
     }
     if (window) PlatformTest::CloseWindow();
     benchmark::Shutdown();

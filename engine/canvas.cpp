@@ -12,6 +12,7 @@
 
 std::int32_t arr[GRID_SIZE][GRID_SIZE];
 float angle_map[GRID_SIZE][GRID_SIZE];
+std::uint64_t lit_bits[GRID_SIZE * GRID_SIZE / 64];
 int this_sprout = 0;
 
 int wrapX(int a) {
@@ -45,6 +46,15 @@ void RestartClear() {
             std::memset(angle_map[x], 0, run * sizeof angle_map[x][0]);  // 0.0f is all zero bits
         }
     }
+    // A column's bits are 64 words; the rows beyond ys are never set.
+    std::memset(lit_bits, 0, sizeof lit_bits[0] * (GRID_SIZE / 64) * static_cast<std::size_t>(xs));
     do_fill = 0;
     init = 1;
+}
+
+void SyncLitBits() {
+    std::memset(lit_bits, 0, sizeof lit_bits);
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y)
+            if (arr[x][y] > 0) SetPixelValue(x, y, arr[x][y]);
 }

@@ -10,6 +10,24 @@ constexpr int GRID_SIZE = 4096;
 extern std::int32_t arr[GRID_SIZE][GRID_SIZE];
 // Angle grid, indexed [x][y], in turns: the direction of the step that drew each pixel.
 extern float angle_map[GRID_SIZE][GRID_SIZE];
+// One bit per pixel, indexed like arr (x * GRID_SIZE + y): set while the pixel is lit (arr above
+// 0). Every write to arr keeps it in step. The growth pass's random start test and its probe read
+// these 2 MiB instead of the 64 MiB grid, so that at large canvases they stay in cache.
+extern std::uint64_t lit_bits[GRID_SIZE * GRID_SIZE / 64];
+
+inline bool IsLit(int x, int y) {
+    const auto i = static_cast<std::uint32_t>(x) * GRID_SIZE + static_cast<std::uint32_t>(y);
+    return (lit_bits[i >> 6] >> (i & 63)) & 1;
+}
+// Writes value v of an empty pixel, and its lit bit.
+inline void SetPixelValue(int x, int y, std::int32_t v) {
+    arr[x][y] = v;
+    const auto i = static_cast<std::uint32_t>(x) * GRID_SIZE + static_cast<std::uint32_t>(y);
+    if (v > 0) lit_bits[i >> 6] |= std::uint64_t{1} << (i & 63);
+}
+// Sets the lit bits of the used area from arr, for a canvas written directly (tests, benchmarks).
+void SyncLitBits();
+
 // Strand attempts since the last restart clear; saturates instead of overflowing.
 extern int this_sprout;
 

@@ -73,7 +73,7 @@ void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
         if (arr[px][py] != 0) continue;
         // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
         const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
-        arr[px][py] = col;
+        SetPixelValue(px, py, col);
         angle_map[px][py] = path.angle[i];
         ShowPixel(px, py, col);
     }
@@ -83,7 +83,7 @@ void FillPixel(int x, int y) {
     if (arr[x][y] != 0) return;
     const int col = GetBlendedPixel(x, y);
     if (col <= 0) return;
-    arr[wrapX(x)][wrapY(y)] = col;
+    SetPixelValue(wrapX(x), wrapY(y), col);
     ShowPixel(wrapX(x), wrapY(y), col);
 }
 

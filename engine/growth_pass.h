@@ -120,9 +120,10 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
         }
         const int px = static_cast<int>(xv);
         const int py = static_cast<int>(yv);
-        const int c2 = arr[WrapIndex(px, s.xs)][WrapIndex(py, s.ys)];
-        if ((c2 > 0 && (px != a.x || py != a.y)) || v2 == last) {
-            a.c2 = c2;
+        // The lit bit answers the stop test; the value is read only where the path stops.
+        const int wx = WrapIndex(px, s.xs), wy = WrapIndex(py, s.ys);
+        if ((IsLit(wx, wy) && (px != a.x || py != a.y)) || v2 == last) {
+            a.c2 = arr[wx][wy];
             draw = true;
             break;
         }
@@ -141,7 +142,7 @@ void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::ui
     a.seeding = CountStrandAttempt(s.n_sprouts);
     a.x = static_cast<int>(rand() * s.xs);
     a.y = static_cast<int>(rand() * s.ys);
-    if (arr[a.x][a.y] <= 0 && !a.seeding) return;
+    if (!a.seeding && !IsLit(a.x, a.y)) return;
     a.ang = StartDirection(rand, s, a);
     a.c1 = arr[a.x][a.y];
     if (!WalkPath(rand, s, a, path, steps)) return;

@@ -1,9 +1,11 @@
 // Settings outside the panel ranges (only the settings file can give them) and long runs: no
 // undefined behaviour, no write outside the used area, and the same seed giving the same picture.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <climits>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <string>
 #include <variant>
@@ -15,6 +17,7 @@
 #include "engine/growth_pass.h"
 #include "engine/random.h"
 #include "engine_fixture.h"
+#include "export/export.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
 
@@ -30,7 +33,7 @@ TEST_F(ExtremeSettingsTest, ZeroStartDirectionsActAsOneAndNegativeCountsWork) {
     ScriptedRandom zero;
     zero.Add(Pick(50, 512)).Add(Pick(50, 512)).Add(0.7).Steps(5);
     tests_per_frame = 1;
-    growth::GrowthPassWith(zero);
+    RunPass(zero);
     EXPECT_EQ(zero.left(), 0u);
     EXPECT_GT(arr[50][51], 0);
     EXPECT_EQ(LitCount(), 2);
@@ -38,7 +41,7 @@ TEST_F(ExtremeSettingsTest, ZeroStartDirectionsActAsOneAndNegativeCountsWork) {
     start_angle_rand = -4;  // r = 0.3: k = -1, direction -1 / -4 = +x
     ScriptedRandom negative;
     negative.Add(Pick(50, 512)).Add(Pick(300, 512)).Add(0.3).Steps(5);
-    growth::GrowthPassWith(negative);
+    RunPass(negative);
     EXPECT_EQ(negative.left(), 0u);
     EXPECT_GT(arr[51][300], 0);
     EXPECT_EQ(LitCount(), 4);
@@ -51,14 +54,14 @@ TEST_F(ExtremeSettingsTest, NonFinitePositionEndsThePathAtOnce) {
         start_angle = bad;
         ScriptedRandom seed;
         seed.Add(Pick(50, 512)).Add(Pick(50, 512)).Add(0.1).Steps(1);
-        growth::GrowthPassWith(seed);
+        RunPass(seed);
         EXPECT_EQ(seed.left(), 0u);
     }
     start_angle = 0.0f;
     rand_angle = INFINITY;  // (a - b) * inf: NaN when a == b
     ScriptedRandom curl;
     curl.Add(Pick(50, 512)).Add(Pick(50, 512)).Add(0.1).Steps(1);
-    growth::GrowthPassWith(curl);
+    RunPass(curl);
     EXPECT_EQ(curl.left(), 0u);
     EXPECT_EQ(LitCount(), 0);
     EXPECT_EQ(this_sprout, 3);
@@ -68,7 +71,7 @@ TEST_F(ExtremeSettingsTest, AttemptCountSaturatesInTheGrowthPhase) {
     this_sprout = INT_MAX;
     ScriptedRandom rand{Pick(7, 512), Pick(7, 512), Pick(8, 512), Pick(8, 512)};
     tests_per_frame = 2;
-    growth::GrowthPassWith(rand);  // empty start pixels: two draws each, no seeding
+    RunPass(rand);  // empty start pixels: two draws each, no seeding
     EXPECT_EQ(rand.left(), 0u);
     EXPECT_EQ(this_sprout, INT_MAX);
 }
@@ -139,6 +142,35 @@ Picture GrowFromSeed(std::uint32_t seed) {
         for (int y = 0; y < ys; ++y) p.window.push_back(PlatformTest::ScreenGrey(x, y + 72));
     }
     return p;
+}
+
+// The lit bits that the growth pass reads agree with the grid after growth, pixel fill, a save
+// (which writes no grid value) and a restart.
+TEST_F(ExtremeSettingsTest, LitBitsFollowTheGrid) {
+    const auto agree = [] {
+        for (int x = 0; x < GRID_SIZE; ++x)
+            for (int y = 0; y < GRID_SIZE; ++y)
+                if (IsLit(x, y) != (arr[x][y] > 0)) return false;
+        return true;
+    };
+    xs = 700;
+    ys = 600;
+    CRM32Pro_Main::RandSeed(3);
+    RestartClear();
+    tests_per_frame = 3000;
+    for (int frame = 0; frame < 10; ++frame) GrowthPass();
+    EXPECT_GT(LitCount(), 1000);
+    EXPECT_TRUE(agree()) << "after growth";
+    do_fill = 1;
+    for (int frame = 0; frame < 5; ++frame) GrowthPass();
+    EXPECT_TRUE(agree()) << "after pixel fill";
+    file = (std::filesystem::temp_directory_path() / ("lit_" + std::to_string(getpid()) + ".png"))
+               .string();
+    EXPECT_TRUE(SaveImage(file).saved);
+    std::filesystem::remove(file);
+    EXPECT_TRUE(agree()) << "after a save";
+    RestartClear();
+    EXPECT_TRUE(agree()) << "after a restart";
 }
 
 TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {

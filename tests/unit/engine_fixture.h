@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "engine/canvas.h"
+#include "engine/growth_pass.h"
 #include "engine/settings.h"
 #include "engine_state.h"
 
@@ -46,6 +47,13 @@ private:
     std::vector<double> values_;
     std::size_t next_ = 0;
 };
+
+// One growth pass after the test has written the canvas by hand: the lit bits follow arr first.
+template <class Random>
+std::uint64_t RunPass(Random& rand) {
+    SyncLitBits();
+    return growth::GrowthPassWith(rand);
+}
 
 // Lit pixels (value above 0) of the canvas in use.
 inline int LitCount() {

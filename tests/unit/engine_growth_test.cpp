@@ -33,7 +33,7 @@ void StraightLines() {
 
 std::uint64_t RunAttempts(ScriptedRandom& rand, int attempts) {
     tests_per_frame = attempts;
-    return growth::GrowthPassWith(rand);
+    return RunPass(rand);
 }
 
 // A path of the given pixels with angle 0.1 * i, drawn as attempt `a`.
@@ -272,7 +272,7 @@ TEST_F(GrowthTest, PixelFillSetsEmptyPixelsFromLitNeighboursOnly) {
 TEST_F(GrowthTest, PixelFillOnAnEmptyCanvasChangesNothing) {
     do_fill = 1;
     tests_per_frame = 20000;
-    growth::GrowthPassWith(CRM32Pro_Main::RandReal);
+    RunPass(CRM32Pro_Main::RandReal);
     EXPECT_EQ(LitCount(), 0);
     EXPECT_EQ(this_sprout, 0);
 }
