@@ -1,6 +1,7 @@
 // morvane-render: renders morvane pictures without a window. main reads the options and runs one
 // of three jobs: a new picture from settings and a seed, a replay of a session's journal, or a
 // picture again from the tEXt chunks of a PNG this program wrote.
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -69,6 +70,9 @@ struct PictureJob {
     std::string output, label;
     int thumb = 0;
     bool quiet = false;
+    // A sweep's render holds Ctrl-C back while it writes, so that an interrupt never leaves the
+    // temporary file of a half-done save behind; it ends right after.
+    bool finish_save_first = false;
 };
 
 // What a picture says of how it was made, in its tEXt chunks.
@@ -96,7 +100,14 @@ int RenderPicture(const PictureJob& job) {
         {"morvane:label", job.label},
         {"morvane:settings", ExactSettings()},
     };
-    return WriteOutput(job.output, job.thumb, text) ? 0 : EXIT_FAILED;
+    sigset_t quit, before;
+    sigemptyset(&quit);
+    sigaddset(&quit, SIGINT);
+    sigaddset(&quit, SIGTERM);
+    if (job.finish_save_first) sigprocmask(SIG_BLOCK, &quit, &before);
+    const bool written = WriteOutput(job.output, job.thumb, text);
+    if (job.finish_save_first) sigprocmask(SIG_SETMASK, &before, nullptr);
+    return written ? 0 : EXIT_FAILED;
 }
 
 // The settings of a new picture: --settings, else defaults.cfg here when present.
@@ -153,6 +164,7 @@ PictureJob SweepJob(const SweepItem& item) {
     job.output = item.file;
     job.label = item.label;
     job.quiet = true;
+    job.finish_save_first = true;
     return job;
 }
 
