@@ -66,15 +66,16 @@ start_app() {
     timeout 10 xdotool windowfocus --sync "$WID" || fail "the window did not take the focus"
 }
 
-# Waits up to $1 seconds for the command that follows to succeed; fails the test with the
-# command's text otherwise. The condition is tried every 0.1 s.
+# Waits up to $1 seconds of wall time for the command that follows to succeed; fails the test
+# with the command's text otherwise. The condition is tried every 0.1 s.
 wait_until() {
-    local limit=$(($1 * 10)) i
+    local deadline=$((SECONDS + $1))
     shift
-    for ((i = 0; i < limit; i++)); do
+    while ((SECONDS < deadline)); do
         "$@" && return 0
         sleep 0.1
     done
+    "$@" && return 0
     fail "waited in vain for: $*"
 }
 

@@ -42,8 +42,11 @@ e="$(shot resumed)"
 grown="$(pngcheck lit "$e" $CANVAS 0)"
 
 # Pixel fill: strands stop, the holes between lines fill from their neighbours.
+# The toggle switches pixel fill on (the journal writes the effective flag), and half of what is
+# still dark fills.
 click 455 44 0.1
-wait_until 20 canvas_lit_above "$((grown * 2))" 0
+wait_until 10 logged "flag fill 1"
+wait_until 20 canvas_lit_above "$((grown + (512 * 512 - grown) / 2))" 0
 
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
