@@ -38,7 +38,9 @@ expect "num sprouts" 1 "less stops at 1"
 click $(more 3 $UP) 2
 ra="$(setting "rand angle")"
 [ "$ra" -ge 70 ] || fail "rand angle held 2 s reached only $ra"
-mapfile -t frames < <(sed -n 's/.* journal @\([0-9]*\) set "rand angle" .*/\1/p' "$RUN/morvane.log")
+# The first line is the value at start; the changes follow.
+mapfile -t frames < <(sed -n 's/.* journal @\([0-9]*\) set "rand angle" .*/\1/p' "$RUN/morvane.log" |
+    tail -n +2)
 [ "${#frames[@]}" -ge 4 ] || fail "the journal holds ${#frames[@]} rand angle changes"
 [ $((frames[1] - frames[0])) -ge 3 ] ||
     fail "the held button repeated at once (frames ${frames[0]}, ${frames[1]})"
