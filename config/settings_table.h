@@ -18,7 +18,7 @@ enum class ValueFormat {
 };
 
 // The panel's side of a setting; a row without a label has no buttons.
-struct PanelSpec {
+struct PanelControl {
     const char* label = nullptr;
     double step = 0;  // subtracted by less, added by more
     double low = 0,
@@ -34,7 +34,7 @@ struct SettingRow {
     const char* key;             // the key in defaults.cfg, matched byte for byte
     SettingTarget target;        // the global it fills
     SettingValue default_value;  // what the global holds before the file is read
-    PanelSpec panel;
+    PanelControl panel;
     // Bounds applied after the file is read (the canvas size); low > high means none.
     int load_low = 1, load_high = 0;
 };

@@ -51,7 +51,7 @@ void PollPairButton(int pair, int direction, int id, int repeat_limit) {
 // the bound rule, as the panel has always stepped them.
 void StepSetting(int pair, int direction) {
     const SettingRow& row = PanelSettingRows()[pair];
-    const PanelSpec& p = row.panel;
+    const PanelControl& p = row.panel;
     if (int* const* i = std::get_if<int*>(&row.target)) {
         long long v = **i + static_cast<long long>(p.step) * direction;
         if (direction < 0 && v < p.low) v = static_cast<long long>(p.low);

@@ -84,7 +84,7 @@ TEST(Journal, LinesTheProgramCannotWriteAreRefused) {
         "journal @1 save ok \"a%41\"",      // %41 is a plain "A", never escaped
         "journal @1 save ok \"cut",         // no closing quote
         "journal @1 set \"curl\" 0.5 0.6",  // two values
-        "journal @1 cut",                       // cut short
+        "journal @1 cut",                   // cut short
         "journal @1 end now",
         "journal start seed=4294967296 size=512x512",  // seed beyond 32 bits
         "journal start seed=1 size=512",
