@@ -36,13 +36,10 @@ constexpr std::uint64_t LIT_FRAME_LIMIT = 36000;
 // Width of a contact sheet's tiles.
 constexpr int SHEET_TILE = 256;
 
-bool ParseSeed(const std::string& text, std::uint32_t& seed) {
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), seed);
-    return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size();
-}
-
-bool ParseFrameNumber(const std::string& text, std::uint64_t& frames) {
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), frames);
+// A whole number read from a tEXt chunk: digits only, nothing after them.
+template <class T>
+bool ParseWhole(const std::string& text, T& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
     return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size();
 }
 
@@ -271,7 +268,7 @@ int From(const RenderOptions& o) {
         // A replay's PNG ends its journal at its state: the last save or end, or frame F.
         const std::string& target = text["morvane:target"];
         std::uint64_t frame = 0;
-        if (target.rfind("frame ", 0) == 0 && ParseFrameNumber(target.substr(6), frame))
+        if (target.rfind("frame ", 0) == 0 && ParseWhole(target.substr(6), frame))
             return ReplayJournal(j, RenderOptions::Target::Frame, frame, o);
         if (target == "end") return ReplayJournal(j, RenderOptions::Target::End, 0, o);
         if (target == "save") return ReplayJournal(j, RenderOptions::Target::LastSave, 0, o);
@@ -279,8 +276,8 @@ int From(const RenderOptions& o) {
     }
     std::uint32_t seed = 0;
     std::uint64_t frames = 0;
-    if (!text.count("morvane:settings") || !ParseSeed(text["morvane:seed"], seed) ||
-        !ParseFrameNumber(text["morvane:frames"], frames))
+    if (!text.count("morvane:settings") || !ParseWhole(text["morvane:seed"], seed) ||
+        !ParseWhole(text["morvane:frames"], frames))
         return Fail(o.from +
                     ": not a picture morvane-render wrote (no morvane:seed, "
                     "morvane:frames and morvane:settings chunks)");
