@@ -155,7 +155,9 @@ void BM_StepFloor(benchmark::State& state) {
 // the start direction.
 void BM_AttemptFloor(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
-    Restore(HalfGrown(size));
+    const Snapshot& grown = HalfGrown(size);
+    DefaultSettings(size);
+    Restore(grown);
     constexpr int ATTEMPTS = 100000;
     double sum = 0;
     for (auto _ : state) {
