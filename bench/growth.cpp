@@ -75,6 +75,15 @@ void Restore(const Snapshot& s) {
     this_sprout = s.this_sprout;
 }
 
+// The default settings at `size` on that size's half-grown canvas. Restore copies xs columns of ys
+// values, so the size is set first; returns the snapshot for restoring it again.
+const Snapshot& UseHalfGrown(int size) {
+    const Snapshot& grown = HalfGrown(size);
+    DefaultSettings(size);
+    Restore(grown);
+    return grown;
+}
+
 void PerStepCounters(benchmark::State& state, std::uint64_t steps) {
     state.counters["steps"] = static_cast<double>(steps);
     state.counters["ns_per_step"] = benchmark::Counter(
@@ -102,9 +111,7 @@ void BM_SeedLines(benchmark::State& state) {
 // frame would leave every frame cold in the cache, which no live frame is.
 void BM_GrowthLines(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
-    const Snapshot& grown = HalfGrown(size);
-    DefaultSettings(size);
-    Restore(grown);
+    const Snapshot& grown = UseHalfGrown(size);
     LibraryRandom rand;
     std::uint64_t steps = 0;
     for (auto _ : state) {
@@ -155,9 +162,7 @@ void BM_StepFloor(benchmark::State& state) {
 // the start direction.
 void BM_AttemptFloor(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
-    const Snapshot& grown = HalfGrown(size);
-    DefaultSettings(size);
-    Restore(grown);
+    UseHalfGrown(size);
     constexpr int ATTEMPTS = 100000;
     double sum = 0;
     for (auto _ : state) {
