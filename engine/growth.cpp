@@ -95,16 +95,11 @@ bool CountStrandAttempt(int n_sprouts_now) {
 
 }  // namespace growth
 
-namespace {
-
-// The production random source: the library's generator, inlined into the step loop.
-struct LibraryRandom {
-    double operator()() const { return CRM32Pro_Main::RandReal(); }
-};
-
-}  // namespace
-
-void GrowthPass(growth::PassStop* stop) {
-    LibraryRandom rand;
-    growth::GrowthPassWith(rand, stop);
+// The pass draws from a local copy of the library's generator, which the step loop keeps in
+// registers, and puts it back when it ends.
+std::uint64_t GrowthPass(growth::PassStop* stop) {
+    CRM32Pro_Main::RandState rand = CRM32Pro_Main::GetRandState();
+    const std::uint64_t steps = growth::GrowthPassWith(rand, stop);
+    CRM32Pro_Main::SetRandState(rand);
+    return steps;
 }

@@ -3,6 +3,7 @@
 
 #include "engine/canvas.h"
 #include "engine/frame.h"
+#include "engine/look_ahead.h"
 #include "engine/settings.h"
 
 void ResetEngineState() {
@@ -11,6 +12,7 @@ void ResetEngineState() {
     RestartClear();
     ResetSettings();
     paused = 0;
+    growth::look_ahead_use = growth::LookAheadUse::Auto;
     white_sprouts = 0;
     RestartClear();
 }
