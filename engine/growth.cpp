@@ -95,11 +95,7 @@ bool CountStrandAttempt(int n_sprouts_now) {
 
 }  // namespace growth
 
-// The pass draws from a local copy of the library's generator, which the step loop keeps in
-// registers, and puts it back when it ends.
 std::uint64_t GrowthPass(growth::PassStop* stop) {
-    CRM32Pro_Main::RandState rand = CRM32Pro_Main::GetRandState();
-    const std::uint64_t steps = growth::GrowthPassWith(rand, stop);
-    CRM32Pro_Main::SetRandState(rand);
-    return steps;
+    growth::LibraryRandom rand;
+    return growth::GrowthPassWith(rand, stop);
 }

@@ -198,8 +198,11 @@ std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, A
         const bool on = StrandAttempt(rand, s, path, steps, ahead);
         path.n = 0;
         went_on += on;
-        if (ahead && on) ahead->Restart(rand);
-        if (ahead && !on) ahead->Next();
+        if (ahead && on) {
+            ahead->Restart();
+        } else if (ahead) {
+            ahead->Next();
+        }
     }
     if (!s.fill && v > 0) last_pass_lit_share = static_cast<double>(went_on) / v;
     if (stop) {
@@ -209,16 +212,20 @@ std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, A
     return steps;
 }
 
+// The production random source: the library's generator, inlined into the step loop.
+struct LibraryRandom {
+    double operator()() const { return CRM32Pro_Main::RandReal(); }
+};
+
 // One growth pass of tests_per_frame attempts. Returns the number of steps walked. The library's
-// generator (a RandState) is looked ahead of where that pays; a scripted source never is.
+// generator is looked ahead of where that pays; a scripted source never is.
 template <class Random>
 std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
     const PassSettings s = PassSettings::Current();
-    if constexpr (std::is_same_v<Random, CRM32Pro_Main::RandState>) {
+    if constexpr (std::is_same_v<Random, LibraryRandom>) {
         if (!s.fill && LooksAhead(s.xs, s.ys)) {
-            StartLookAhead<Random> ahead(s.xs, s.ys, LookAheadDepth(last_pass_lit_share),
-                                         s.from_angle > 0);
-            ahead.Restart(rand);
+            StartLookAhead ahead(s.xs, s.ys, LookAheadDepth(last_pass_lit_share), s.from_angle > 0);
+            ahead.Restart();
             return RunAttempts(rand, s, stop, &ahead);
         }
     }

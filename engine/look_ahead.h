@@ -7,6 +7,7 @@
 
 #include "engine/canvas.h"
 #include "engine/numeric.h"
+#include "engine/random.h"
 
 namespace growth {
 
@@ -56,15 +57,14 @@ inline void PrefetchNeighbours(int x, int y, int xs) {
 // per attempt, gives the start pixels of the attempts to come. Each prediction's lit word and
 // value (and angle, when a branching line reads it) are fetched when it is made; an attempt that
 // goes on draws more, so the predictions are made anew after it.
-template <class Random>
 class StartLookAhead {
 public:
     StartLookAhead(int width, int height, int depth, bool angles)
         : xs_(width), ys_(height), depth_(depth), angles_(angles) {}
 
-    // Predicts anew from `rand` as it stands before the next attempt.
-    void Restart(const Random& rand) {
-        ahead_ = rand;
+    // Predicts anew from the library's generator as it stands before the next attempt.
+    void Restart() {
+        ahead_ = CRM32Pro_Main::GetRandState();
         queued_ = 0;
     }
 
@@ -85,7 +85,7 @@ public:
     void Next() { --queued_; }
 
 private:
-    Random ahead_{};
+    CRM32Pro_Main::RandState ahead_{};
     int xs_, ys_, depth_;
     bool angles_;
     int queued_ = 0;
@@ -95,8 +95,7 @@ private:
 struct NoLookAhead {
     void Prefetch() {}
     void AtLitStart(int, int) const {}
-    template <class Random>
-    void Restart(const Random&) {}
+    void Restart() {}
     void Next() {}
 };
 

@@ -7,9 +7,8 @@
 
 namespace CRM32Pro_Main {
 
-// The generator's state as a value. RandReal draws from the one global state; the growth pass
-// copies it into a local RandState for a pass (so that the step loop keeps it in registers) and
-// hands it back at the end, and a copy drawn from on its own leaves the original untouched.
+// The generator's state as a value. RandReal draws from the one global state; a copy drawn from
+// on its own (the growth pass's look-ahead) gives the values to come and leaves it untouched.
 struct RandState {
     std::uint64_t s[4];
     // Uniform in [0, 1): the top 53 bits of the next output divided by 2^53, so never 1.
@@ -51,12 +50,9 @@ inline double RandReal() {
     return detail::rng();
 }
 
-// The global sequence's state, for a caller that draws from a copy and then puts it back.
+// A copy of the global sequence's state.
 inline RandState GetRandState() {
     return detail::rng;
-}
-inline void SetRandState(const RandState& state) {
-    detail::rng = state;
 }
 
 }  // namespace CRM32Pro_Main
