@@ -73,7 +73,7 @@ void PollButtons(int repeat_limit, bool& quit) {
     if (Pressed(b.save) && panel_commands.save_image) panel_commands.save_image();
     // The held flag makes one press restart once, however long it is held.
     if (Pressed(b.redo) && !button_is_held) {
-        RequestRestart();
+        RestartCommand();
         button_is_held = true;
     }
     CountHold(repeat_limit);
@@ -82,7 +82,7 @@ void PollButtons(int repeat_limit, bool& quit) {
         PollPairButton(i, +1, b.more[i], repeat_limit);
     }
     // With the panel shown the toggles are the source of these flags; the keys set the toggles.
-    white_sprouts = Pressed(b.white) ? 1 : 0;
-    do_fill = Pressed(b.fill) ? 1 : 0;
-    paused = Pressed(b.pause) ? 1 : 0;
+    SetWhite(Pressed(b.white));
+    SetFill(Pressed(b.fill));
+    SetPaused(Pressed(b.pause));
 }

@@ -104,7 +104,7 @@ TEST_F(PanelPoll, RedoRestartsOncePerPressAndExitQuits) {
     Hold(panel_buttons.redo);
     Poll();
     EXPECT_EQ(init, 0);
-    init = 1;
+    EndRestart();
     Poll();
     Poll();
     EXPECT_EQ(init, 1);
@@ -134,7 +134,7 @@ TEST_F(PanelPoll, HeldSaveWritesTheImageOnEveryIteration) {
 TEST_F(PanelPoll, TogglesAreCopiedIntoTheirFlags) {
     Hold(panel_buttons.white);
     Hold(panel_buttons.fill);
-    paused = 1;
+    SetPaused(true);
     Poll();
     EXPECT_EQ(white_sprouts, 1);
     EXPECT_EQ(do_fill, 1);
