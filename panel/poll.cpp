@@ -17,6 +17,12 @@ bool Pressed(int id) {
     return CRM32Pro_IButton::GetState(id) == CRM32Pro_IButton::STATE_ON;
 }
 
+// A press in progress. A click whose mouse-up came in the same pump as its press has no release
+// left to end the hold, so it does not start one.
+void HoldPress(int id) {
+    if (!CRM32Pro_IButton::ClickEnded(id)) button_is_held = true;
+}
+
 // The counter runs while a press is held and stops one past the repeat limit, so the gate stays
 // open from then on; a new press starts it from 0 again.
 void CountHold(int repeat_limit) {
@@ -39,7 +45,7 @@ void PollPairButton(int pair, int direction, int id, int repeat_limit) {
     const bool gate_open = !button_is_held || hold_counter > repeat_limit;
     if (Pressed(id) && gate_open) {
         StepSetting(pair, direction);
-        button_is_held = true;
+        HoldPress(id);
     }
 }
 
@@ -74,7 +80,7 @@ void PollButtons(int repeat_limit, bool& quit) {
     // The held flag makes one press restart once, however long it is held.
     if (Pressed(b.redo) && !button_is_held) {
         RestartCommand();
-        button_is_held = true;
+        HoldPress(b.redo);
     }
     CountHold(repeat_limit);
     for (int i = 0; i < 10; ++i) {

@@ -154,6 +154,11 @@ int GetState(int id) {
     return b && Pressed(*b) ? STATE_ON : STATE_OFF;
 }
 
+bool ClickEnded(int id) {
+    const Button* b = Find(id);
+    return b && Pressed(*b) && !b->on && !b->armed;
+}
+
 void SetState(int id, int state) {
     Button* b = Find(id);
     if (!b) return;

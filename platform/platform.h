@@ -130,6 +130,9 @@ void SetPosition(int id, std::int16_t x, std::int16_t y);
 int GetState(int id);
 // 1 (off) or 4 (on); for a push button 4 reads as pressed until the next mouse event on it.
 void SetState(int id, int state);
+// True while a push button reads pressed only for a click whose mouse-up has come already (down
+// and up within one frame): nothing will let go of it later.
+bool ClickEnded(int id);
 // Draw draws the buttons whose look changed since the last draw; ForceDraw marks all as changed.
 void Draw();
 void ForceDraw();
