@@ -1,5 +1,7 @@
 // The entry function: start-up, the main loop, shutdown. Read SDL_main from the top: one loop
 // iteration is one frame, and its steps are the lines of the loop.
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "app/app.h"
@@ -13,6 +15,35 @@
 #include "platform/platform.h"
 
 namespace {
+
+constexpr const char* HELP_TEXT =
+    "Usage: morvane [--help | --version]\n"
+    "Grows grey strand lines across a black canvas in a window. Reads defaults.cfg, writes\n"
+    "morvane.png and morvane.log in the working folder; morvane(1) lists the keys and settings.\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n";
+
+// The two options, handled before anything else starts: no window, no log. Returns the exit
+// code when the program should end here, or -1 to run. Words that are not options are ignored,
+// as they always were.
+int HandleOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0) {
+            std::fputs(HELP_TEXT, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::puts("morvane " MORVANE_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (arg[0] == '-') {
+            std::fprintf(stderr, "morvane: unknown option '%s' (morvane --help lists them)\n", arg);
+            return 2;
+        }
+    }
+    return -1;
+}
 
 void WriteWindowSettings() {
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
@@ -82,7 +113,8 @@ void Shutdown() {
 
 }  // namespace
 
-int SDL_main(int, char**) {
+int SDL_main(int argc, char** argv) {
+    if (const int code = HandleOptions(argc, argv); code >= 0) return code;
     if (!StartUp()) return 1;
     bool quit = false;
     while (!quit) {
