@@ -118,9 +118,10 @@ void Info();
 }
 
 // ---- Buttons ---------------------------------------------------------------------------------
-// Push buttons read 4 while held down (and for one poll after a click shorter than a frame);
-// toggles flip on each click and read 4 when on, 1 when off.
+// Push buttons read STATE_ON while held down (and for one poll after a click shorter than a
+// frame); toggles flip on each click and read STATE_ON when on, STATE_OFF when off.
 namespace CRM32Pro_IButton {
+// The two state values.
 constexpr int STATE_OFF = 1;
 constexpr int STATE_ON = 4;
 // Creates a button from the image `name` in `package`; its kind (push or toggle) comes from the
@@ -128,7 +129,7 @@ constexpr int STATE_ON = 4;
 int Load(const char* package, const char* name);
 void SetPosition(int id, std::int16_t x, std::int16_t y);
 int GetState(int id);
-// 1 (off) or 4 (on); for a push button 4 reads as pressed until the next mouse event on it.
+// STATE_OFF or STATE_ON; a push button set on reads pressed until the next mouse event on it.
 void SetState(int id, int state);
 // True while a push button reads pressed only for a click whose mouse-up has come already (down
 // and up within one frame): nothing will let go of it later.
