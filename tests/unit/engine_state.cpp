@@ -11,8 +11,8 @@ void ResetEngineState() {
     // The canvas in use may be larger than the default; clear it while xs and ys still cover it.
     RestartClear();
     ResetSettings();
-    paused = 0;
+    SetPaused(false);
+    SetWhite(false);
     growth::look_ahead_use = growth::LookAheadUse::Auto;
-    white_sprouts = 0;
     RestartClear();
 }
