@@ -99,21 +99,29 @@ int main(int, char** argv) {
     std::printf("renderer overhead: %+.1f%% (goal under 5%%), best of %d runs each\n",
                 100.0 * (render / bare - 1), RUNS);
 
-    // 16 seeds at the default settings, 600 frames each: every core against one process.
+    // 16 seeds at the default settings, 600 frames each: every core against one process. The CPU
+    // seconds show whether the renders slow each other down; the wall time also depends on the
+    // share of the machine this session gets, which under the scheduler's autogroups is one
+    // session's share however many processes it runs, so the load is printed beside it.
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const auto sweep = [&](const std::string& jobs) {
         const std::string dir = Scratch("sweep-" + jobs);
         const Run r = Renderer(program, {"--sweep", "1..16", "-j", jobs, "--dir", dir, "--quiet",
                                          "--settings", "/dev/null"});
         std::filesystem::remove_all(dir);
-        return r.wall;
+        return r;
     };
-    const double one = sweep("1");
-    const double all = sweep(std::to_string(cores));
+    const Run one = sweep("1");
+    const Run all = sweep(std::to_string(cores));
+    double load = 0;
+    if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
+        if (std::fscanf(f, "%lf", &load) != 1) load = 0;
+        std::fclose(f);
+    }
     std::printf(
-        "sweep of 16 seeds x 600 frames at 512: %.2f s on %ld cores, %.2f s in one "
-        "process (%.2fx)\n",
-        all, cores, one, one / all);
+        "sweep of 16 seeds x 600 frames at 512: %.2f s (CPU %.2f s) on %ld cores, %.2f s (CPU "
+        "%.2f s) in one process: %.2fx; load %.2f\n",
+        all.wall, all.cpu, cores, one.wall, one.cpu, one.wall / all.wall, load);
 
     // The sheet of 64 renders of 1024 x 1024 (grown 60 frames each), timed alone.
     const std::string dir = Scratch("sheet");
