@@ -117,7 +117,8 @@ std::string CommandOf(std::map<std::string, std::string>& text, const Picture& p
     const std::string stem = p.name.substr(0, p.name.rfind('.'));
     std::string command = "printf '%s\\n'";
     for (const auto& [key, value] : p.settings)
-        if (key != "seed" && key != "frames" && key != "white" && key != "fill-holes")
+        if (key != "file" && key != "seed" && key != "frames" && key != "white" &&
+            key != "fill-holes")
             command += " " + ShellQuote(key + " = " + value);
     command += " > " + ShellQuote("again-" + stem + ".cfg") + " &&\nmorvane-render --settings " +
                ShellQuote("again-" + stem + ".cfg") + " --seed " + text["morvane:seed"] +
@@ -139,6 +140,7 @@ bool ReadPicture(const std::string& path, const std::string& folder, Picture& p,
     p.label = !text["morvane:label"].empty()  ? text["morvane:label"]
               : !text["morvane:seed"].empty() ? "seed " + text["morvane:seed"]
                                               : p.name;
+    p.settings.emplace_back("file", p.name);
     for (const char* key : {"seed", "frames"})
         if (!text["morvane:" + std::string(key)].empty())
             p.settings.emplace_back(key, text["morvane:" + std::string(key)]);
@@ -153,8 +155,7 @@ bool ReadPicture(const std::string& path, const std::string& folder, Picture& p,
         const std::size_t end = std::min(lines.find('\n', start), lines.size());
         const std::string line = lines.substr(start, end - start);
         const auto eq = line.find(" = ");
-        if (eq != std::string::npos && line.rfind("png file", 0) != 0 &&
-            line.rfind("GUI active", 0) != 0)
+        if (eq != std::string::npos)
             p.settings.emplace_back(line.substr(0, eq), line.substr(eq + 3));
         start = end + 1;
     }

@@ -10,7 +10,8 @@ h1 { font-size: 18px; margin: 0; font-weight: normal; }
 select { background: #333; color: #ddd; border: 1px solid #555; }
 .grid { display: grid; gap: 8px; padding: 0 16px 16px;
         grid-template-columns: repeat(auto-fill, minmax(160px, 256px)); }
-.grid.fixed { grid-template-columns: auto repeat(var(--columns), minmax(64px, 256px)); }
+.grid.fixed { grid-template-columns: max-content repeat(var(--columns), minmax(64px, 256px));
+              justify-content: start; }
 .axis { text-align: center; color: #aaa; }
 .head { color: #bbb; align-self: center; justify-self: center; }
 .tile { margin: 0; outline: none; }
@@ -143,7 +144,7 @@ for (const tile of tiles)
     values.get(key).add(value);
   }
 for (const [key, set] of values) {
-  if (set.size < 2) continue;
+  if (set.size < 2 || key === 'file') continue;
   keySelect.append(new Option(key, key));
 }
 function applyFilter() {
