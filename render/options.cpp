@@ -259,12 +259,15 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
 
 const char* HelpText() {
     return R"(usage:
-  morvane-render [--settings FILE] [--seed N] [--frames N | --lit PERCENT] [-o FILE]
+  morvane-render [--settings FILE] [--seed N] [--frames N | --lit PERCENT] [--white]
+                 [--fill-holes] [-o FILE]
   morvane-render --replay LOG [--save K | --frame F | --end] [-o FILE]
   morvane-render --from IMAGE [-o FILE]
-  morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT) [-j N] [--dir DIR] [--sheet SHEET]
-  morvane-render --sheet SHEET.png FILE...
-  morvane-render ... --video OUT.mp4 [--fps N] [--every N] | --frames-dir DIR
+  morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT [--vary ...]) [-j N] [--dir DIR]
+                 [--sheet SHEET] [--gallery]
+  morvane-render [--sheet SHEET.png] [--gallery [--dir DIR]] FILE...
+  morvane-render ... --video OUT.mp4|.mkv|.webm|.gif [--fps N] [--every N] [--video-size PX]
+  morvane-render ... --frames-dir DIR
 
 Renders morvane pictures without a window, with the window program's own growth pass: the same
 seed and settings give the same picture, sample for sample.
@@ -272,8 +275,10 @@ seed and settings give the same picture, sample for sample.
   --settings FILE   read the settings as morvane reads defaults.cfg (default: defaults.cfg in
                     this folder when present, else the built-in defaults)
   --seed N          the seed, 0..4294967295 (default: the clock; the seed is printed)
-  --frames N        run N frames, as the window does at 60 a second (default 600)
-  --lit PERCENT     run until PERCENT of the canvas is lit (at most 36000 frames)
+  --frames N        run N frames, as the window does at 60 a second
+  --lit PERCENT     run until PERCENT of the canvas is lit (at most 36000 frames; default 25)
+  --white           white sprouts on, as the window's toggle
+  --fill-holes      pixel fill on, as the window's toggle (F)
   --replay LOG      render again the session recorded in LOG (a morvane.log)
   --save K          ... the canvas as the session's K-th successful image save wrote it
                     (default: the last one)
@@ -283,25 +288,33 @@ seed and settings give the same picture, sample for sample.
   -o FILE           the PNG to write (default morvane-render.png), replaced only once complete
   --thumb PX        write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest
                     canvas pixel it covers (icons, contact sheets)
-  --sweep A..B      render seeds A to B with the same settings, each as DIR/<seed>.png
+  --sweep A..B      render seeds A to B with the same settings, as seed-0001.png ...
   --vary KEY=FROM..TO:COUNT
-                    render COUNT values of one setting (its defaults.cfg key) at one seed
+                    render COUNT values of one setting (its defaults.cfg key, or white or
+                    fill-holes) at one seed; given twice, a grid of rows and columns (at most
+                    10000 pictures)
   -j N              N renders at once (default: one per core); Ctrl-C leaves no half-written
                     file, and the same command again renders only what is missing
-  --dir DIR         the folder of a sweep's pictures (default sweep)
+  --dir DIR         where a sweep makes the folder of its pictures, named by its stop and what
+                    they share (default sweep); the folder of a gallery of files
   --sheet SHEET     tile the sweep's pictures, or the 16-bit PNG files named, into an 8-bit
                     contact sheet labelled from their tEXt chunks
-  --video OUT.mp4   encode every N-th frame as the window shows it to H.264 with ffmpeg (with a
-                    render or a --replay; the image then only with -o)
+  --gallery         write index.html beside the pictures: a page of thumbnails, each opening
+                    the picture with its settings and the command that renders it again
+  --video OUT       encode every N-th frame as the window shows it with ffmpeg, the container
+                    by the extension: .mp4 or .mkv (H.264), .webm (VP9), .gif (with a render or
+                    a --replay; the image then only with -o)
   --fps N           the video's frame rate (default 30)
   --every N         take every N-th frame (default 1)
+  --video-size PX   scale the video down to at most PX pixels on its longer side, each pixel the
+                    brightest of the block it covers
   --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt
-chunks (Software, morvane:seed, morvane:frames, morvane:settings, or morvane:journal and
-morvane:target for a replay) from which --from renders it again.
+chunks (Software, morvane:seed, morvane:frames, morvane:toggles, morvane:settings, or
+morvane:journal and morvane:target for a replay) from which --from renders it again.
 
 The journal: morvane.log holds one line per event after its time stamp; N is the number of frames
 rendered before the event; strings are quoted, with '"', '%', '\', control bytes and bytes above

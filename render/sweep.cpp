@@ -72,20 +72,25 @@ std::vector<AxisValue> WholeValues(const std::vector<long long>& numbers, int wi
     return values;
 }
 
-// Real numbers: named with the fewest decimals (three at least) that tell them all apart, the
-// whole part padded to the widest.
+// Real numbers: named with the fewest decimals (three at least) that write each within a
+// hundredth of the step between them and tell them all apart, the whole part padded to the
+// widest: "curl-0.0025", not a "curl-0.003" that is not its value.
 std::vector<AxisValue> RealValues(const std::vector<float>& numbers) {
+    const double step =
+        numbers.size() > 1 ? std::fabs(static_cast<double>(numbers[1]) - numbers[0]) : 0;
     std::vector<std::string> texts;
     for (int decimals = 3; decimals <= 9; ++decimals) {
         texts.clear();
+        bool close = true;
         for (const float v : numbers) {
             char text[64];
             std::snprintf(text, sizeof text, "%.*f", decimals, static_cast<double>(v));
             texts.push_back(text);
+            close = close && std::fabs(std::atof(text) - v) <= step / 100;
         }
         std::vector<std::string> sorted = texts;
         std::sort(sorted.begin(), sorted.end());
-        if (std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) break;
+        if (close && std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end()) break;
     }
     std::size_t whole = 0;
     for (const std::string& t : texts) whole = std::max(whole, t.find('.') - (t[0] == '-'));
