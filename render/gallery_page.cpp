@@ -24,7 +24,8 @@ select { background: #333; color: #ddd; border: 1px solid #555; }
           padding: 16px; box-sizing: border-box; }
 #viewer[hidden] { display: none; }
 #viewer .picture { flex: 1; display: flex; align-items: center; justify-content: center; min-width: 0; }
-#full { max-width: 100%; max-height: 100%; image-rendering: pixelated; background: #000; }
+#full { max-width: 100%; max-height: 100%; image-rendering: pixelated; background: #000;
+        outline: 1px solid #555; }
 #viewer .info { width: 360px; overflow: auto; }
 #viewer dl { display: grid; grid-template-columns: auto 1fr; gap: 2px 12px; }
 #viewer dt { color: #999; } #viewer dd { margin: 0; }
@@ -147,6 +148,11 @@ for (const [key, set] of values) {
   if (set.size < 2 || key === 'file') continue;
   keySelect.append(new Option(key, key));
 }
+// Numbers in order of value ("0.0083" before "0.025"), other text alphabetically.
+function byValue(a, b) {
+  const x = Number(a), y = Number(b);
+  return Number.isNaN(x) || Number.isNaN(y) ? a.localeCompare(b) : x - y;
+}
 function applyFilter() {
   const key = keySelect.value, value = valueSelect.value;
   for (const tile of tiles) {
@@ -158,8 +164,7 @@ function applyFilter() {
 keySelect.addEventListener('change', () => {
   valueSelect.replaceChildren(new Option('any', ''));
   if (keySelect.value)
-    for (const v of [...values.get(keySelect.value)].sort((a, b) => a.localeCompare(b, undefined, { numeric: true })))
-      valueSelect.append(new Option(v, v));
+    for (const v of [...values.get(keySelect.value)].sort(byValue)) valueSelect.append(new Option(v, v));
   applyFilter();
 });
 valueSelect.addEventListener('change', applyFilter);

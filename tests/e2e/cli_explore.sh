@@ -10,15 +10,15 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 cd "$RUN"
 # A settings string with markup in it, which the gallery must show as text.
 printf 'runs / frame = 1000\npng file = <script>document.title="owned"</script>\n' >light.cfg
-grid=(--settings light.cfg --vary "curl=0..0.03:4" --vary "n start dirs=2..8:4" --seed 3)
+grid=(--settings light.cfg --vary "curl=0..0.025:4" --vary "n start dirs=2..8:4" --seed 3)
 
 "$RENDER" "${grid[@]}" --frames 12 --sheet grid.png --gallery --quiet || fail "the grid failed"
 folder="$(echo sweep/frames-12-*)"
 [ "$(ls "$folder" | grep -c '\.png$')" = 16 ] || fail "the grid made $(ls "$folder")"
-[ "$(ls "$folder"/*.png | tail -n 1)" = "$folder/curl-0.030_n-start-dirs-8.png" ] ||
+[ "$(ls "$folder"/*.png | tail -n 1)" = "$folder/curl-0.0250_n-start-dirs-8.png" ] ||
     fail "the grid's names do not sort as its values: $(ls "$folder")"
 # Row 2, column 3 of the sheet (after the row labels and two lines of column labels) is the 7th
-# picture, curl 0.010 with 6 start directions, as the gallery's thumbnail shows it.
+# picture, curl 0.0083 with 6 start directions, as the gallery's thumbnail shows it.
 convert grid.png -crop 256x256+640+338 +repage tile-7.png
 [ "$(pngcheck same tile-7.png "$folder/thumbs/0007.png" 0 0 256 256)" = 0 ] ||
     fail "the sheet's row 2, column 3 is not the grid's 7th picture"
@@ -38,18 +38,18 @@ if command -v chromium >/dev/null; then
     mkdir again
     (cd again && PATH="$(dirname "$RENDER"):$PATH" bash ../command.txt 2>/dev/null) ||
         fail "the gallery's command failed: $(cat command.txt)"
-    [ "$(pngcheck same again/again-curl-0.010_n-start-dirs-6.png \
-        "$folder/curl-0.010_n-start-dirs-6.png" 0 0 512 512)" = 0 ] ||
+    [ "$(pngcheck same again/again-curl-0.0083_n-start-dirs-6.png \
+        "$folder/curl-0.0083_n-start-dirs-6.png" 0 0 512 512)" = 0 ] ||
         fail "the gallery's command rendered other samples: $(cat command.txt)"
 else
     echo "SKIP the gallery in a browser: chromium is not installed (scripts/install-deps)"
 fi
 
 # Another stop goes into another folder: the first set stays as it was.
-cp "$folder/curl-0.000_n-start-dirs-2.png" first.png
+cp "$folder/curl-0.0000_n-start-dirs-2.png" first.png
 "$RENDER" "${grid[@]}" --frames 14 --quiet || fail "the rerun with other frames failed"
 [ "$(ls -d sweep/*/ | wc -l)" = 2 ] || fail "the rerun did not get a folder of its own"
-cmp -s first.png "$folder/curl-0.000_n-start-dirs-2.png" || fail "the rerun overwrote the first set"
+cmp -s first.png "$folder/curl-0.0000_n-start-dirs-2.png" || fail "the rerun overwrote the first set"
 
 # Each toggle changes the picture, and --from makes it again with the toggles on.
 for toggle in --white --fill-holes; do

@@ -114,6 +114,22 @@ def main():
     if page.evaluate("document.querySelectorAll('script').length") != 1 or \
             page.evaluate("document.title").startswith("owned"):
         sys.exit("a value in the page became markup")
+    # Filtering offers each varied key's values in order, and one value keeps its row or column.
+    page.evaluate("document.getElementById('close').click()")
+    keys = page.evaluate("Array.from(document.getElementById('filter-key').options)"
+                         ".slice(1).map(o => o.value)")
+    for key in keys:
+        page.evaluate(f"const k = document.getElementById('filter-key'); k.value = {json.dumps(key)};"
+                      "k.dispatchEvent(new Event('change'))")
+        values = page.evaluate("Array.from(document.getElementById('filter-value').options)"
+                               ".slice(1).map(o => o.value)")
+        if [float(v) for v in values] != sorted(float(v) for v in values):
+            sys.exit(f"the values of {key} are offered out of order: {values}")
+        page.evaluate("const v = document.getElementById('filter-value');"
+                      "v.value = v.options[2].value; v.dispatchEvent(new Event('change'))")
+        kept = page.evaluate("document.querySelectorAll('.tile:not(.out)').length")
+        if kept * len(values) != tiles:
+            sys.exit(f"one of {len(values)} values of {key} kept {kept} of {tiles} pictures")
     if len(sys.argv) > 5:
         with open(sys.argv[5], "wb") as out:
             out.write(base64.b64decode(page.call("Page.captureScreenshot")["data"]))
