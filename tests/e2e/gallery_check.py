@@ -119,14 +119,14 @@ def main():
     keys = page.evaluate("Array.from(document.getElementById('filter-key').options)"
                          ".slice(1).map(o => o.value)")
     for key in keys:
-        page.evaluate(f"const k = document.getElementById('filter-key'); k.value = {json.dumps(key)};"
-                      "k.dispatchEvent(new Event('change'))")
+        page.evaluate(f"{{ const k = document.getElementById('filter-key'); k.value = {json.dumps(key)};"
+                      "k.dispatchEvent(new Event('change')); }")
         values = page.evaluate("Array.from(document.getElementById('filter-value').options)"
                                ".slice(1).map(o => o.value)")
         if [float(v) for v in values] != sorted(float(v) for v in values):
             sys.exit(f"the values of {key} are offered out of order: {values}")
-        page.evaluate("const v = document.getElementById('filter-value');"
-                      "v.value = v.options[2].value; v.dispatchEvent(new Event('change'))")
+        page.evaluate("{ const v = document.getElementById('filter-value');"
+                      "v.value = v.options[2].value; v.dispatchEvent(new Event('change')); }")
         kept = page.evaluate("document.querySelectorAll('.tile:not(.out)').length")
         if kept * len(values) != tiles:
             sys.exit(f"one of {len(values)} values of {key} kept {kept} of {tiles} pictures")
