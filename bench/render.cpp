@@ -132,10 +132,16 @@ int main(int, char** argv) {
     }
     Renderer(program,
              {"--sweep", "1..64", "--frames", "60", "--settings", cfg, "--dir", dir, "--quiet"});
+    // The sweep names its folder and files itself; the sheet takes whatever PNGs it wrote.
+    std::vector<std::string> pictures;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
+        if (entry.path().extension() == ".png") pictures.push_back(entry.path().string());
+    std::sort(pictures.begin(), pictures.end());
     std::vector<std::string> args = {"--sheet", dir + "/sheet.png", "--quiet"};
-    for (int s = 1; s <= 64; ++s) args.push_back(dir + "/" + std::to_string(s) + ".png");
+    args.insert(args.end(), pictures.begin(), pictures.end());
     const Run sheet = Renderer(program, args);
-    std::printf("sheet of 64 renders of 1024 x 1024: %.2f s (CPU %.2f s)\n", sheet.wall, sheet.cpu);
+    std::printf("sheet of %zu renders of 1024 x 1024: %.2f s (CPU %.2f s)\n", pictures.size(),
+                sheet.wall, sheet.cpu);
     std::filesystem::remove_all(dir);
     unlink(cfg.c_str());
     return 0;
