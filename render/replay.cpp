@@ -108,6 +108,13 @@ bool ReadJournal(std::istream& log, Journal& j, std::string& error) {
             error = "line " + std::to_string(number) + " is not a journal line morvane writes";
             return false;
         }
+        if (e->kind == journal::Kind::Lost) {
+            error = "line " + std::to_string(number) + ": the log lost " +
+                    std::to_string(e->attempts) + " journal lines from frame " +
+                    std::to_string(e->frame) +
+                    " on (it could not be written); the session cannot be replayed exactly";
+            return false;
+        }
         if (!Accept(*e, j, started, error)) return false;
     }
     return Finish(j, started, error);

@@ -49,6 +49,19 @@ bad 1 "a journal out of frame order" --replay order.log
     echo "2026-12-08 10:00:01 journal @2 flag pause 1 and more"
 } >forged.log
 bad 1 "a corrupt journal line" --replay forged.log
+# A full disk: a line glued to the next one, or the gap the log names once there is room again.
+gap() {
+    {
+        echo "2026-12-08 10:00:00 journal start seed=1 size=512x512"
+        echo "2026-12-08 10:00:00 journal @1 flag pause 1"
+        echo "$1"
+        echo "2026-12-08 10:00:01 journal @2 save ok \"x.png\""
+    } >gap.log
+    bad 1 "$2" --replay gap.log
+    grep -q "line 3" err.txt || fail "$2: the line was not named"
+}
+gap "2026-12-08 10:00:012026-12-08 10:00:01 journal @1 flag pause 0" "a glued journal line"
+gap "2026-12-08 10:00:01 journal @1 lost 3" "a journal with a gap"
 head -n 2 forged.log >one.log
 bad 1 "a save the session does not have" --replay one.log --save 2
 echo "ok"
