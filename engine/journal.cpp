@@ -297,7 +297,7 @@ bool LooksLikeJournal(std::string_view line) {
 }
 
 std::optional<Entry> ParseLogLine(std::string_view line) {
-    if (!StampIsValid(line) || !LooksLikeJournal(line)) return std::nullopt;
+    if (!StampIsValid(line) || line.substr(STAMP, PREFIX.size()) != PREFIX) return std::nullopt;
     Reader r(line.substr(STAMP + PREFIX.size()));
     Entry e;
     bool ok = false;
