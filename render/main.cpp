@@ -224,25 +224,33 @@ int Sheet(const RenderOptions& o) {
     return 0;
 }
 
-int ReplayJournal(const Journal& j, RenderOptions::Target target, std::uint64_t number,
+int ReplayJournal(Journal& j, RenderOptions::Target target, std::uint64_t number,
                   const RenderOptions& o) {
     std::string error;
-    long events = 0;
+    Replayed replayed;
     {
         Progress progress("replay", 0, o.quiet);
-        events = ReplayTo(j, target, number, error);
-        if (events < 0) return Fail(error);
+        replayed = ReplayTo(j, target, number, error);
+        if (replayed.events < 0) return Fail(error);
         progress.Finish(o.output);
     }
     static const char* const TARGETS[] = {"save", "save", "frame", "end"};
     const std::string what = TARGETS[static_cast<int>(target)];
-    const std::vector<TextChunk> text = {
+    std::vector<TextChunk> text = {
         {"Software", "morvane-render " MORVANE_VERSION},
-        {"morvane:journal", JournalText(j, static_cast<std::size_t>(events))},
+        {"morvane:journal", std::move(replayed.text), true},
         {"morvane:target", target == RenderOptions::Target::Frame
                                ? "frame " + std::to_string(FramesRendered())
                                : what},
     };
+    if (!replayed.text_kept) {
+        // The file then says why --from cannot render it again, and so does this run.
+        text[1] = {"morvane:journal-omitted",
+                   "the journal of " + std::to_string(replayed.events) +
+                       " events is longer than the " + std::to_string(MAX_JOURNAL_TEXT >> 20) +
+                       " MiB a PNG keeps; render it again with --replay and the log"};
+        std::fprintf(stderr, "morvane-render: %s: %s\n", o.output.c_str(), text[1].text.c_str());
+    }
     return WriteOutput(o.output, o.thumb, text) ? 0 : EXIT_FAILED;
 }
 
@@ -261,6 +269,8 @@ int From(const RenderOptions& o) {
     std::map<std::string, std::string> text;
     std::string error;
     if (!ReadTextChunks(o.from, text, error)) return Fail(o.from + ": " + error);
+    if (text.count("morvane:journal-omitted"))
+        return Fail(o.from + ": written without its journal: " + text["morvane:journal-omitted"]);
     if (text.count("morvane:journal")) {
         Journal j;
         if (!ParseJournalText(text["morvane:journal"], j, error))

@@ -9,6 +9,9 @@
 
 namespace {
 
+// The most seeds one --sweep renders.
+constexpr std::uint32_t MAX_SWEEP_SEEDS = 100000;
+
 template <class T>
 bool ParseNumber(std::string_view text, T& out) {
     if (text.empty() || text[0] == '+' || text[0] == '-') return false;
@@ -65,6 +68,12 @@ bool ParseSeedRange(std::string_view text, RenderOptions& o, std::string& error)
     }
     if (o.sweep_first > o.sweep_last) {
         error = "option --sweep: the range " + std::string(text) + " is empty or reversed";
+        return false;
+    }
+    // Each picture is planned before the first is rendered; a typo must not plan billions.
+    if (o.sweep_last - o.sweep_first >= MAX_SWEEP_SEEDS) {
+        error = "option --sweep: at most " + std::to_string(MAX_SWEEP_SEEDS) +
+                " seeds at once; split the range " + std::string(text);
         return false;
     }
     return true;

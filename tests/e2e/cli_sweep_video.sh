@@ -64,6 +64,7 @@ bad() {
     cmp -s sheet.png sheet-before.png || fail "$what: the earlier sheet changed"
 }
 bad 2 "a reversed range" --sweep 5..2 --sheet sheet.png
+bad 2 "a range of billions" --sweep 0..4294967295
 bad 2 "a count of 0" --vary "curl=0..1:0" --sheet sheet.png
 bad 2 "a value that does not convert" --vary "curl=0..x:3" --sheet sheet.png
 bad 1 "a key that is not a setting" --vary "speed=0..1:3" --sheet sheet.png
