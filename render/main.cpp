@@ -182,11 +182,12 @@ int RenderSweepItem(const SweepItem& item) {
     return RenderPicture(SweepJob(item));
 }
 
-// A picture of the sweep is done when its file says it was made the same way.
+// A picture of the sweep is done when its file is whole and says it was made the same way.
 bool SweepItemDone(const SweepItem& item) {
     std::map<std::string, std::string> text;
     std::string error;
-    if (!ReadTextChunks(item.file, text, error)) return false;
+    // A file cut short (a full disk, a copy broken off) is rendered again.
+    if (!PngIsWhole(item.file) || !ReadTextChunks(item.file, text, error)) return false;
     const std::string settings_before = ExactSettings();
     ApplyVariation(item);
     const bool same = text["morvane:seed"] == std::to_string(item.seed) &&

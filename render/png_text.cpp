@@ -5,10 +5,12 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <vector>
 
 namespace {
 
@@ -68,11 +70,14 @@ bool TextOf(const std::string& type, const std::string& data, std::string& key, 
 
 bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>& text,
                     std::string& error) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         error = std::strerror(errno);
         return false;
     }
+    // A chunk is read only when the file holds it: a header's claim allocates nothing.
+    const std::streamoff size = in.tellg();
+    in.seekg(0);
     char signature[8];
     if (!in.read(signature, 8) || std::memcmp(signature, SIGNATURE, 8) != 0) {
         error = "not a PNG file";
@@ -83,7 +88,9 @@ bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>&
         const std::uint32_t length = BigEndian(head);
         const std::string type(reinterpret_cast<const char*>(head + 4), 4);
         if (type == "IDAT" || type == "IEND") return true;
-        if ((type == "tEXt" || type == "zTXt" || type == "iTXt") && length <= MAX_TEXT_BYTES) {
+        const bool held = static_cast<std::streamoff>(length) <= size - in.tellg();
+        if ((type == "tEXt" || type == "zTXt" || type == "iTXt") && length <= MAX_TEXT_BYTES &&
+            held) {
             std::string data(length, '\0');
             if (!in.read(data.data(), length)) break;
             std::string key, value;
@@ -94,5 +101,27 @@ bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>&
         }
     }
     error = "the PNG file is cut short";
+    return false;
+}
+
+bool PngIsWhole(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    char signature[8];
+    if (!in.read(signature, 8) || std::memcmp(signature, SIGNATURE, 8) != 0) return false;
+    std::vector<char> buffer(1 << 16);
+    unsigned char head[8], tail[4];
+    while (in.read(reinterpret_cast<char*>(head), 8)) {
+        std::uint32_t left = BigEndian(head);
+        uLong crc = crc32(0, head + 4, 4);
+        while (left > 0) {
+            const auto n = static_cast<std::streamsize>(std::min<std::uint32_t>(left, 1 << 16));
+            if (!in.read(buffer.data(), n)) return false;
+            crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()), static_cast<uInt>(n));
+            left -= static_cast<std::uint32_t>(n);
+        }
+        if (!in.read(reinterpret_cast<char*>(tail), 4) || BigEndian(tail) != crc) return false;
+        if (std::memcmp(head + 4, "IEND", 4) == 0)
+            return in.peek() == std::char_traits<char>::eof();
+    }
     return false;
 }
