@@ -33,8 +33,13 @@ struct Parser {
         }
         return argv[++i];
     }
+    // A file or folder name: an empty one would quietly mean the default or the working folder.
     bool Text(std::string& out) {
         const char* v = Value();
+        if (v && !*v) {
+            error = std::string("option ") + argv[i - 1] + " needs a name, not an empty value";
+            return false;
+        }
         if (v) out = v;
         return v != nullptr;
     }
@@ -188,8 +193,7 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
         } else if (arg == "--end") {
             o.target = RenderOptions::Target::End;
         } else if (arg == "-o" || arg == "--output") {
-            ok = p.Text(o.output) && !o.output.empty();
-            if (!ok && error.empty()) error = "option -o needs a file name";
+            ok = p.Text(o.output);
             o.output_given = ok;
         } else if (arg == "--thumb") {
             ok = p.Bounded(o.thumb, "a width in pixels", 1, 4096, "a width from 1 to 4096");

@@ -31,4 +31,37 @@ wait "$renderer" 2>/dev/null || true
 has_temporary && fail "the killed video's temporary file was left: $(ls -A)"
 [ ! -e killed.mp4 ] || fail "a killed video was put in place"
 
+# Usage errors: an empty name, or an output that is one of the inputs (under any name).
+"$RENDER" --settings light.cfg --seed 1 --frames 2 -o a.png --quiet || fail "a render failed"
+cp a.png before.png
+ln a.png same.png
+printf '2026-12-08 10:00:00 journal start seed=1 size=512x512\n' >m.log
+cp m.log m-before.log
+refused() {
+    local code="$1" what="$2" rc=0
+    shift 2
+    rm -f morvane-render.png
+    "$RENDER" "$@" >/dev/null 2>err.txt || rc=$?
+    [ "$rc" = "$code" ] && grep -q "^morvane-render: " err.txt || fail "$what: exit $rc, $(cat err.txt)"
+    [ ! -e morvane-render.png ] || fail "$what: wrote morvane-render.png"
+    cmp -s a.png before.png && cmp -s m.log m-before.log || fail "$what: an input changed"
+}
+refused 2 "an empty video name" --seed 1 --frames 2 --video ""
+refused 2 "an empty frames folder" --seed 1 --frames 2 --frames-dir ""
+refused 2 "an empty settings name" --settings "" --seed 1 --frames 2
+refused 1 "a sheet over its own tile" --sheet a.png a.png
+refused 1 "a sheet over a tile's other name" --sheet same.png a.png
+refused 1 "a replay over its log" --replay m.log -o m.log
+refused 1 "a render over its settings" --settings light.cfg -o ./light.cfg
+
+# SIGTERM (or Ctrl-C, which a background job here ignores) while a render saves: the save
+# finishes or is undone, and no temporary file stays.
+printf 'width = 4096\nheight = 4096\nruns / frame = 100\n' >big.cfg
+"$RENDER" --settings big.cfg --seed 1 --frames 1 -o big.png --quiet &
+renderer=$!
+until has_temporary || ! kill -0 "$renderer" 2>/dev/null; do :; done
+kill -TERM "$renderer" 2>/dev/null || true
+wait "$renderer" 2>/dev/null || true
+has_temporary && fail "Ctrl-C during a save left a temporary file: $(ls -A)"
+
 echo "ok"
