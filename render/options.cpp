@@ -274,8 +274,8 @@ seed and settings give the same picture, sample for sample.
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt
-chunks (Software, morvane:seed, morvane:frames, morvane:settings, or morvane:journal and
-morvane:target for a replay) from which --from renders it again.
+chunks (Software, morvane:seed, morvane:frames, morvane:settings, or the compressed
+morvane:journal and morvane:target for a replay) from which --from renders it again.
 
 The journal: morvane.log holds one line per event after its time stamp; N is the number of frames
 rendered before the event; strings are quoted, with '"', '%', '\', control bytes and bytes above
@@ -286,6 +286,7 @@ rendered before the event; strings are quoted, with '"', '%', '\', control bytes
   journal @N restart                    a restart was requested
   journal @N save ok|failed "PATH"      an image save and whether it wrote the file
   journal @N cut A                      frame N+1 was cut short after A attempts (a quit)
+  journal @N lost K                     the log lost K lines from frame N on (a full disk): refused
   journal @N end                        the program quit
 
 Exit codes: 0 written; 1 nothing written (unreadable input, a corrupt journal, a save the session
