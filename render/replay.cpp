@@ -4,7 +4,9 @@
 // stream: once by ReadJournal to check it, once by ReplayTo to run it.
 #include "render/replay.h"
 
+#include <limits>
 #include <sstream>
+#include <vector>
 
 #include "engine/frame.h"
 #include "engine/settings.h"
@@ -24,19 +26,21 @@ const SettingRow* FindSetting(const std::string& key) {
     return nullptr;
 }
 
-// Reads one line, keeping at most MAX_LINE_BYTES + 1 bytes of it; false at the end.
-bool ReadLine(std::istream& in, std::string& line) {
-    line.clear();
-    std::streambuf* buffer = in.rdbuf();
-    for (;;) {
-        const int c = buffer->sbumpc();
-        if (c == std::char_traits<char>::eof()) {
-            if (line.empty()) in.setstate(std::ios::eofbit);
-            return !line.empty();
-        }
-        if (c == '\n') return true;
-        if (line.size() <= MAX_LINE_BYTES) line += static_cast<char>(c);
+// Reads one line into `line` through `buffer` (MAX_LINE_BYTES + 2 bytes), or its first
+// MAX_LINE_BYTES + 1 bytes when it is longer (the rest is passed over); false at the end.
+bool ReadLine(std::istream& in, std::vector<char>& buffer, std::string& line) {
+    in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    const std::streamsize got = in.gcount();
+    if (in.fail() && got == 0) return false;
+    if (in.fail()) {
+        // No line feed among the bytes read: the line is longer than the buffer.
+        in.clear();
+        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        line.assign(buffer.data(), MAX_LINE_BYTES + 1);
+        return true;
     }
+    line.assign(buffer.data(), static_cast<std::size_t>(got) - (in.eof() ? 0 : 1));
+    return true;
 }
 
 // The journal entries of a log one at a time, with the number of the line each stands on.
@@ -46,7 +50,7 @@ public:
     // The next entry; false at the end or, with `error` set, at a line the program did not write.
     bool Next(journal::Entry& e, std::string& error) {
         std::string line;
-        while (ReadLine(in_, line)) {
+        while (ReadLine(in_, buffer_, line)) {
             ++number_;
             if (!journal::LooksLikeJournal(line)) continue;
             const auto parsed =
@@ -70,25 +74,26 @@ public:
 
 private:
     std::istream& in_;
+    std::vector<char> buffer_ = std::vector<char>(MAX_LINE_BYTES + 2);
     long number_ = 0;
 };
 
 // Checks one event against those before it, applying a setting on the way (the replay starts
 // again from the start line afterwards). Empty when it is good, else the reason.
 std::string CheckEvent(const Journal& j, const journal::Entry& e) {
-    const std::string at = " at frame " + std::to_string(e.frame);
-    if (e.kind == journal::Kind::Start) return "a second start line" + at;
-    if (j.ended) return "an event after the end line" + at;
-    if (e.frame < j.last_frame) return "events out of frame order" + at;
+    const auto at = [&] { return " at frame " + std::to_string(e.frame); };
+    if (e.kind == journal::Kind::Start) return "a second start line" + at();
+    if (j.ended) return "an event after the end line" + at();
+    if (e.frame < j.last_frame) return "events out of frame order" + at();
     if (e.kind != journal::Kind::Set) return "";
     const SettingRow* row = FindSetting(e.name);
-    if (!row) return "an unknown setting \"" + e.name + "\"" + at;
+    if (!row) return "an unknown setting \"" + e.name + "\"" + at();
     if (!journal::ApplySetting(*row, e))
-        return "the value '" + e.value + "' of \"" + e.name + "\"" + at;
+        return "the value '" + e.value + "' of \"" + e.name + "\"" + at();
     // The canvas size is fixed for the session: only the start line's size is used.
     if ((row->target == SettingTarget(&xs) && xs != j.start.width) ||
         (row->target == SettingTarget(&ys) && ys != j.start.height))
-        return "a canvas size that differs from the start line" + at;
+        return "a canvas size that differs from the start line" + at();
     return "";
 }
 
