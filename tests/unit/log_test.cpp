@@ -30,11 +30,11 @@ std::string ReadAll(const std::string& path) {
 }
 
 std::string LogOf(const std::string& quoted) {
-    CRM32Pro_ILogSystem::Init(LOG.c_str(), 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
     std::ifstream start(LOG);
     std::stringstream before;
     before << start.rdbuf();
-    CRM32Pro_ILogSystem::Msg(2, "could not save image %s: %s\n", quoted.c_str(), "No space");
+    CRM32Pro_ILogSystem::Msg("could not save image %s: %s\n", quoted.c_str(), "No space");
     std::ifstream in(LOG);
     std::stringstream text;
     text << in.rdbuf();
@@ -61,8 +61,8 @@ TEST(Log, AHugeTextIsCutWithAMark) {
         << line;
     // A journal line is never cut: the replay needs the whole path.
     const std::string path(3000, 'p');
-    CRM32Pro_ILogSystem::Init(LOG.c_str(), 2, 2, "test", nullptr, nullptr, nullptr);
-    CRM32Pro_ILogSystem::Msg(2, "journal @1 save ok \"%s\"", path.c_str());
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
+    CRM32Pro_ILogSystem::Msg("journal @1 save ok \"%s\"", path.c_str());
     const std::string log = ReadAll(LOG);
     std::remove(LOG.c_str());
     EXPECT_NE(log.find(" journal @1 save ok \"" + path + "\"\n"), std::string::npos) << log.size();
@@ -72,13 +72,13 @@ TEST(Log, OnlyARegularFileBecomesTheLog) {
     const std::string target = LOG + ".target", fifo = LOG + ".fifo";
     std::ofstream(target) << "the user's own file\n";
     ASSERT_EQ(symlink(target.c_str(), LOG.c_str()), 0);
-    CRM32Pro_ILogSystem::Init(LOG.c_str(), 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
     EXPECT_FALSE(platform::LogIsFile());
     EXPECT_EQ(ReadAll(target), "the user's own file\n");
     // A FIFO without a reader must not hang the start; the alarm ends a test that waits.
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     alarm(10);
-    CRM32Pro_ILogSystem::Init(fifo.c_str(), 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(fifo.c_str(), "test");
     alarm(0);
     EXPECT_FALSE(platform::LogIsFile());
     for (const std::string& f : {LOG, target, fifo}) std::remove(f.c_str());
@@ -94,19 +94,18 @@ TEST(Log, AFullDiskLeavesAGapTheJournalNames) {
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     }
     const std::string log = std::string(dir) + "/morvane.log", filler = std::string(dir) + "/fill";
-    CRM32Pro_ILogSystem::Init(log.c_str(), 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(log.c_str(), "test");
     const int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
     const std::string block(512, 'f');
     while (write(fd, block.data(), block.size()) > 0) {
     }
     close(fd);
     constexpr int LINES = 300;
-    for (int i = 0; i < LINES; ++i)
-        CRM32Pro_ILogSystem::Msg(2, "journal @%d flag pause %d", i, i % 2);
+    for (int i = 0; i < LINES; ++i) CRM32Pro_ILogSystem::Msg("journal @%d flag pause %d", i, i % 2);
     unlink(filler.c_str());
-    CRM32Pro_ILogSystem::Msg(2, "journal @%d end", LINES);
+    CRM32Pro_ILogSystem::Msg("journal @%d end", LINES);
     std::istringstream in(ReadAll(log));
-    CRM32Pro_ILogSystem::Init(nullptr, 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(nullptr, "test");
     umount(dir);
     rmdir(dir);
 
