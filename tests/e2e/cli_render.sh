@@ -65,7 +65,8 @@ gap "2026-12-08 10:00:01 journal @1 lost 3" "a journal with a gap"
 # A journal too long for a PNG's text chunk: the PNG says so, the replay warns, --from explains.
 {
     echo "2026-12-08 10:00:00 journal start seed=1 size=512x512"
-    awk 'BEGIN { for (i = 0; i < 800000; i++) print "2026-12-08 10:00:00 journal @0 flag pause " i % 2 }'
+    awk 'BEGIN { p = sprintf("%4000s", ""); gsub(/ /, "p", p)
+                 for (i = 0; i < 9000; i++) print "2026-12-08 10:00:00 journal @0 save failed \"" p "\"" }'
     echo "2026-12-08 10:00:01 journal @0 save ok \"x.png\""
 } >long.log
 "$RENDER" --replay long.log -o long.png --quiet 2>err.txt || fail "a long journal did not replay"
