@@ -99,12 +99,6 @@ private:
     FT_Face face_ = nullptr;
 };
 
-// A tile's picture as read: its size and its grey at full size, 8 bits (the sample / 256).
-struct Tile {
-    int w = 0, h = 0;
-    std::vector<std::uint8_t> grey;
-};
-
 // libpng's failures end in a longjmp back to TileReader::Read. Its message is kept, after the
 // warning that explains it when there is one ("Image width exceeds user limit in IHDR").
 void OnPngError(png_structp png, png_const_charp message) {
@@ -128,8 +122,9 @@ public:
     TileReader(const TileReader&) = delete;
     TileReader& operator=(const TileReader&) = delete;
 
-    // The size only (`tile` null), or the whole picture. False with one line naming the file.
-    bool Read(Tile* tile, int& w, int& h, std::string& error) {
+    // The size only (`grey` null), or also the picture's grey at full size, 8 bits (the sample
+    // / 256), row by row. False with one line naming the file.
+    bool Read(std::vector<std::uint8_t>* grey, int& w, int& h, std::string& error) {
         if (!Open(error)) return false;
         if (setjmp(png_jmpbuf(png_))) {
             if (std::feof(file_)) message_ = "the file is cut short";
@@ -145,15 +140,12 @@ public:
             error = path_ + ": not a 16-bit greyscale PNG";
             return false;
         }
-        if (!tile) return true;
-        tile->w = w;
-        tile->h = h;
-        tile->grey.assign(static_cast<std::size_t>(w) * h, 0);
+        if (!grey) return true;
+        grey->assign(static_cast<std::size_t>(w) * h, 0);
         row_.resize(static_cast<std::size_t>(w) * 2);
         for (int y = 0; y < h; ++y) {
             png_read_row(png_, row_.data(), nullptr);
-            for (int x = 0; x < w; ++x)
-                tile->grey[static_cast<std::size_t>(y) * w + x] = row_[2 * x];
+            for (int x = 0; x < w; ++x) (*grey)[static_cast<std::size_t>(y) * w + x] = row_[2 * x];
         }
         return true;
     }
@@ -237,12 +229,11 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
     for (int i = 0; i < count; ++i) {
         const int x = GAP + (i % columns) * (tile_width + GAP);
         const int y = GAP + (i / columns) * (tile_height + LABEL_HEIGHT + GAP);
-        Tile image;
+        std::vector<std::uint8_t> image;
         int w = 0, h = 0;
         if (!TileReader(tiles[i].path).Read(&image, w, h, error)) return false;
-        ScaleBrightest(
-            [&](int px, int py) { return image.grey[static_cast<std::size_t>(py) * w + px]; }, w, h,
-            &sheet.at(x, y), tile_width, ScaledHeight(w, h, tile_width), sheet.w);
+        ScaleBrightest([&](int px, int py) { return image[static_cast<std::size_t>(py) * w + px]; },
+                       w, h, &sheet.at(x, y), tile_width, ScaledHeight(w, h, tile_width), sheet.w);
         font.Draw(sheet, LabelOf(tiles[i]), x, tile_width, y + tile_height + LABEL_PIXELS + 3);
         if (!quiet && isatty(2)) std::fprintf(stderr, "\rsheet: %d/%d tiles\033[K", i + 1, count);
     }
