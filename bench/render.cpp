@@ -106,8 +106,9 @@ int main(int, char** argv) {
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const auto sweep = [&](const std::string& jobs) {
         const std::string dir = Scratch("sweep-" + jobs);
-        const Run r = Renderer(program, {"--sweep", "1..16", "-j", jobs, "--dir", dir, "--quiet",
-                                         "--settings", "/dev/null"});
+        const Run r =
+            Renderer(program, {"--sweep", "1..16", "--frames", std::to_string(FRAMES), "-j", jobs,
+                               "--dir", dir, "--quiet", "--settings", "/dev/null"});
         std::filesystem::remove_all(dir);
         return r;
     };
