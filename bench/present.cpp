@@ -23,6 +23,8 @@
 #include <thread>
 #include <vector>
 
+#include "engine/settings.h"
+#include "panel/panel.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
 
@@ -179,6 +181,23 @@ void Print(const char* what, const Cost& c) {
     std::printf("  %5.1f fps\n", c.fps);
 }
 
+// CPU microseconds of one DrawPanel on a w x h window when nothing on the panel changed (the
+// package is read from Data/gfx.dpf, as in build/), or -1 without the package's font.
+double UnchangedPanelMicros(int w, int h) {
+    if (!PlatformTest::OpenWindow(w, h)) return -1;
+    xs = w;
+    display_GUI = true;
+    StartPanel("Data/gfx.dpf", PanelCommands{});
+    DrawPanel();
+    constexpr int CALLS = 600;
+    const double cpu0 = ProcessCpu();
+    for (int i = 0; i < CALLS; ++i) DrawPanel();
+    const double micros = 1e6 * (ProcessCpu() - cpu0) / CALLS;
+    StopPanel();
+    PlatformTest::CloseWindow();
+    return micros;
+}
+
 double Total(const Cost& c) {
     return c.cpu_ms + std::max(c.server_ms, 0.0);
 }
@@ -202,6 +221,11 @@ int main() {
         Print("floor: same pixels as 1x1 rects", pixels);
         Print("floor: same pixels as 8x8 rects", blocks);
         Print("floor: one 64x64 square", square);
+        const double panel = UnchangedPanelMicros(w, h);
+        std::printf(
+            "  panel with nothing changed: %.1f us CPU per frame (%.1f%% of the program's"
+            " frame)\n",
+            panel, panel / (10 * program.cpu_ms));
         const double best = std::min(Total(pixels), Total(blocks));
         if (best > 0)
             std::printf("  program + X server against the better floor: %.2f; zoomed/fitted %.2f\n",

@@ -11,6 +11,10 @@
 //                                                saved sample / 256 (first few listed on stderr);
 //                                                with SCALE each window pixel shows the brightest
 //                                                sample of its SCALE x SCALE block
+//   pngcheck region-matches-save SHOT SAVED YOFFSET X0 Y0 W H [MAG]
+//                                             -> the same for a zoomed view: window pixel
+//                                                (x, YOFFSET + y), x < W, y < H, shows saved
+//                                                sample (X0 + x / MAG, Y0 + y / MAG)
 
 #include <algorithm>
 #include <cstdio>
@@ -91,6 +95,28 @@ int main(int argc, char** argv) {
                             want = std::max(want, saved[by][bx] / 256);
                     const auto p = shot[y + yoff][x];
                     if (p.red != want || p.green != want || p.blue != want) {
+                        if (bad++ < 5)
+                            std::cerr << "(" << x << "," << y << ") window " << int(p.red)
+                                      << " saved " << want * 256 << "\n";
+                    }
+                }
+            std::cout << bad << "\n";
+        } else if (cmd == "region-matches-save" && (argc == 9 || argc == 10)) {
+            const Rgb shot(argv[2]);
+            const Grey16 saved(argv[3]);
+            const int yoff = Arg(argv, 4), x0 = Arg(argv, 5), y0 = Arg(argv, 6);
+            const int w = Arg(argv, 7), h = Arg(argv, 8), mag = argc == 10 ? Arg(argv, 9) : 1;
+            long bad = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const int sx = x0 + x / mag, sy = y0 + y / mag;
+                    const bool inside = sx < static_cast<int>(saved.get_width()) &&
+                                        sy < static_cast<int>(saved.get_height()) &&
+                                        y + yoff < static_cast<int>(shot.get_height()) &&
+                                        x < static_cast<int>(shot.get_width());
+                    const int want = inside ? saved[sy][sx] / 256 : -1;
+                    const auto p = inside ? shot[y + yoff][x] : png::rgb_pixel{};
+                    if (!inside || p.red != want || p.green != want || p.blue != want) {
                         if (bad++ < 5)
                             std::cerr << "(" << x << "," << y << ") window " << int(p.red)
                                       << " saved " << want * 256 << "\n";
