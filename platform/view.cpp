@@ -40,7 +40,7 @@ int AreaH() {
     return CRM32Pro_Main::screen ? CRM32Pro_Main::screen->h - view.band : 0;
 }
 
-// Canvas pixels spanned by `window` pixels of the canvas area, and the reverse (rounded down).
+// Canvas pixels spanned by `window` pixels of the canvas area (rounded down when magnified).
 int ToCanvas(int window) {
     return view.scale > 1 ? window * view.scale : window / view.mag;
 }
