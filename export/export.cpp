@@ -162,19 +162,36 @@ void AppendBigEndian(std::string& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-// The bytes of the tEXt chunks: length, type, keyword, zero, text, CRC of type and data.
+// Appends a chunk: the length of its data, `body` (type and data), the CRC of the body.
+void AppendChunk(std::string& bytes, const std::string& body) {
+    AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
+    bytes += body;
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+}
+
+// The bytes of the tEXt chunks: keyword, zero, text.
 std::string TextChunkBytes(std::span<const TextChunk> text) {
     std::string bytes;
     for (const TextChunk& chunk : text) {
         std::string body = "tEXt" + chunk.keyword;
         body += '\0';
         body += chunk.text;
-        AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
-        bytes += body;
-        const auto crc =
-            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-        AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+        AppendChunk(bytes, body);
     }
+    return bytes;
+}
+
+// The bytes of a pHYs chunk: the same number of pixels per metre both ways.
+std::string PhysChunkBytes(double dpi) {
+    std::string body = "pHYs";
+    const auto per_metre = static_cast<std::uint32_t>(dpi / 0.0254 + 0.5);
+    AppendBigEndian(body, per_metre);
+    AppendBigEndian(body, per_metre);
+    body += '\1';  // the unit is the metre
+    std::string bytes;
+    AppendChunk(bytes, body);
     return bytes;
 }
 
@@ -192,7 +209,7 @@ void WriteRows(CanvasRows& rows, std::ostream& out) {
 
 }  // namespace
 
-SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text) {
+SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, double dpi) {
     SaveResult result;
     std::string& reason = result.reason;
     bool& saved = result.saved;
@@ -204,7 +221,8 @@ SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text) {
             CanvasRows rows;
             // The file is written beside the target and renamed over it once complete, so a
             // failed save leaves the previous image whole.
-            const std::string chunks = TextChunkBytes(text);
+            const std::string chunks =
+                (dpi > 0 ? PhysChunkBytes(dpi) : std::string()) + TextChunkBytes(text);
             saved = WriteFileSafely(
                 path,
                 [&](std::ostream& out) {

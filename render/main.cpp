@@ -20,9 +20,11 @@
 #include "morvane/version.h"
 #include "render/options.h"
 #include "render/png_text.h"
+#include "render/print.h"
 #include "render/replay.h"
 #include "render/session.h"
 #include "render/sheet.h"
+#include "render/strands.h"
 #include "render/sweep.h"
 #include "render/video.h"
 
@@ -46,6 +48,19 @@ bool ParseWhole(const std::string& text, T& out) {
 int Fail(const std::string& text) {
     std::fprintf(stderr, "morvane-render: %s\n", text.c_str());
     return EXIT_FAILED;
+}
+
+// How the picture is written: the canvas PNG, or the strands as vectors or a print raster.
+// Planned once the canvas size is known and before any frame runs; a bad plan is a usage error.
+PrintPlan print_plan;
+bool PlanOutputFor(const RenderOptions& o) {
+    std::string error;
+    if (PlanPrint(o, xs, ys, print_plan, error)) {
+        if (print_plan.Records()) StartRecording();
+        return true;
+    }
+    std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
+    return false;
 }
 
 // The settings as exact "key = value" lines, which the settings reader takes back unchanged.
@@ -102,7 +117,7 @@ int RenderPicture(const PictureJob& job) {
     sigaddset(&quit, SIGINT);
     sigaddset(&quit, SIGTERM);
     if (job.finish_save_first) sigprocmask(SIG_BLOCK, &quit, &before);
-    const bool written = WriteOutput(job.output, job.thumb, text);
+    const bool written = WritePicture(print_plan, job.output, job.thumb, text);
     if (job.finish_save_first) sigprocmask(SIG_SETMASK, &before, nullptr);
     return written ? 0 : EXIT_FAILED;
 }
@@ -150,6 +165,7 @@ int WithVideo(const RenderOptions& o, Work work) {
 
 int Render(const RenderOptions& o) {
     if (!LoadPictureSettings(o)) return EXIT_FAILED;
+    if (!PlanOutputFor(o)) return EXIT_USAGE;
     const PictureJob job = JobOf(o, PictureSeed(o));
     return WithVideo(o, [&] { return RenderPicture(job); });
 }
@@ -243,7 +259,7 @@ int ReplayJournal(const Journal& j, RenderOptions::Target target, std::uint64_t 
                                ? "frame " + std::to_string(FramesRendered())
                                : what},
     };
-    return WriteOutput(o.output, o.thumb, text) ? 0 : EXIT_FAILED;
+    return WritePicture(print_plan, o.output, o.thumb, text) ? 0 : EXIT_FAILED;
 }
 
 int Replay(const RenderOptions& o) {
@@ -254,6 +270,7 @@ int Replay(const RenderOptions& o) {
     if (!ReadJournal(log, j, error)) return Fail(o.log + ": " + error);
     xs = j.start.width;
     ys = j.start.height;
+    if (!PlanOutputFor(o)) return EXIT_USAGE;
     return WithVideo(o, [&] { return ReplayJournal(j, o.target, o.target_number, o); });
 }
 
@@ -265,6 +282,9 @@ int From(const RenderOptions& o) {
         Journal j;
         if (!ParseJournalText(text["morvane:journal"], j, error))
             return Fail(o.from + ": " + error);
+        xs = j.start.width;
+        ys = j.start.height;
+        if (!PlanOutputFor(o)) return EXIT_USAGE;
         // A replay's PNG ends its journal at its state: the last save or end, or frame F.
         const std::string& target = text["morvane:target"];
         std::uint64_t frame = 0;
@@ -283,6 +303,7 @@ int From(const RenderOptions& o) {
                     "morvane:frames and morvane:settings chunks)");
     if (!LoadSettingsText(text["morvane:settings"]))
         return Fail(o.from + ": its morvane:settings chunk cannot be read");
+    if (!PlanOutputFor(o)) return EXIT_USAGE;
     PictureJob job = JobOf(o, seed);
     job.frames = frames;
     job.lit = 0;

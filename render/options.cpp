@@ -100,6 +100,48 @@ bool ParseVary(std::string_view text, RenderOptions& o, std::string& error) {
     return true;
 }
 
+// Real values of the print options, real numbers; their ranges depend on the page and the canvas,
+// so PlanPrint checks them.
+bool RealValue(Parser& p, std::optional<double>& out) {
+    const char* v = p.Value();
+    double d = 0;
+    if (!v) return false;
+    if (!ParseReal(v, d)) {
+        p.error = std::string("option ") + p.argv[p.i - 1] + ": '" + v + "' is not a number";
+        return false;
+    }
+    out = d;
+    return true;
+}
+
+// The vector and print options; false when `arg` is none of them.
+bool ParsePrintOption(Parser& p, std::string_view arg, RenderOptions& o, bool& ok) {
+    if (arg == "--size") {
+        ok = p.Text(o.size);
+    } else if (arg == "--paper") {
+        ok = p.Text(o.paper);
+        if (ok && o.paper != "black" && o.paper != "white") {
+            p.error = "option --paper takes black or white";
+            ok = false;
+        }
+    } else if (arg == "--palette") {
+        ok = p.Text(o.palette);
+    } else if (arg == "--margin") {
+        ok = RealValue(p, o.margin);
+    } else if (arg == "--pen") {
+        ok = RealValue(p, o.pen);
+    } else if (arg == "--dpi") {
+        ok = RealValue(p, o.dpi);
+    } else if (arg == "--plot") {
+        o.plot = true;
+    } else if (arg == "--as-shown") {
+        o.as_shown = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The options that make sense only together, or not at all together; sets `error` otherwise.
 // Files on the command line make a sheet of them.
 void CheckCombination(RenderOptions& o, int modes, std::string& error) {
@@ -107,6 +149,8 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
     const bool picture = !o.settings.empty() || o.seed || o.frames || o.lit;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
     const bool video = !o.video.empty() || !o.frames_dir.empty();
+    const bool print = !o.size.empty() || !o.paper.empty() || !o.palette.empty() || o.margin ||
+                       o.pen || o.dpi || o.plot || o.as_shown;
     if (!o.files.empty()) {
         if (o.mode != Mode::Render || o.sheet.empty() || picture) {
             error = "'" + o.files.front() + "': files go with --sheet SHEET.png alone";
@@ -131,6 +175,8 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
         error = "--sheet goes with --sweep, --vary or a list of files";
     } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
         error = "--video and --frames-dir go with a render or a --replay";
+    } else if (print && (sweeping || o.mode == Mode::Sheet)) {
+        error = "the print and vector options go with a render, --replay or --from";
     } else if (!o.video.empty() && !o.frames_dir.empty()) {
         error = "choose one of --video and --frames-dir";
     }
@@ -203,6 +249,7 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             ok = p.Bounded(o.fps, "a frame rate", 1, 240, "1 to 240 frames a second");
         } else if (arg == "--every") {
             ok = p.Bounded(o.every, "a number of frames", 1, INT32_MAX, "1 or more frames");
+        } else if (ParsePrintOption(p, arg, o, ok)) {
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
         } else if (!arg.empty() && arg[0] != '-') {
