@@ -48,7 +48,8 @@ bool ReadStops(std::istream& in, const std::string& where, ColourMap& map, std::
             return false;
         }
         if (!map.stops.empty() && v <= map.stops.back().value) {
-            error = where + " line " + std::to_string(number) + ": values must rise from stop to stop";
+            error =
+                where + " line " + std::to_string(number) + ": values must rise from stop to stop";
             return false;
         }
         map.stops.push_back(stop);

@@ -126,8 +126,10 @@ std::string PdfName(const std::string& keyword) {
 std::string InfoDictionary(std::span<const TextChunk> text) {
     std::string info = "<< /Title (morvane)";
     for (const TextChunk& chunk : text) {
-        if (chunk.keyword == "Software") info += " /Creator " + PdfString(chunk.text) + " /Producer " + PdfString(chunk.text);
-        else info += " " + PdfName(chunk.keyword) + " " + PdfString(chunk.text);
+        if (chunk.keyword == "Software")
+            info += " /Creator " + PdfString(chunk.text) + " /Producer " + PdfString(chunk.text);
+        else
+            info += " " + PdfName(chunk.keyword) + " " + PdfString(chunk.text);
     }
     return info + " >>";
 }

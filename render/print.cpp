@@ -68,7 +68,8 @@ bool ParsePage(const std::string& size, int xs, int ys, PrintPlan& plan, std::st
         plan.page_h = h * k;
         return true;
     }
-    error = "option --size takes A4, A3, A2, WxHmm or WxHin with W and H above 0, not '" + size + "'";
+    error =
+        "option --size takes A4, A3, A2, WxHmm or WxHin with W and H above 0, not '" + size + "'";
     return false;
 }
 
@@ -133,22 +134,29 @@ bool PlanRaster(const RenderOptions& o, PrintPlan& plan, std::string& error) {
 bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
     const std::string ext = Extension(o.output);
     const bool page = !o.size.empty() || o.margin || o.pen;
-    if (ext == "svg") plan.output = PrintPlan::Output::Svg;
-    else if (ext == "pdf") plan.output = PrintPlan::Output::Pdf;
-    else if (ext == "png" || ext.empty()) plan.output = page ? PrintPlan::Output::Raster : PrintPlan::Output::Canvas;
-    else error = "cannot write " + o.output + ": morvane-render writes .png, .svg and .pdf files";
-    const bool vector = plan.output == PrintPlan::Output::Svg || plan.output == PrintPlan::Output::Pdf;
+    if (ext == "svg")
+        plan.output = PrintPlan::Output::Svg;
+    else if (ext == "pdf")
+        plan.output = PrintPlan::Output::Pdf;
+    else if (ext == "png" || ext.empty())
+        plan.output = page ? PrintPlan::Output::Raster : PrintPlan::Output::Canvas;
+    else
+        error = "cannot write " + o.output + ": morvane-render writes .png, .svg and .pdf files";
+    const bool vector =
+        plan.output == PrintPlan::Output::Svg || plan.output == PrintPlan::Output::Pdf;
     if (!error.empty()) return false;
     if (o.plot && plan.output != PrintPlan::Output::Svg)
         error = "--plot writes an SVG for a pen plotter: give -o FILE.svg";
     else if (o.as_shown && plan.output != PrintPlan::Output::Canvas)
-        error = "--as-shown writes the canvas PNG; it does not go with --size, --margin, --pen or "
-                "a vector file";
+        error =
+            "--as-shown writes the canvas PNG; it does not go with --size, --margin, --pen or "
+            "a vector file";
     else if (o.dpi && vector)
         error = "--dpi sets the resolution of a PNG; an SVG or PDF has none";
     else if (o.thumb > 0 && (plan.output != PrintPlan::Output::Canvas || o.as_shown || o.dpi ||
                              !o.palette.empty() || !o.paper.empty()))
-        error = "--thumb writes an 8-bit grey thumbnail of the canvas and goes with no print option";
+        error =
+            "--thumb writes an 8-bit grey thumbnail of the canvas and goes with no print option";
     plan.plot = o.plot;
     plan.as_shown = o.as_shown;
     return error.empty();
@@ -195,11 +203,16 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
         result.saved = WriteFileSafely(
             path,
             [&](std::ostream& out) {
-                if (plan.output == Output::Canvas) WriteCanvasPng(plan, text, out);
-                else if (plan.output == Output::Raster) WriteRasterPng(plan, record, text, out);
-                else if (plan.output == Output::Pdf) WritePdf(plan, record, text, out);
-                else if (plan.plot) down = WritePlotSvg(plan, record, text, out, travel);
-                else WriteSvg(plan, record, text, out);
+                if (plan.output == Output::Canvas)
+                    WriteCanvasPng(plan, text, out);
+                else if (plan.output == Output::Raster)
+                    WriteRasterPng(plan, record, text, out);
+                else if (plan.output == Output::Pdf)
+                    WritePdf(plan, record, text, out);
+                else if (plan.plot)
+                    down = WritePlotSvg(plan, record, text, out, travel);
+                else
+                    WriteSvg(plan, record, text, out);
             },
             result.reason);
     } catch (const std::exception& e) {

@@ -59,4 +59,3 @@ private:
     int key_ = 0;
     double x_ = 0, y_ = 0;
 };
-

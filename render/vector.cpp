@@ -19,19 +19,26 @@ namespace {
 std::string XmlText(const std::string& text) {
     std::string out;
     for (const char ch : text) {
-        if (ch == '&') out += "&amp;";
-        else if (ch == '<') out += "&lt;";
-        else if (ch == '>') out += "&gt;";
-        else if (ch == '"') out += "&quot;";
-        else if (static_cast<unsigned char>(ch) < 0x20 && ch != '\n' && ch != '\t') out += '?';
-        else out += ch;
+        if (ch == '&')
+            out += "&amp;";
+        else if (ch == '<')
+            out += "&lt;";
+        else if (ch == '>')
+            out += "&gt;";
+        else if (ch == '"')
+            out += "&quot;";
+        else if (static_cast<unsigned char>(ch) < 0x20 && ch != '\n' && ch != '\t')
+            out += '?';
+        else
+            out += ch;
     }
     return out;
 }
 
 // The SVG's head: the page in mm (one user unit is one mm), the provenance, the paper.
 std::string SvgHead(const PrintPlan& plan, std::span<const TextChunk> text, bool paper) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" ";
+    std::string out =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" ";
     out += "xmlns:morvane=\"urn:x-morvane:provenance\" width=\"";
     AppendNumber(out, plan.page_w, 3);
     out += "mm\" height=\"";
@@ -45,7 +52,9 @@ std::string SvgHead(const PrintPlan& plan, std::span<const TextChunk> text, bool
         out += "<morvane:chunk keyword=\"" + XmlText(chunk.keyword) + "\">" + XmlText(chunk.text) +
                "</morvane:chunk>\n";
     out += "</metadata>\n";
-    if (paper) out += "<rect width=\"100%\" height=\"100%\" fill=\"" + HexColour(plan.colours.At(0)) + "\"/>\n";
+    if (paper)
+        out += "<rect width=\"100%\" height=\"100%\" fill=\"" + HexColour(plan.colours.At(0)) +
+               "\"/>\n";
     out += "<g fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" stroke-width=\"";
     AppendNumber(out, plan.pen, 4);
     out += "\">\n";
@@ -100,8 +109,10 @@ struct PlotPieces {
     std::vector<StrandPoint> points;
     std::vector<std::size_t> starts;  // first point of each piece; one more at the end
     void Start(double x, double y) {
-        if (!starts.empty() && points.size() - starts.back() < 2) points.resize(starts.back());
-        else starts.push_back(points.size());
+        if (!starts.empty() && points.size() - starts.back() < 2)
+            points.resize(starts.back());
+        else
+            starts.push_back(points.size());
         points.push_back({static_cast<float>(x), static_cast<float>(y)});
     }
     void To(double x, double y, int) {
@@ -165,7 +176,8 @@ double WritePlotSvg(const PrintPlan& plan, const StrandRecord& record,
     StrandPoint pen{0, 0};
     for (const auto& [key, i] : order) {
         const std::size_t first = pieces.starts[i], last = pieces.starts[i + 1] - 1;
-        const bool reverse = Distance(pen, pieces.points[last]) < Distance(pen, pieces.points[first]);
+        const bool reverse =
+            Distance(pen, pieces.points[last]) < Distance(pen, pieces.points[first]);
         travel += Distance(pen, pieces.points[reverse ? last : first]);
         svg.Begin({0, 0, 0});
         for (std::size_t k = 0; k <= last - first; ++k) {
