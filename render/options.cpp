@@ -305,6 +305,21 @@ seed and settings give the same picture, sample for sample.
   --every N         take every N-th frame (default 1)
   --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
+
+Print and vectors (-o FILE.svg or FILE.pdf: the strands as the growth walked them, graded as
+the canvas shades them; -o FILE.png with a page option: drawn anti-aliased at print resolution):
+  --size PAGE       A4, A3, A2 (landscape for a wide canvas), WxHmm or WxHin (default: the
+                    canvas at 96 px per inch)
+  --margin MM       around the canvas (default 10 with --size, else 0)
+  --paper COLOUR    black or white (lines drawn as their negative)
+  --pen MM          stroke width (default: one canvas pixel on the page)
+  --dpi N           a print PNG's resolution (default 300, 16-bit); with the plain canvas PNG
+                    only its pHYs chunk
+  --palette MAP     ink, ember, ice, sepia or a file of "VALUE #rrggbb" lines (VALUE 0..65535):
+                    16-bit RGB PNGs and coloured strokes; its colour at 0 is the paper
+  --plot            an SVG for a pen plotter: plain paths in mm, one colour, split at the
+                    canvas edges, ordered for short pen travel; prints the pen-down length
+  --as-shown        the 16-bit canvas as the window shows it, without the save's hole fill
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt

@@ -126,10 +126,17 @@ std::string PdfName(const std::string& keyword) {
 std::string InfoDictionary(std::span<const TextChunk> text) {
     std::string info = "<< /Title (morvane)";
     for (const TextChunk& chunk : text) {
-        if (chunk.keyword == "Software")
-            info += " /Creator " + PdfString(chunk.text) + " /Producer " + PdfString(chunk.text);
-        else
-            info += " " + PdfName(chunk.keyword) + " " + PdfString(chunk.text);
+        const std::string value = PdfString(chunk.text);
+        if (chunk.keyword == "Software") {
+            info += " /Creator ";
+            info += value;
+            info += " /Producer ";
+        } else {
+            info += ' ';
+            info += PdfName(chunk.keyword);
+            info += ' ';
+        }
+        info += value;
     }
     return info + " >>";
 }

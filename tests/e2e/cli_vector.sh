@@ -20,6 +20,12 @@ rsvg-convert -w 512 -h 512 a.svg -o svg.png || fail "rsvg-convert cannot read th
 ink="$("$PNGCHECK" ink-on-lit svg.png shown.png)"
 [ "$ink" -ge 95 ] || fail "only $ink% of the SVG's ink lies on the canvas's lit pixels"
 grep -q '<morvane:chunk keyword="morvane:seed">7<' a.svg || fail "the SVG lacks its seed"
+# The canvas in the middle half of the page: strands that cross an edge of the torus go on from
+# the opposite edge, so no ink lands in the margin.
+"$RENDER" "${PIC[@]}" -o margin.svg --pen 0.02 --size 200x200mm --margin 50 || fail "--margin failed"
+rsvg-convert -w 512 -h 512 margin.svg -o margin.png || fail "rsvg-convert cannot read the SVG"
+[ "$("$PNGCHECK" lit margin.png 127 127 258 258)" = "$("$PNGCHECK" lit margin.png 0 0 512 512)" ] ||
+    fail "strands were drawn in the margin"
 
 "$RENDER" "${PIC[@]}" -o a.pdf --size A3 || fail "the PDF failed"
 pdfinfo a.pdf | grep -q 'Page size:.*(A3)' || fail "the PDF is not A3: $(pdfinfo a.pdf)"
