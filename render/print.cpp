@@ -2,9 +2,12 @@
 // is made before the picture renders, so that a bad page, pen or palette costs nothing.
 #include "render/print.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 
@@ -179,6 +182,7 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
     plan = PrintPlan{};
     plan.canvas_w = xs;
     plan.canvas_h = ys;
+    plan.quiet = o.quiet;
     if (!PlanOutput(o, plan, error) || !PlanColours(o, plan, error)) return false;
     if (o.dpi && !(*o.dpi > 0)) {
         error = "option --dpi takes a resolution above 0";
@@ -197,6 +201,7 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
         return plan.dpi > 0 ? Report(SaveImage(path, text, plan.dpi), path)
                             : WriteOutput(path, thumb, text);
     const StrandRecord& record = RecordedStrands();
+    const auto start = std::chrono::steady_clock::now();
     SaveResult result;
     double down = 0, travel = 0;
     try {
@@ -221,5 +226,13 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
     if (result.saved && plan.plot)
         std::fprintf(stderr, "plot: pen down %.3f m, pen up %.3f m, %zu strands -> %s\n",
                      down / 1000, travel / 1000, record.strands.size(), path.c_str());
+    struct stat st {};
+    if (result.saved && !plan.quiet && plan.output != Output::Canvas &&
+        stat(path.c_str(), &st) == 0)
+        std::fprintf(
+            stderr, "%zu strands, %zu points, %.1f MB in %.2f s -> %s\n", record.strands.size(),
+            record.points.size(), st.st_size / 1e6,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            path.c_str());
     return Report(result, path);
 }

@@ -16,6 +16,7 @@ struct PrintPlan {
     bool as_shown = false;  // the canvas without the hole fill
     bool plot = false;      // an SVG for a pen plotter
     bool coloured = false;  // a palette or white paper: the canvas PNG goes through `colours`
+    bool quiet = false;     // no summary of a vector or print output
     ColourMap colours = GreyMap(false);
     // The page in mm and the canvas on it: canvas pixel (x, y) lies at
     // (left + x * scale, top + y * scale).

@@ -26,10 +26,18 @@ void DropIfRestarted() {
     last_sprout = this_sprout;
 }
 
+// Whether drawing the path will write a pixel: the pass writes only empty ones. On a canvas that
+// is nearly full most paths lie in lit pixels and change nothing; they are not recorded.
+bool WritesAPixel(const growth::PassSettings& s, const growth::PathLists& p) {
+    for (int i = 0; i < p.n; ++i)
+        if (arr[WrapIndex(p.x[i], s.xs)][WrapIndex(p.y[i], s.ys)] == 0) return true;
+    return false;
+}
+
 void Observe(const growth::PassSettings& s, const growth::Attempt& a, const growth::PathLists& p) {
     DropIfRestarted();
     last_sprout = this_sprout;
-    if (p.n == 0) return;  // nothing is drawn
+    if (!WritesAPixel(s, p)) return;
     Strand strand;
     strand.first = record.points.size();
     strand.entries = static_cast<std::uint32_t>(p.n);
