@@ -212,6 +212,18 @@ bool SweepItemDone(const SweepItem& item) {
     return same;
 }
 
+// A contact sheet's colour map (--palette), read before any picture renders.
+ColourMap sheet_colours;
+bool LoadSheetColours(const RenderOptions& o) {
+    std::string error;
+    if (o.palette.empty() || LoadColourMap(o.palette, sheet_colours, error)) return true;
+    std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
+    return false;
+}
+const ColourMap* SheetColours(const RenderOptions& o) {
+    return o.palette.empty() ? nullptr : &sheet_colours;
+}
+
 int Sweep(const RenderOptions& o) {
     if (!LoadPictureSettings(o)) return EXIT_FAILED;
     sweep_options = o;
@@ -228,7 +240,8 @@ int Sweep(const RenderOptions& o) {
     if (rc != 0 || o.sheet.empty()) return rc;
     std::vector<SheetTile> tiles;
     for (const SweepItem& item : items) tiles.push_back({item.file, item.label});
-    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
+    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error, SheetColours(o)))
+        return Fail(error);
     return 0;
 }
 
@@ -236,7 +249,8 @@ int Sheet(const RenderOptions& o) {
     std::vector<SheetTile> tiles;
     for (const std::string& f : o.files) tiles.push_back({f, ""});
     std::string error;
-    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
+    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error, SheetColours(o)))
+        return Fail(error);
     return 0;
 }
 
@@ -331,6 +345,8 @@ int main(int argc, char** argv) {
         default:
             break;
     }
+    const bool sheet = o.mode == RenderOptions::Mode::Sweep || o.mode == RenderOptions::Mode::Sheet;
+    if (sheet && !LoadSheetColours(o)) return EXIT_USAGE;
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
     if (o.mode == RenderOptions::Mode::Sheet) {
         return OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;

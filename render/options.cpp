@@ -149,8 +149,9 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
     const bool picture = !o.settings.empty() || o.seed || o.frames || o.lit;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
     const bool video = !o.video.empty() || !o.frames_dir.empty();
-    const bool print = !o.size.empty() || !o.paper.empty() || !o.palette.empty() || o.margin ||
-                       o.pen || o.dpi || o.plot || o.as_shown;
+    // A palette colours a contact sheet too; the rest are for one picture.
+    const bool print =
+        !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi || o.plot || o.as_shown;
     if (!o.files.empty()) {
         if (o.mode != Mode::Render || o.sheet.empty() || picture) {
             error = "'" + o.files.front() + "': files go with --sheet SHEET.png alone";

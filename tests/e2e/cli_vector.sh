@@ -47,6 +47,11 @@ read -r v _ _ <<<"$("$PNGCHECK" pixel a.png "$x" "$y")"
 "$RENDER" --from green.png -o again.png --quiet || fail "--from cannot read a colour PNG"
 [ "$("$PNGCHECK" same a.png again.png 0 0 512 512)" = 0 ] ||
     fail "--from a colour PNG did not render the picture again"
+# A coloured contact sheet: tiles through the map, the background between them still grey.
+"$RENDER" --sheet sheet.png a.png --palette green.txt --quiet || fail "a coloured sheet failed"
+read -r r _ b <<<"$("$PNGCHECK" pixel sheet.png 100 100)"
+[ "$r$b" = 00 ] || fail "the sheet's tile is not coloured"
+[ "$("$PNGCHECK" pixel sheet.png 2 2)" = "10240 10240 10240" ] || fail "the sheet's background changed"
 
 "$RENDER" "${PIC[@]}" -o dpi.png --dpi 300 || fail "--dpi failed"
 [ "$("$PNGCHECK" phys dpi.png)" = "11811 11811 1" ] || fail "the canvas PNG has no 300 dpi pHYs"
