@@ -38,12 +38,13 @@ grep -q 'pen down [0-9.]* m' err.txt || fail "the pen-down length was not report
 grep -q -i 'gradient' plot.svg && fail "the plot has gradients"
 rsvg-convert plot.svg -o plot.png || fail "rsvg-convert cannot read the plot"
 
-# A colour map through green: the green of each pixel is the grey sample.
-printf '# green\n0 #000000\n65535 #00ff00\n' >green.txt
+# A colour map to green at half the range: green is twice the grey sample below it, full above.
+printf '# green\n0 #000000\n32768 #00ff00\n65535 #00ff00\n' >green.txt
 "$RENDER" "${PIC[@]}" -o green.png --palette green.txt || fail "--palette failed"
 read -r x y <<<"$("$PNGCHECK" first-lit a.png)"
 read -r v _ _ <<<"$("$PNGCHECK" pixel a.png "$x" "$y")"
-[ "$("$PNGCHECK" pixel green.png "$x" "$y")" = "0 $v 0" ] || fail "the colour map is wrong"
+green=$((v < 32768 ? 65535 * v / 32768 : 65535))
+[ "$("$PNGCHECK" pixel green.png "$x" "$y")" = "0 $green 0" ] || fail "the colour map is wrong"
 "$RENDER" --from green.png -o again.png --quiet || fail "--from cannot read a colour PNG"
 [ "$("$PNGCHECK" same a.png again.png 0 0 512 512)" = 0 ] ||
     fail "--from a colour PNG did not render the picture again"
