@@ -165,17 +165,6 @@ bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
     return error.empty();
 }
 
-bool Report(const SaveResult& result, const std::string& path) {
-    if (!result.saved) {
-        std::fprintf(stderr, "morvane-render: cannot write %s: %s\n", path.c_str(),
-                     result.reason.c_str());
-        return false;
-    }
-    if (!result.reason.empty())
-        std::fprintf(stderr, "morvane-render: %s: %s\n", path.c_str(), result.reason.c_str());
-    return true;
-}
-
 }  // namespace
 
 bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::string& error) {
@@ -198,7 +187,7 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
                   std::span<const TextChunk> text) {
     using Output = PrintPlan::Output;
     if (plan.output == Output::Canvas && !plan.coloured && !plan.as_shown)
-        return plan.dpi > 0 ? Report(SaveImage(path, text, plan.dpi), path)
+        return plan.dpi > 0 ? ReportSave(SaveImage(path, text, plan.dpi), path)
                             : WriteOutput(path, thumb, text);
     const StrandRecord& record = RecordedStrands();
     const auto start = std::chrono::steady_clock::now();
@@ -234,5 +223,5 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
             record.points.size(), st.st_size / 1e6,
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
             path.c_str());
-    return Report(result, path);
+    return ReportSave(result, path);
 }
