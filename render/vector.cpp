@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -128,27 +129,81 @@ struct PlotPieces {
     }
 };
 
-// Position along a Hilbert curve over a 2^16 grid: pieces near each other on the page are near
-// each other in this order.
-std::uint64_t HilbertIndex(std::uint32_t x, std::uint32_t y) {
-    std::uint64_t d = 0;
-    for (std::uint32_t s = 1u << 15; s > 0; s >>= 1) {
-        const std::uint32_t rx = (x & s) > 0, ry = (y & s) > 0;
-        d += static_cast<std::uint64_t>(s) * s * ((3 * rx) ^ ry);
-        if (ry == 0) {
-            if (rx == 1) {
-                x = s - 1 - x;
-                y = s - 1 - y;
-            }
-            std::swap(x, y);
-        }
-    }
-    return d;
-}
-
 double Distance(StrandPoint a, StrandPoint b) {
     return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
 }
+
+// The pieces' free ends in a grid of CELL-pixel cells, for the greedy plot order: from where the
+// pen is, the nearest free end next. Each cell holds its live ends first, so taking a piece moves
+// its two ends out of the live part.
+class EndGrid {
+public:
+    static constexpr double CELL = 8;
+    EndGrid(const PlotPieces& p, std::size_t count, int xs, int ys)
+        : pieces_(p), gw_(static_cast<int>(xs / CELL) + 2), gh_(static_cast<int>(ys / CELL) + 2) {
+        const std::size_t cells = static_cast<std::size_t>(gw_) * gh_;
+        start_.assign(cells + 1, 0);
+        live_.assign(cells, 0);
+        for (std::size_t e = 0; e < 2 * count; ++e) ++start_[CellOf(End(e)) + 1];
+        for (std::size_t c = 0; c < cells; ++c) start_[c + 1] += start_[c];
+        ends_.resize(2 * count);
+        slot_.resize(2 * count);
+        for (std::size_t e = 0; e < 2 * count; ++e) {
+            const std::size_t c = CellOf(End(e));
+            slot_[e] = start_[c] + live_[c]++;
+            ends_[slot_[e]] = e;
+        }
+    }
+    StrandPoint End(std::size_t e) const {
+        const std::size_t i = e / 2;
+        return pieces_.points[e % 2 ? pieces_.starts[i + 1] - 1 : pieces_.starts[i]];
+    }
+    // The free end nearest `pen`: rings of cells around it until no nearer end can be left.
+    std::size_t Nearest(StrandPoint pen) const {
+        const int cx = Clamp(pen.x / CELL, gw_), cy = Clamp(pen.y / CELL, gh_);
+        std::size_t best = SIZE_MAX;
+        double best_d = 1e300;
+        for (int r = 0; r <= std::max(gw_, gh_); ++r) {
+            for (int y = cy - r; y <= cy + r; ++y) {
+                if (y < 0 || y >= gh_) continue;
+                const int step = (y == cy - r || y == cy + r) ? 1 : 2 * r;
+                for (int x = cx - r; x <= cx + r; x += std::max(step, 1)) {
+                    if (x < 0 || x >= gw_) continue;
+                    const std::size_t c = static_cast<std::size_t>(y) * gw_ + x;
+                    for (std::size_t k = start_[c]; k < start_[c] + live_[c]; ++k) {
+                        const double d = Distance(pen, End(ends_[k]));
+                        if (d < best_d) {
+                            best_d = d;
+                            best = ends_[k];
+                        }
+                    }
+                }
+            }
+            if (best != SIZE_MAX && best_d <= r * CELL) break;
+        }
+        return best;
+    }
+    void Take(std::size_t piece) {
+        for (const std::size_t e : {2 * piece, 2 * piece + 1}) {
+            const std::size_t c = CellOf(End(e));
+            const std::size_t last = start_[c] + --live_[c];
+            const std::size_t moved = ends_[last];
+            ends_[slot_[e]] = moved;
+            slot_[moved] = slot_[e];
+            ends_[last] = e;
+            slot_[e] = last;
+        }
+    }
+
+private:
+    static int Clamp(double v, int size) { return std::clamp(static_cast<int>(v), 0, size - 1); }
+    std::size_t CellOf(StrandPoint p) const {
+        return static_cast<std::size_t>(Clamp(p.y / CELL, gh_)) * gw_ + Clamp(p.x / CELL, gw_);
+    }
+    const PlotPieces& pieces_;
+    int gw_, gh_;
+    std::vector<std::size_t> start_, live_, ends_, slot_;
+};
 
 }  // namespace
 
@@ -158,26 +213,18 @@ double WritePlotSvg(const PrintPlan& plan, const StrandRecord& record,
     TracePieces(record, plan.canvas_w, plan.canvas_h, pieces);
     pieces.Close();
     const std::size_t count = pieces.starts.size() - 1;
-    // Pieces in Hilbert order of their midpoints; each then drawn from the end nearer the pen.
-    const double cell = 65535.0 / std::max(plan.canvas_w, plan.canvas_h);
-    std::vector<std::pair<std::uint64_t, std::size_t>> order(count);
-    for (std::size_t i = 0; i < count; ++i) {
-        const StrandPoint a = pieces.points[pieces.starts[i]];
-        const StrandPoint b = pieces.points[pieces.starts[i + 1] - 1];
-        order[i] = {HilbertIndex(static_cast<std::uint32_t>((a.x + b.x) / 2 * cell),
-                                 static_cast<std::uint32_t>((a.y + b.y) / 2 * cell)),
-                    i};
-    }
-    std::sort(order.begin(), order.end());
+    EndGrid grid(pieces, count, plan.canvas_w, plan.canvas_h);
     SvgFormat svg(plan, out);
     svg.text() = SvgHead(plan, text, false);
     double down = 0;
     travel = 0;
     StrandPoint pen{0, 0};
-    for (const auto& [key, i] : order) {
+    // Each piece is drawn from its end nearest the pen; an odd end is its last point.
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t end = grid.Nearest(pen), i = end / 2;
+        grid.Take(i);
         const std::size_t first = pieces.starts[i], last = pieces.starts[i + 1] - 1;
-        const bool reverse =
-            Distance(pen, pieces.points[last]) < Distance(pen, pieces.points[first]);
+        const bool reverse = end % 2 == 1;
         travel += Distance(pen, pieces.points[reverse ? last : first]);
         svg.Begin({0, 0, 0});
         for (std::size_t k = 0; k <= last - first; ++k) {
