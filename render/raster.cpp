@@ -29,7 +29,7 @@ void WritePng(const PrintPlan& plan, int width, int height, std::span<const Text
     std::vector<png_text> chunks;
     for (const TextChunk& c : text) {
         png_text t{};
-        t.compression = PNG_TEXT_COMPRESSION_NONE;
+        t.compression = c.compressed ? PNG_TEXT_COMPRESSION_zTXt : PNG_TEXT_COMPRESSION_NONE;
         t.key = const_cast<char*>(c.keyword.c_str());
         t.text = const_cast<char*>(c.text.c_str());
         t.text_length = c.text.size();
