@@ -67,7 +67,20 @@ struct Attempt {
     bool seeding = false;
     float ang = 0.0f;  // direction in turns
     int c1 = 0, c2 = 0;
+    float stop_ang = 0.0f;  // direction of the step that stopped the path
 };
+
+// Told of every path the pass is about to draw, with its final c1 and c2 (the renderer records
+// the strands' geometry for vector output). Null, the default, costs one test per drawn path.
+using StrandObserver = void (*)(const PassSettings& s, const Attempt& a, const PathLists& path);
+inline StrandObserver strand_observer = nullptr;
+
+// Moves half a pixel along direction `ang` (turns): 0 toward larger y, 0.25 toward larger x.
+inline void StepAlong(float& xv, float& yv, float ang) {
+    const double phase = ang * PI * 2;
+    xv = static_cast<float>(xv + 0.5 * std::sin(phase));
+    yv = static_cast<float>(yv + 0.5 * std::cos(phase));
+}
 
 // Writes the path's entries that land on empty pixels: graded from c1 to c2 (or tent shaded).
 void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path);
@@ -112,9 +125,7 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
         const double minuend = rand();
         const double subtrahend = rand();
         ang = static_cast<float>(ang + (minuend - subtrahend) * s.curl);
-        const double phase = ang * PI * 2;
-        xv = static_cast<float>(xv + 0.5 * std::sin(phase));
-        yv = static_cast<float>(yv + 0.5 * std::cos(phase));
+        StepAlong(xv, yv, ang);
         // A position that is not finite (from NaN or infinite settings) ends the path as if its
         // length ran out: a seed line is drawn, a growth line is discarded.
         if (!(std::fabs(xv) < POSITION_LIMIT && std::fabs(yv) < POSITION_LIMIT)) {
@@ -136,6 +147,7 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
         ++n;
     }
     path.n = n;
+    a.stop_ang = ang;
     return draw;
 }
 
@@ -157,6 +169,7 @@ bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::ui
         a.c2 = 65535;
         if (s.white_sprouts) a.c1 = 65535;
     }
+    if (strand_observer) strand_observer(s, a, path);
     DrawPath(s, a, path);
     return true;
 }

@@ -163,6 +163,15 @@ void AppendBigEndian(std::string& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
+// Appends a chunk: the length of its data, `body` (type and data), the CRC of the body.
+void AppendChunk(std::string& bytes, const std::string& body) {
+    AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
+    bytes += body;
+    const auto crc =
+        crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+}
+
 // The text deflated at zlib's default level, as zTXt holds it.
 std::string Deflated(const std::string& text) {
     uLongf size = compressBound(static_cast<uLong>(text.size()));
@@ -175,8 +184,8 @@ std::string Deflated(const std::string& text) {
     return out;
 }
 
-// The bytes of the text chunks: length, type, keyword, zero, text (for zTXt the method byte 0
-// and the deflated text), CRC of type and data.
+// The bytes of the text chunks: keyword, zero, text (for zTXt the method byte 0 and the
+// deflated text).
 std::string TextChunkBytes(std::span<const TextChunk> text) {
     std::string bytes;
     for (const TextChunk& chunk : text) {
@@ -184,12 +193,20 @@ std::string TextChunkBytes(std::span<const TextChunk> text) {
         body += '\0';
         if (chunk.compressed) body += '\0';
         body += chunk.compressed ? Deflated(chunk.text) : chunk.text;
-        AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
-        bytes += body;
-        const auto crc =
-            crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
-        AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+        AppendChunk(bytes, body);
     }
+    return bytes;
+}
+
+// The bytes of a pHYs chunk: the same number of pixels per metre both ways.
+std::string PhysChunkBytes(double dpi) {
+    std::string body = "pHYs";
+    const auto per_metre = static_cast<std::uint32_t>(dpi / 0.0254 + 0.5);
+    AppendBigEndian(body, per_metre);
+    AppendBigEndian(body, per_metre);
+    body += '\1';  // the unit is the metre
+    std::string bytes;
+    AppendChunk(bytes, body);
     return bytes;
 }
 
@@ -207,7 +224,7 @@ void WriteRows(CanvasRows& rows, std::ostream& out) {
 
 }  // namespace
 
-SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text) {
+SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, double dpi) {
     SaveResult result;
     std::string& reason = result.reason;
     bool& saved = result.saved;
@@ -219,7 +236,8 @@ SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text) {
             CanvasRows rows;
             // The file is written beside the target and renamed over it once complete, so a
             // failed save leaves the previous image whole.
-            const std::string chunks = TextChunkBytes(text);
+            const std::string chunks =
+                (dpi > 0 ? PhysChunkBytes(dpi) : std::string()) + TextChunkBytes(text);
             saved = WriteFileSafely(
                 path,
                 [&](std::ostream& out) {

@@ -17,5 +17,5 @@ struct TextChunk {
 // Writes the canvas as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
 // neighbours (shown on the view, not stored in the grids). On failure the previous file stays
 // whole and the result says why. `text` chunks, if any, stand right after the header; the window
-// program writes none.
-SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text = {});
+// program writes none. A `dpi` above 0 adds a pHYs chunk with that resolution.
+SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text = {}, double dpi = 0);

@@ -24,9 +24,11 @@
 #include "render/gallery.h"
 #include "render/options.h"
 #include "render/png_text.h"
+#include "render/print.h"
 #include "render/replay.h"
 #include "render/session.h"
 #include "render/sheet.h"
+#include "render/strands.h"
 #include "render/sweep.h"
 #include "render/video.h"
 
@@ -49,6 +51,19 @@ bool ParseWhole(const std::string& text, T& out) {
 int Fail(const std::string& text) {
     std::fprintf(stderr, "morvane-render: %s\n", text.c_str());
     return EXIT_FAILED;
+}
+
+// How the picture is written: the canvas PNG, or the strands as vectors or a print raster.
+// Planned once the canvas size is known and before any frame runs; a bad plan is a usage error.
+PrintPlan print_plan;
+bool PlanOutputFor(const RenderOptions& o) {
+    std::string error;
+    if (PlanPrint(o, xs, ys, print_plan, error)) {
+        if (print_plan.Records()) StartRecording();
+        return true;
+    }
+    std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
+    return false;
 }
 
 // The settings as exact "key = value" lines, which the settings reader takes back unchanged.
@@ -81,7 +96,7 @@ bool WriteOutputWhole(const std::string& path, int thumb, std::span<const TextCh
     sigaddset(&quit, SIGINT);
     sigaddset(&quit, SIGTERM);
     sigprocmask(SIG_BLOCK, &quit, &before);
-    const bool written = WriteOutput(path, thumb, text);
+    const bool written = WritePicture(print_plan, path, thumb, text);
     sigprocmask(SIG_SETMASK, &before, nullptr);
     return written;
 }
@@ -171,6 +186,7 @@ int WithVideo(const RenderOptions& o, Work work) {
 
 int Render(const RenderOptions& o) {
     if (!LoadPictureSettings(o)) return EXIT_FAILED;
+    if (!PlanOutputFor(o)) return EXIT_USAGE;
     const PictureJob job = JobOf(o, PictureSeed(o));
     return WithVideo(o, [&] { return RenderPicture(job); });
 }
@@ -224,6 +240,18 @@ bool SweepItemDone(const SweepItem& item) {
     return same;
 }
 
+// A contact sheet's colour map (--palette), read before any picture renders.
+ColourMap sheet_colours;
+bool LoadSheetColours(const RenderOptions& o) {
+    std::string error;
+    if (o.palette.empty() || LoadColourMap(o.palette, sheet_colours, error)) return true;
+    std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
+    return false;
+}
+const ColourMap* SheetColours(const RenderOptions& o) {
+    return o.palette.empty() ? nullptr : &sheet_colours;
+}
+
 // The stop of a sweep's pictures as a folder name: "lit-25", "frames-600".
 std::string StopName(const PictureJob& job) {
     char text[48];
@@ -267,7 +295,8 @@ int Sweep(const RenderOptions& o) {
         tiles.push_back({item.file, item.label});
         files.push_back(item.file);
     }
-    if (!o.sheet.empty() && !BuildSheet(tiles, o.sheet, SHEET_TILE, plan.grid, o.quiet, error))
+    if (!o.sheet.empty() &&
+        !BuildSheet(tiles, o.sheet, SHEET_TILE, plan.grid, o.quiet, error, SheetColours(o)))
         return Fail(error);
     if (o.gallery && !WriteGallery(files, folder, plan.grid, o.quiet, error)) return Fail(error);
     return 0;
@@ -279,7 +308,8 @@ int Sheet(const RenderOptions& o) {
     std::vector<SheetTile> tiles;
     for (const std::string& f : o.files) tiles.push_back({f, ""});
     std::string error;
-    if (!o.sheet.empty() && !BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error))
+    if (!o.sheet.empty() &&
+        !BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error, SheetColours(o)))
         return Fail(error);
     if (!o.gallery) return 0;
     const auto slash = o.files.front().find_last_of('/');
@@ -328,6 +358,7 @@ int Replay(const RenderOptions& o) {
     if (!ReadJournal(log, j, error)) return Fail(o.log + ": " + error);
     xs = j.start.width;
     ys = j.start.height;
+    if (!PlanOutputFor(o)) return EXIT_USAGE;
     return WithVideo(o, [&] { return ReplayJournal(j, o.target, o.target_number, o); });
 }
 
@@ -341,6 +372,9 @@ int From(const RenderOptions& o) {
         Journal j;
         if (!ParseJournalText(text["morvane:journal"], j, error))
             return Fail(o.from + ": " + error);
+        xs = j.start.width;
+        ys = j.start.height;
+        if (!PlanOutputFor(o)) return EXIT_USAGE;
         // A replay's PNG ends its journal at its state: the last save or end, or frame F.
         const std::string& target = text["morvane:target"];
         std::uint64_t frame = 0;
@@ -359,6 +393,7 @@ int From(const RenderOptions& o) {
                     "morvane:frames and morvane:settings chunks)");
     if (!LoadSettingsText(text["morvane:settings"]))
         return Fail(o.from + ": its morvane:settings chunk cannot be read");
+    if (!PlanOutputFor(o)) return EXIT_USAGE;
     PictureJob job = JobOf(o, seed);
     job.frames = frames;
     job.lit = 0;
@@ -420,6 +455,8 @@ int main(int argc, char** argv) {
         default:
             break;
     }
+    const bool sheet = o.mode == RenderOptions::Mode::Sweep || o.mode == RenderOptions::Mode::Sheet;
+    if (sheet && !LoadSheetColours(o)) return EXIT_USAGE;
     if (!OutputsApart(o)) return EXIT_FAILED;
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
     if (o.mode == RenderOptions::Mode::Sheet) {

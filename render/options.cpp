@@ -125,6 +125,48 @@ bool ParseVary(std::string_view text, RenderOptions& o, std::string& error) {
     return true;
 }
 
+// Real values of the print options, real numbers; their ranges depend on the page and the canvas,
+// so PlanPrint checks them.
+bool RealValue(Parser& p, std::optional<double>& out) {
+    const char* v = p.Value();
+    double d = 0;
+    if (!v) return false;
+    if (!ParseReal(v, d)) {
+        p.error = std::string("option ") + p.argv[p.i - 1] + ": '" + v + "' is not a number";
+        return false;
+    }
+    out = d;
+    return true;
+}
+
+// The vector and print options; false when `arg` is none of them.
+bool ParsePrintOption(Parser& p, std::string_view arg, RenderOptions& o, bool& ok) {
+    if (arg == "--size") {
+        ok = p.Text(o.size);
+    } else if (arg == "--paper") {
+        ok = p.Text(o.paper);
+        if (ok && o.paper != "black" && o.paper != "white") {
+            p.error = "option --paper takes black or white";
+            ok = false;
+        }
+    } else if (arg == "--palette") {
+        ok = p.Text(o.palette);
+    } else if (arg == "--margin") {
+        ok = RealValue(p, o.margin);
+    } else if (arg == "--pen") {
+        ok = RealValue(p, o.pen);
+    } else if (arg == "--dpi") {
+        ok = RealValue(p, o.dpi);
+    } else if (arg == "--plot") {
+        o.plot = true;
+    } else if (arg == "--as-shown") {
+        o.as_shown = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The containers a video can be written in, picked by the file's extension.
 bool KnownVideoExtension(const std::string& path) {
     const auto dot = path.find_last_of("./");
@@ -141,6 +183,9 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
         !o.settings.empty() || o.seed || o.frames || o.lit || o.white || o.fill_holes;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
     const bool video = !o.video.empty() || !o.frames_dir.empty();
+    // A palette colours a contact sheet too; the rest are for one picture.
+    const bool print =
+        !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi || o.plot || o.as_shown;
     if (!o.files.empty()) {
         if (o.mode != Mode::Render || (o.sheet.empty() && !o.gallery) || picture) {
             error = "'" + o.files.front() + "': files go with --sheet SHEET.png or --gallery alone";
@@ -167,6 +212,8 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
         error = "--gallery goes with --sweep, --vary or a list of files";
     } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
         error = "--video and --frames-dir go with a render or a --replay";
+    } else if (print && (sweeping || o.mode == Mode::Sheet)) {
+        error = "the print and vector options go with a render, --replay or --from";
     } else if (!o.video.empty() && !o.frames_dir.empty()) {
         error = "choose one of --video and --frames-dir";
     } else if (!o.video.empty() && !KnownVideoExtension(o.video)) {
@@ -252,6 +299,7 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             ok = p.Bounded(o.fps, "a frame rate", 1, 240, "1 to 240 frames a second");
         } else if (arg == "--every") {
             ok = p.Bounded(o.every, "a number of frames", 1, INT32_MAX, "1 or more frames");
+        } else if (ParsePrintOption(p, arg, o, ok)) {
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
         } else if (!arg.empty() && arg[0] != '-') {
@@ -321,6 +369,21 @@ seed and settings give the same picture, sample for sample.
                     brightest of the block it covers
   --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
+
+Print and vectors (-o FILE.svg or FILE.pdf: the strands as the growth walked them, graded as
+the canvas shades them; -o FILE.png with a page option: drawn anti-aliased at print resolution):
+  --size PAGE       A4, A3, A2 (landscape for a wide canvas), WxHmm or WxHin (default: the
+                    canvas at 96 px per inch)
+  --margin MM       around the canvas (default 10 with --size, else 0)
+  --paper COLOUR    black or white (lines drawn as their negative)
+  --pen MM          stroke width (default: one canvas pixel on the page)
+  --dpi N           a print PNG's resolution (default 300, 16-bit); with the plain canvas PNG
+                    only its pHYs chunk
+  --palette MAP     ink, ember, ice, sepia or a file of "VALUE #rrggbb" lines (VALUE 0..65535):
+                    16-bit RGB PNGs and coloured strokes; its colour at 0 is the paper
+  --plot            an SVG for a pen plotter: plain paths in mm, one colour, split at the
+                    canvas edges, ordered for short pen travel; prints the pen-down length
+  --as-shown        the 16-bit canvas as the window shows it, without the save's hole fill
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt

@@ -60,6 +60,14 @@ struct RenderOptions {
     bool video_wanted() const { return !video.empty() || !frames_dir.empty(); }
     int thumb = 0;  // > 0: an 8-bit thumbnail this many pixels wide instead of the 16-bit image
     bool quiet = false;
+
+    // Print and vectors (render/print.h, which checks them against the canvas): the page size
+    // (A4, A3, A2, WxHmm, WxHin; empty: the canvas at 96 px per inch), its margin, the paper
+    // (black, white), the pen width, the DPI, the colour map, the plotter form of an SVG, and the
+    // canvas as the window shows it (no hole fill).
+    std::string size, paper, palette;
+    std::optional<double> margin, pen, dpi;
+    bool plot = false, as_shown = false;
 };
 
 // Parses argv; on a usage error returns nothing and puts one line saying what is wrong in

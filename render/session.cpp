@@ -191,7 +191,10 @@ SaveResult WriteThumbnail(const std::string& path, int width) {
 }  // namespace
 
 bool WriteOutput(const std::string& path, int thumb, std::span<const TextChunk> text) {
-    const SaveResult result = thumb > 0 ? WriteThumbnail(path, thumb) : SaveImage(path, text);
+    return ReportSave(thumb > 0 ? WriteThumbnail(path, thumb) : SaveImage(path, text), path);
+}
+
+bool ReportSave(const SaveResult& result, const std::string& path) {
     if (!result.saved) {
         std::fprintf(stderr, "morvane-render: cannot write %s: %s\n", path.c_str(),
                      result.reason.c_str());

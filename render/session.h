@@ -47,6 +47,8 @@ void RunFrame(long attempt_limit = -1);
 // Writes the canvas to `path`: the 16-bit PNG with `text` chunks, or with `thumb` > 0 an 8-bit
 // thumbnail that wide. On failure prints one line on standard error and returns false.
 bool WriteOutput(const std::string& path, int thumb, std::span<const TextChunk> text);
+// Says on standard error why a save of `path` failed (false), or its warning; true when saved.
+bool ReportSave(const SaveResult& result, const std::string& path);
 // Checks before any work that `path` can be written: its folder exists and is writable, and the
 // path names no folder. False with one line on standard error otherwise.
 bool OutputWritable(const std::string& path);

@@ -18,10 +18,12 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <png++/png.hpp>
 
 #include "config/safe_write.h"
+#include "render/palette.h"
 #include "render/png_text.h"
 #include "render/scale.h"
 
@@ -233,6 +235,42 @@ void DrawGridLabels(Grey8& sheet, LabelFont& font, const GridLayout& grid, const
                   l.top + GAP + r * step_y + (tile_height + LABEL_PIXELS) / 2);
 }
 
+struct TileRect {
+    int x, y, w, h;
+};
+
+// Writes the sheet: 8-bit grey, or with `colours` RGB with the tiles' pixels coloured.
+bool WriteSheet(Grey8& sheet, const std::vector<TileRect>& tiles, const ColourMap* colours,
+                const std::string& output, std::string& error) {
+    const auto w = static_cast<png::uint_32>(sheet.w), h = static_cast<png::uint_32>(sheet.h);
+    std::function<void(std::ostream&)> write;
+    png::image<png::gray_pixel> grey;
+    png::image<png::rgb_pixel> rgb;
+    if (!colours) {
+        grey.resize(w, h);
+        for (int y = 0; y < sheet.h; ++y)
+            for (int x = 0; x < sheet.w; ++x) grey[y][x] = sheet.at(x, y);
+        write = [&](std::ostream& o) { grey.write_stream(o); };
+    } else {
+        rgb.resize(w, h);
+        for (int y = 0; y < sheet.h; ++y)
+            for (int x = 0; x < sheet.w; ++x) {
+                const std::uint8_t v = sheet.at(x, y);
+                rgb[y][x] = png::rgb_pixel(v, v, v);
+            }
+        for (const TileRect& t : tiles)
+            for (int y = t.y; y < t.y + t.h; ++y)
+                for (int x = t.x; x < t.x + t.w; ++x) {
+                    const Rgb16 c = colours->At(sheet.at(x, y) * 257);
+                    rgb[y][x] = png::rgb_pixel(c.r >> 8, c.g >> 8, c.b >> 8);
+                }
+        write = [&](std::ostream& o) { rgb.write_stream(o); };
+    }
+    if (WriteFileSafely(output, write, error)) return true;
+    error = output + ": " + error;
+    return false;
+}
+
 }  // namespace
 
 bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error) {
@@ -240,7 +278,7 @@ bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error)
 }
 
 bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, int tile_width,
-                const GridLayout& grid, bool quiet, std::string& error) {
+                const GridLayout& grid, bool quiet, std::string& error, const ColourMap* colours) {
     const auto start = std::chrono::steady_clock::now();
     if (tiles.empty()) {
         error = "no pictures for the sheet";
@@ -260,6 +298,7 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
     sheet.w = layout.left + GAP + columns * (tile_width + GAP);
     sheet.h = layout.top + GAP + rows * (tile_height + LABEL_HEIGHT + GAP);
     sheet.pixels.assign(static_cast<std::size_t>(sheet.w) * sheet.h, BACKGROUND);
+    std::vector<TileRect> tile_rects;
     LabelFont font;
     if (!font.usable() && !quiet)
         std::fprintf(stderr,
@@ -273,18 +312,11 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
         if (!TileReader(tiles[i].path).Read(&image, w, h, error)) return false;
         ScaleBrightest([&](int px, int py) { return image[static_cast<std::size_t>(py) * w + px]; },
                        w, h, &sheet.at(x, y), tile_width, ScaledHeight(w, h, tile_width), sheet.w);
+        tile_rects.push_back({x, y, tile_width, ScaledHeight(w, h, tile_width)});
         font.Draw(sheet, LabelOf(tiles[i]), x, tile_width, y + tile_height + LABEL_PIXELS + 3);
         if (!quiet && isatty(2)) std::fprintf(stderr, "\rsheet: %d/%d tiles\033[K", i + 1, count);
     }
-    png::image<png::gray_pixel> out(static_cast<png::uint_32>(sheet.w),
-                                    static_cast<png::uint_32>(sheet.h));
-    for (int y = 0; y < sheet.h; ++y)
-        for (int x = 0; x < sheet.w; ++x) out[y][x] = sheet.at(x, y);
-    if (!WriteFileSafely(
-            output, [&](std::ostream& o) { out.write_stream(o); }, error)) {
-        error = output + ": " + error;
-        return false;
-    }
+    if (!WriteSheet(sheet, tile_rects, colours, output, error)) return false;
     if (!quiet) {
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         std::fprintf(stderr, "%ssheet: %d tiles in %d x %d, %d x %d px, %.2f s -> %s\n",

@@ -12,6 +12,12 @@
 //                                                saved sample / 256 (first few listed on stderr);
 //                                                with SCALE each window pixel shows the brightest
 //                                                sample of its SCALE x SCALE block
+//   pngcheck first-lit FILE                   -> "X Y" of the first sample above 0, row by row
+//   pngcheck filled SHOWN SAVED               -> "CHANGED FILLED": lit pixels of SHOWN that SAVED
+//                                                does not hold as they are, empty ones it fills
+//   pngcheck phys FILE                        -> pixels per metre across and down, and the unit
+//   pngcheck ink-on-lit DRAWN CANVAS          -> percent of DRAWN's ink (its grey, summed) that
+//                                                lies on lit pixels of the 16-bit CANVAS
 //   pngcheck bomb FILE W H [CLAIM]            writes a hostile file: the header of a 16-bit grey
 //                                                W x H PNG without its pixels, and with CLAIM a
 //                                                tEXt chunk that claims CLAIM bytes but holds 16
@@ -134,6 +140,45 @@ int main(int argc, char** argv) {
                     }
                 }
             std::cout << bad << "\n";
+        } else if (cmd == "first-lit") {
+            const Grey16 img(argv[2]);
+            for (png::uint_32 y = 0; y < img.get_height(); ++y)
+                for (png::uint_32 x = 0; x < img.get_width(); ++x)
+                    if (img[y][x] > 0) {
+                        std::cout << x << " " << y << "\n";
+                        return 0;
+                    }
+            return 1;
+        } else if (cmd == "filled" && argc == 4) {
+            const Grey16 shown(argv[2]), saved(argv[3]);
+            long changed = 0, filled = 0;
+            for (png::uint_32 y = 0; y < shown.get_height(); ++y)
+                for (png::uint_32 x = 0; x < shown.get_width(); ++x) {
+                    changed += shown[y][x] > 0 && saved[y][x] != shown[y][x];
+                    filled += shown[y][x] == 0 && saved[y][x] > 0;
+                }
+            std::cout << changed << " " << filled << "\n";
+        } else if (cmd == "phys") {
+            std::ifstream in(argv[2], std::ios::binary);
+            png::reader<std::istream> reader(in);
+            reader.read_info();
+            png_uint_32 px = 0, py = 0;
+            int unit = -1;
+            png_get_pHYs(reader.get_png_struct(), reader.get_info().get_png_info(), &px, &py,
+                         &unit);
+            std::cout << px << " " << py << " " << unit << "\n";
+        } else if (cmd == "ink-on-lit" && argc == 4) {
+            const Rgb drawn(argv[2]);
+            const Grey16 canvas(argv[3]);
+            double ink = 0, on_lit = 0;
+            CountBox(drawn, 0, 0, static_cast<int>(canvas.get_width()),
+                     static_cast<int>(canvas.get_height()), [&](png::rgb_pixel p, int x, int y) {
+                         const double grey = p.red + p.green + p.blue;
+                         ink += grey;
+                         if (canvas[y][x] > 0) on_lit += grey;
+                         return false;
+                     });
+            std::cout << static_cast<int>(ink > 0 ? 100 * on_lit / ink : 0) << "\n";
         } else if (cmd == "bomb" && (argc == 5 || argc == 6)) {
             const auto number = [&](int i) {
                 return static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10));
