@@ -2,9 +2,11 @@
 // the live state wherever the state is about to be used.
 #include "app/journal.h"
 
+#include <ctime>
 #include <iterator>
 #include <string>
 
+#include "app/history.h"
 #include "engine/frame.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
@@ -21,8 +23,14 @@ struct Snapshot {
 Snapshot written;
 std::uint64_t frames_rendered = 0;
 
+// Each line goes to the log and to the session's history file; the history reaches the disk at
+// each save, restart and end, so a crash loses at most the frames since the last of those.
 void Write(const journal::Entry& entry) {
-    CRM32Pro_ILogSystem::Msg(2, "%s", journal::Format(entry).c_str());
+    const std::string text = journal::Format(entry);
+    CRM32Pro_ILogSystem::Msg(2, "%s", text.c_str());
+    using journal::Kind;
+    HistoryWrite(text, entry.kind == Kind::Save || entry.kind == Kind::Restart ||
+                           entry.kind == Kind::End);
 }
 
 journal::Entry EventEntry(journal::Kind kind) {
@@ -56,6 +64,7 @@ void SyncSettings(bool all) {
 }  // namespace
 
 void JournalStart(std::uint32_t seed) {
+    HistoryStart(seed, std::time(nullptr));
     journal::Entry start;
     start.seed = seed;
     start.width = xs;
@@ -97,4 +106,9 @@ void JournalSave(const std::string& path, bool saved) {
 
 void JournalEnd() {
     Write(EventEntry(journal::Kind::End));
+    HistoryEnd();
+}
+
+std::uint64_t JournalFramesRendered() {
+    return frames_rendered;
 }
