@@ -97,8 +97,9 @@ int OpenSessionsFolder(std::string& error) {
 int CreateSessionFile(int folder, std::uint32_t seed, std::time_t start, std::string& name) {
     for (int copy = 1; copy <= 1000; ++copy) {
         name = SessionFileName(start, seed, copy);
-        const int fd = openat(folder, name.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_APPEND, 0600);
+        const int fd =
+            openat(folder, name.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_APPEND, 0600);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     errno = EEXIST;

@@ -29,8 +29,8 @@ void Write(const journal::Entry& entry) {
     const std::string text = journal::Format(entry);
     CRM32Pro_ILogSystem::Msg(2, "%s", text.c_str());
     using journal::Kind;
-    HistoryWrite(text, entry.kind == Kind::Save || entry.kind == Kind::Restart ||
-                           entry.kind == Kind::End);
+    HistoryWrite(
+        text, entry.kind == Kind::Save || entry.kind == Kind::Restart || entry.kind == Kind::End);
 }
 
 journal::Entry EventEntry(journal::Kind kind) {

@@ -18,6 +18,7 @@
 #include "engine/journal.h"
 #include "engine/settings.h"
 #include "morvane/version.h"
+#include "render/history.h"
 #include "render/options.h"
 #include "render/png_text.h"
 #include "render/replay.h"
@@ -247,14 +248,24 @@ int ReplayJournal(const Journal& j, RenderOptions::Target target, std::uint64_t 
 }
 
 int Replay(const RenderOptions& o) {
-    std::ifstream log(o.log);
-    if (!log) return Fail("cannot read " + o.log + ": " + std::strerror(errno));
+    std::string path, error;
     Journal j;
-    std::string error;
-    if (!ReadJournal(log, j, error)) return Fail(o.log + ": " + error);
+    if (!ResolveSession(o.log, path, error) || !LoadJournalFile(path, j, o.quiet, error))
+        return Fail(error);
+    if (o.list) {
+        ListEvents(j);
+        return 0;
+    }
+    RenderOptions::Target target = o.target;
+    std::uint64_t number = o.target_number;
+    // The picture a restart cleared is the canvas after the frames rendered before it.
+    if (target == RenderOptions::Target::BeforeRestart) {
+        if (!RestartFrame(j, o.target_number, number, error)) return Fail(path + ": " + error);
+        target = RenderOptions::Target::Frame;
+    }
     xs = j.start.width;
     ys = j.start.height;
-    return WithVideo(o, [&] { return ReplayJournal(j, o.target, o.target_number, o); });
+    return WithVideo(o, [&] { return ReplayJournal(j, target, number, o); });
 }
 
 int From(const RenderOptions& o) {
@@ -311,6 +322,11 @@ int main(int argc, char** argv) {
             break;
     }
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
+    if (o.mode == RenderOptions::Mode::History) {
+        if (o.sheet.empty()) return ListHistory();
+        return OutputWritable(o.sheet) ? HistorySheet(o) : EXIT_FAILED;
+    }
+    if (o.mode == RenderOptions::Mode::Replay && o.list) return Replay(o);
     if (o.mode == RenderOptions::Mode::Sheet) {
         return OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;
     }

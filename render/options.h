@@ -7,8 +7,8 @@
 #include <vector>
 
 struct RenderOptions {
-    enum class Mode { Render, Replay, From, Sweep, Sheet, Help, Version };
-    enum class Target { LastSave, Save, Frame, End };
+    enum class Mode { Render, Replay, From, Sweep, Sheet, History, Help, Version };
+    enum class Target { LastSave, Save, Frame, End, BeforeRestart };
 
     Mode mode = Mode::Render;
     // Render: the settings file (empty: defaults.cfg when present), the seed (none: the clock),
@@ -17,10 +17,12 @@ struct RenderOptions {
     std::optional<std::uint32_t> seed;
     std::optional<std::uint64_t> frames;
     std::optional<double> lit;
-    // Replay: the log and which state of the session to write.
+    // Replay: the log (a path, or @last, @2 ... for a kept session) and which state of the
+    // session to write; or, with `list`, only the saves and restarts it could write.
     std::string log;
     Target target = Target::LastSave;
-    std::uint64_t target_number = 0;  // K of --save K, F of --frame F
+    std::uint64_t target_number = 0;  // K of --save K and --before-restart K, F of --frame F
+    bool list = false;
     // From: a PNG the renderer wrote.
     std::string from;
 
@@ -32,7 +34,8 @@ struct RenderOptions {
     int vary_count = 0;
     int jobs = 0;  // 0: one per core
     std::string dir = "sweep";
-    // Sheet: the contact sheet to write, of the sweep's pictures or of `files`.
+    // Sheet: the contact sheet to write, of the sweep's pictures, of `files`, or of the newest
+    // kept sessions (History).
     std::string sheet;
     std::vector<std::string> files;
     // Video: the growth as an H.264 MP4 of every `every`-th frame at `fps`, or as numbered PNGs
