@@ -139,6 +139,8 @@ int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std
         if (listing >= 0) close(listing);
         return 0;
     }
+    // The copy shares the folder's read position: start from the first entry.
+    rewinddir(dir);
     std::vector<SessionFile> files;
     std::uint64_t kept_bytes = 0;
     while (const dirent* entry = readdir(dir)) {
