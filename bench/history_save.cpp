@@ -75,7 +75,7 @@ BENCHMARK(BM_SaveWithJournal)
     ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
-    ->Repetitions(5);
+    ->Repetitions(3);
 
 }  // namespace
 
@@ -95,8 +95,10 @@ int main(int argc, char** argv) {
     const BestRun* l = reporter.Find("BM_SaveWithJournal/100000");
     if (!s || !l) return 1;
     std::printf(
-        "4096 save: %.0f ms with a short journal (the floor), %.0f ms with 100,000 "
-        "changes (%.1f MB of journal): ratio %.2f\n",
-        s->real, l->real, l->Counter("journal_bytes") / 1e6, l->real / s->real);
+        "4096 save, CPU time: %.0f ms with a short journal (the floor), %.0f ms with "
+        "100,000 changes (%.1f MB of journal): ratio %.2f; wall time %.0f ms and %.0f ms: "
+        "ratio %.2f\n",
+        s->cpu, l->cpu, l->Counter("journal_bytes") / 1e6, l->cpu / s->cpu, s->real, l->real,
+        l->real / s->real);
     return 0;
 }
