@@ -53,23 +53,6 @@ std::vector<Kept> KeptSessions() {
     return kept;
 }
 
-struct Counts {
-    std::uint64_t frames = 0;
-    int restarts = 0, saves = 0;
-    bool ended = false;
-};
-
-Counts CountEvents(const Journal& j) {
-    Counts c;
-    for (const journal::Entry& e : j.events) {
-        c.frames = e.frame;
-        c.restarts += e.kind == journal::Kind::Restart;
-        c.saves += e.kind == journal::Kind::Save && e.on;
-        c.ended = c.ended || e.kind == journal::Kind::End;
-    }
-    return c;
-}
-
 // A path from a journal as it may go to a terminal: control bytes shown as '?'.
 std::string Printable(std::string text) {
     for (char& c : text)
@@ -77,17 +60,33 @@ std::string Printable(std::string text) {
     return text;
 }
 
-std::string Size(const Journal& j) {
-    return std::to_string(j.start.width) + "x" + std::to_string(j.start.height);
+std::string Size(const SessionRecord& s) {
+    return std::to_string(s.journal.start.width) + "x" + std::to_string(s.journal.start.height);
+}
+
+// The marks of a checked journal's text: each restart, save and end, and the last stamp.
+void Mark(const std::string& text, SessionRecord& s) {
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto e = journal::ParseLogLine(line);
+        if (!e || e->kind == journal::Kind::Start) continue;
+        s.frames = e->frame;
+        const bool mark = e->kind == journal::Kind::Restart || e->kind == journal::Kind::Save ||
+                          e->kind == journal::Kind::End;
+        if (mark) s.marks.push_back(*e);
+        s.restarts += e->kind == journal::Kind::Restart;
+        s.saves += e->kind == journal::Kind::Save && e->on;
+        s.ended = s.ended || e->kind == journal::Kind::End;
+    }
 }
 
 // Replays a kept session to its end (the last event, for a killed one) and writes the canvas.
-bool RenderFinal(const Journal& j, const std::string& output, std::string& error) {
-    xs = j.start.width;
-    ys = j.start.height;
-    const Counts c = CountEvents(j);
-    if (ReplayTo(j, c.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame, c.frames,
-                 error) < 0)
+bool RenderFinal(SessionRecord& s, const std::string& output, std::string& error) {
+    xs = s.journal.start.width;
+    ys = s.journal.start.height;
+    if (ReplayTo(s.journal, s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame,
+                 s.frames, error) < 0)
         return false;
     if (WriteOutput(output, 0, {})) return true;
     error = "cannot write the sheet's picture of a session";
@@ -96,7 +95,7 @@ bool RenderFinal(const Journal& j, const std::string& output, std::string& error
 
 }  // namespace
 
-bool LoadJournalFile(const std::string& path, Journal& j, bool quiet, std::string& error) {
+bool LoadSession(const std::string& path, SessionRecord& s, bool quiet, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     std::string text;
     if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -123,10 +122,12 @@ bool LoadJournalFile(const std::string& path, Journal& j, bool quiet, std::strin
                 return false;
             }
     }
-    std::istringstream lines(text);
-    if (ReadJournal(lines, j, error)) return true;
-    error = path + ": " + error;
-    return false;
+    if (!ParseJournalText(text, s.journal, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    Mark(text, s);
+    return true;
 }
 
 bool ResolveSession(const std::string& name, std::string& path, std::string& error) {
@@ -151,9 +152,10 @@ bool ResolveSession(const std::string& name, std::string& path, std::string& err
     return true;
 }
 
-bool RestartFrame(const Journal& j, std::uint64_t k, std::uint64_t& frame, std::string& error) {
+bool RestartFrame(const SessionRecord& s, std::uint64_t k, std::uint64_t& frame,
+                  std::string& error) {
     std::uint64_t restarts = 0;
-    for (const journal::Entry& e : j.events) {
+    for (const journal::Entry& e : s.marks) {
         if (e.kind != journal::Kind::Restart || ++restarts != k) continue;
         frame = e.frame;
         return true;
@@ -172,29 +174,28 @@ int ListHistory() {
                 "frames", "restarts", "saves", "file");
     bool unfinished = false;
     for (std::size_t i = 0; i < kept.size(); ++i) {
-        Journal j;
+        SessionRecord s;
         std::string error;
         std::string at = "@last";
         if (i > 0) at = '@' + std::to_string(i + 1);
-        if (!LoadJournalFile(kept[i].path, j, true, error)) {
+        if (!LoadSession(kept[i].path, s, true, error)) {
             std::fprintf(stderr, "morvane-render: %s: %s\n", at.c_str(), error.c_str());
             continue;
         }
-        const Counts c = CountEvents(j);
-        unfinished = unfinished || !c.ended;
+        unfinished = unfinished || !s.ended;
         std::printf("%-6s %-19s %-10u %-9s %8llu%s %8d %5d  %s\n", at.c_str(),
-                    ReadableStamp(kept[i].name.stamp).c_str(), j.start.seed, Size(j).c_str(),
-                    static_cast<unsigned long long>(c.frames), c.ended ? " " : "+", c.restarts,
-                    c.saves, kept[i].path.c_str());
+                    ReadableStamp(kept[i].name.stamp).c_str(), s.journal.start.seed,
+                    Size(s).c_str(), static_cast<unsigned long long>(s.frames), s.ended ? " " : "+",
+                    s.restarts, s.saves, kept[i].path.c_str());
     }
     if (unfinished) std::printf("+: the session did not quit (it was killed, or it is running)\n");
     return 0;
 }
 
-void ListEvents(const Journal& j) {
-    std::printf("seed %u, %s\n", j.start.seed, Size(j).c_str());
+void ListEvents(const SessionRecord& s) {
+    std::printf("seed %u, %s\n", s.journal.start.seed, Size(s).c_str());
     int saves = 0, restarts = 0;
-    for (const journal::Entry& e : j.events) {
+    for (const journal::Entry& e : s.marks) {
         const auto frame = static_cast<unsigned long long>(e.frame);
         if (e.kind == journal::Kind::Restart) {
             ++restarts;
@@ -225,11 +226,11 @@ int HistorySheet(const RenderOptions& o) {
     std::vector<SheetTile> tiles;
     std::string error;
     for (std::size_t i = 0; i < kept.size() && error.empty(); ++i) {
-        Journal j;
+        SessionRecord s;
         const std::string tile = std::string(folder) + "/" + std::to_string(i) + ".png";
-        if (LoadJournalFile(kept[i].path, j, o.quiet, error) && RenderFinal(j, tile, error))
+        if (LoadSession(kept[i].path, s, o.quiet, error) && RenderFinal(s, tile, error))
             tiles.push_back({tile, ReadableStamp(kept[i].name.stamp).substr(0, 16) + " seed " +
-                                       std::to_string(j.start.seed)});
+                                       std::to_string(s.journal.start.seed)});
     }
     if (error.empty()) BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error);
     for (const SheetTile& t : tiles) unlink(t.path.c_str());

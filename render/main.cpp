@@ -249,18 +249,20 @@ int ReplayJournal(const Journal& j, RenderOptions::Target target, std::uint64_t 
 
 int Replay(const RenderOptions& o) {
     std::string path, error;
-    Journal j;
-    if (!ResolveSession(o.log, path, error) || !LoadJournalFile(path, j, o.quiet, error))
+    SessionRecord session;
+    if (!ResolveSession(o.log, path, error) || !LoadSession(path, session, o.quiet, error))
         return Fail(error);
     if (o.list) {
-        ListEvents(j);
+        ListEvents(session);
         return 0;
     }
+    Journal& j = session.journal;
     RenderOptions::Target target = o.target;
     std::uint64_t number = o.target_number;
     // The picture a restart cleared is the canvas after the frames rendered before it.
     if (target == RenderOptions::Target::BeforeRestart) {
-        if (!RestartFrame(j, o.target_number, number, error)) return Fail(path + ": " + error);
+        if (!RestartFrame(session, o.target_number, number, error))
+            return Fail(path + ": " + error);
         target = RenderOptions::Target::Frame;
     }
     xs = j.start.width;
