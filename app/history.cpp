@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "config/session_files.h"
+#include "config/write_all.h"
 #include "engine/journal.h"
 #include "morvane/version.h"
 #include "platform/platform.h"
@@ -110,18 +111,6 @@ void CloseFile() {
     if (file_fd >= 0) close(file_fd);
     if (folder_fd >= 0) close(folder_fd);
     file_fd = folder_fd = -1;
-}
-
-// Writes all of `data`; false with errno set on a failure (a full disk, say).
-bool WriteAll(int fd, const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 struct SessionFile {

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "config/safe_write.h"
+#include "config/write_all.h"
 #include "engine/canvas.h"
 #include "engine/settings.h"
 #include "render/session.h"
@@ -56,17 +57,6 @@ void BuildFrame() {
     std::uint8_t* out = video.frame.data();
     for (int y = 0; y < ys; ++y)
         for (int x = 0; x < xs; ++x) *out++ = DisplayGrey(arr[x][y]);
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 void WriteFramePng() {
