@@ -213,10 +213,14 @@ std::vector<TextChunk> ProvenanceChunks(const std::string& path, std::uint64_t f
     save.frame = frame;
     save.value = path;
     save.on = true;
-    return {
+    std::vector<TextChunk> chunks = {
         {"Software", "morvane " MORVANE_VERSION},
         {"morvane:seed", std::to_string(session_seed)},
-        {"morvane:journal", journal_text + Stamp() + journal::Format(save) + "\n"},
-        {"morvane:target", "save"},
     };
+    // A journal longer than the renderer reads back would only make the file bigger: the
+    // picture then says where it comes from by its seed alone.
+    if (journal_text.size() > PNG_JOURNAL_BYTES) return chunks;
+    chunks.push_back({"morvane:journal", journal_text + Stamp() + journal::Format(save) + "\n"});
+    chunks.push_back({"morvane:target", "save"});
+    return chunks;
 }

@@ -29,6 +29,10 @@ void HistoryEnd();
 // The path of this session's file, empty when it has none.
 const std::string& HistoryFile();
 
+// The longest journal a saved picture carries: morvane-render reads a picture's journal only up
+// to 32 MiB (hundreds of thousands of changes).
+constexpr std::size_t PNG_JOURNAL_BYTES = std::size_t{32} << 20;
+
 // The text chunks that make a window save renderable again: Software, morvane:seed and the
 // journal up to this save (compressed), as if the save at `frame` to `path` succeeded.
 std::vector<TextChunk> ProvenanceChunks(const std::string& path, std::uint64_t frame);
