@@ -29,8 +29,8 @@ void HistoryEnd();
 // The path of this session's file, empty when it has none.
 const std::string& HistoryFile();
 
-// The longest journal a saved picture carries: morvane-render reads a picture's journal only up
-// to 32 MiB (hundreds of thousands of changes).
+// The longest journal a saved picture carries (hundreds of thousands of changes), the bound
+// morvane-render keeps to in its own pictures, well within the text it reads back.
 constexpr std::size_t PNG_JOURNAL_BYTES = std::size_t{32} << 20;
 
 // The text chunks that make a window save renderable again: Software, morvane:seed and the
