@@ -30,7 +30,7 @@ std::uint32_t session_seed = 0;
 std::string journal_text;
 
 void Log(const std::string& text) {
-    CRM32Pro_ILogSystem::Msg(2, "session history: %s", text.c_str());
+    CRM32Pro_ILogSystem::Msg("session history: %s", text.c_str());
 }
 
 std::string Reason(const std::string& what) {
