@@ -232,7 +232,7 @@ int HistorySheet(const RenderOptions& o) {
             tiles.push_back({tile, ReadableStamp(kept[i].name.stamp).substr(0, 16) + " seed " +
                                        std::to_string(s.journal.start.seed)});
     }
-    if (error.empty()) BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error);
+    if (error.empty()) BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error);
     for (const SheetTile& t : tiles) unlink(t.path.c_str());
     rmdir(folder);
     if (error.empty()) return 0;
