@@ -220,7 +220,8 @@ std::vector<TextChunk> ProvenanceChunks(const std::string& path, std::uint64_t f
     // A journal longer than the renderer reads back would only make the file bigger: the
     // picture then says where it comes from by its seed alone.
     if (journal_text.size() > PNG_JOURNAL_BYTES) return chunks;
-    chunks.push_back({"morvane:journal", journal_text + Stamp() + journal::Format(save) + "\n"});
+    chunks.push_back(
+        {"morvane:journal", journal_text + Stamp() + journal::Format(save) + "\n", true});
     chunks.push_back({"morvane:target", "save"});
     return chunks;
 }
