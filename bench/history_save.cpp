@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
     char state[] = "/tmp/morvane-bench-XXXXXX";
     if (!mkdtemp(state)) return 1;
     setenv("XDG_STATE_HOME", state, 1);
-    CRM32Pro_ILogSystem::Init("/dev/null", 2, 2, "bench", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init("/dev/null", "bench");
     benchmark::Initialize(&argc, argv);
     SummaryReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
