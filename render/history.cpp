@@ -86,7 +86,8 @@ bool RenderFinal(SessionRecord& s, const std::string& output, std::string& error
     xs = s.journal.start.width;
     ys = s.journal.start.height;
     if (ReplayTo(s.journal, s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame,
-                 s.frames, error) < 0)
+                 s.frames, error)
+            .events < 0)
         return false;
     if (WriteOutput(output, 0, {})) return true;
     error = "cannot write the sheet's picture of a session";
