@@ -13,5 +13,5 @@ bool SaveImageCommand();
 // in the panel. Returns whether the file was written.
 bool SaveDefaultsCommand(const char* path = "defaults.cfg");
 // Points the engine's view at the window: canvas pixel (x, y) is drawn at (x, y +
-// vertical_padding) as grey v / 256, and a restart clear paints the whole window black.
+// vertical_padding) as grey v / 256, and a restart clear paints the canvas black.
 void ShowCanvasOnWindow();

@@ -1,5 +1,6 @@
-// The keyboard commands: restart, the save-defaults question, pixel fill, pause, image save and
-// quit. HandleKey runs once per key-down event; the keys act the same with the panel hidden.
+// The keyboard commands: restart, the save-defaults question, pixel fill, pause, image save,
+// quit, and the canvas view's zoom. HandleKey runs once per key-down event; the keys act the same
+// with the panel hidden.
 #include "app/app.h"
 #include "engine/frame.h"
 #include "panel/panel.h"
@@ -28,4 +29,8 @@ void HandleKey(int sym, bool& quit) {
         SetToggle(panel_buttons.pause, paused);
     }
     if (sym == KEY_S) SaveImageCommand();
+    // + is = without Shift on most layouts, and either may come from the keypad.
+    if (sym == KEY_PLUS || sym == KEY_EQUALS || sym == KEY_KP_PLUS) CRM32Pro_Main::ZoomView(1);
+    if (sym == KEY_MINUS || sym == KEY_KP_MINUS) CRM32Pro_Main::ZoomView(-1);
+    if (sym == KEY_0 || sym == KEY_KP_0) CRM32Pro_Main::FitToWindow();
 }

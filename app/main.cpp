@@ -91,13 +91,16 @@ void PollPanel(bool& quit) {
     if (display_GUI) PollButtons(CRM32Pro_ITimeSystem::GetCurrentRFR() / 2, quit);
 }
 
-// Every pending event: keys, the close box and quit signals, the end of a held panel button.
+// Every pending event: keys, the close box and quit signals, the end of a held panel button, the
+// wheel's zoom and the drag's pan of the canvas view.
 void HandleEvents(bool& quit) {
     Event event;
     while (CRM32Pro_Main::NextEvent(&event)) {
         if (event.type == EVENT_KEYDOWN) HandleKey(event.sym, quit);
         if (event.type == EVENT_QUIT) quit = true;
         if (event.type == EVENT_MOUSEBUTTONUP) ReleaseHeldButton();
+        if (event.type == EVENT_MOUSEWHEEL) CRM32Pro_Main::ZoomView(event.dy);
+        if (event.type == EVENT_MOUSEDRAG) CRM32Pro_Main::PanView(event.dx, event.dy);
     }
 }
 

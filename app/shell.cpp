@@ -25,10 +25,11 @@ void ShowPixelOnWindow(int x, int y, int v) {
                                        grey, 255, 1);
 }
 
-// The whole window, panel band included; the panel is drawn again in the next frame.
+// The canvas below the panel band; the band keeps what it shows.
 void ClearWindow() {
-    CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, static_cast<std::int16_t>(xs),
-                                   static_cast<std::int16_t>(ys + vertical_padding), 0);
+    CRM32Pro_IPrimitives::BoxColor(
+        CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
+        static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
 }
 
 // The panel shows only the last part of the reason (the system's words, without the path), cut

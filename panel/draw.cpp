@@ -1,5 +1,8 @@
-// The panel band drawn at the start of every frame: black box, then the settings face (labels,
-// values, separators, toggle labels, buttons) or the save-defaults question, then any message.
+// The panel band, drawn where it changed: the whole band (black box, then the settings face of
+// labels, values, separators, toggle labels and buttons, or the save-defaults question, then any
+// message) when the face changes or a message goes, and otherwise only the value slots whose text
+// changed, the buttons whose look changed and a message that appeared or changed. Start reading
+// at DrawPanel.
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -42,8 +45,22 @@ constexpr short MESSAGE_LEFT = 0, MESSAGE_TOP = 38;
 constexpr short MESSAGE_RIGHT = 5 * COLUMN_WIDTH - 7, MESSAGE_BOTTOM = 72;
 constexpr short MESSAGE_TEXT_X = 3, MESSAGE_TEXT_Y = 50;
 
+// The value's slot is cleared this many rows down from its text's top before a new value is drawn.
+constexpr int VALUE_ROWS = 16;
+
 char message[128];
 Clock::time_point message_until;
+
+// What the band shows now, so that a frame draws only what differs.
+enum class Face { None, Settings, Question };
+struct Shown {
+    bool valid = false;  // false: the next DrawPanel draws the whole band
+    Face face = Face::None;
+    char values[10][sizeof chr] = {};
+    bool message_shown = false;
+    char message_text[sizeof message] = {};
+};
+Shown shown;
 
 // Shortens `text` from its end until the font draws it within `width` pixels.
 void CutToWidth(char* text, int width) {
@@ -68,23 +85,33 @@ char* WriteReal(char* first, char* last, double v, int decimals) {
     return r.ptr;
 }
 
+// Pair `pair`'s value slot: its text's top-left corner.
+int SlotX(int pair) {
+    return pair / 2 * COLUMN_WIDTH + VALUE_X;
+}
+int SlotY(int pair) {
+    return pair % 2 == 0 ? UPPER_VALUE_Y : LOWER_VALUE_Y;
+}
+
+// Writes pair `pair`'s value text as the slot shows it into chr: cut to the slot, so that a value
+// read from the file that is wider than its slot never runs under the more button.
+void SlotText(int pair) {
+    WriteValueText(pair);
+    CutToWidth(chr, VALUE_WIDTH);
+}
+
 void DrawSettingsFace() {
-    for (int k = 0; k < 5; ++k) {
-        const int x = k * COLUMN_WIDTH;
-        const std::span<const SettingRow> pairs = PanelSettingRows();
-        // A value read from the file can be wider than its slot: its text is cut there, so that
-        // it never runs under the more button.
-        WriteValueText(2 * k);
-        CutToWidth(chr, VALUE_WIDTH);
-        DrawText(x, UPPER_LABEL_Y, pairs[2 * k].panel.label);
-        DrawText(x + VALUE_X, UPPER_VALUE_Y, chr);
-        WriteValueText(2 * k + 1);
-        CutToWidth(chr, VALUE_WIDTH);
-        DrawText(x, LOWER_LABEL_Y, pairs[2 * k + 1].panel.label);
-        DrawText(x + VALUE_X, LOWER_VALUE_Y, chr);
-        CRM32Pro_IPrimitives::VLineRGBA(
-            CRM32Pro_Main::screen, static_cast<std::int16_t>(x + SEPARATOR_X), 0,
-            static_cast<std::int16_t>(vertical_padding - 1), 255, 255, 255, 255);
+    const std::span<const SettingRow> pairs = PanelSettingRows();
+    for (int pair = 0; pair < 10; ++pair) {
+        const int x = pair / 2 * COLUMN_WIDTH;
+        SlotText(pair);
+        std::memcpy(shown.values[pair], chr, sizeof chr);
+        DrawText(x, pair % 2 == 0 ? UPPER_LABEL_Y : LOWER_LABEL_Y, pairs[pair].panel.label);
+        DrawText(SlotX(pair), SlotY(pair), chr);
+        if (pair % 2 == 0)
+            CRM32Pro_IPrimitives::VLineRGBA(
+                CRM32Pro_Main::screen, static_cast<std::int16_t>(x + SEPARATOR_X), 0,
+                static_cast<std::int16_t>(vertical_padding - 1), 255, 255, 255, 255);
     }
     for (const Label& l : toggle_labels) DrawText(l.x, l.y, l.text);
     CRM32Pro_IButton::ForceDraw();
@@ -92,10 +119,41 @@ void DrawSettingsFace() {
 }
 
 void DrawMessage() {
-    if (message[0] == '\0' || Clock::now() >= message_until) return;
     CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, MESSAGE_LEFT, MESSAGE_TOP, MESSAGE_RIGHT,
                                    MESSAGE_BOTTOM, 0);
     DrawText(MESSAGE_TEXT_X, MESSAGE_TEXT_Y, message);
+    std::memcpy(shown.message_text, message, sizeof message);
+}
+
+// The whole band as `face` shows it, with the message when `message_on`.
+void DrawBand(Face face, bool message_on) {
+    CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, static_cast<std::int16_t>(xs),
+                                   static_cast<std::int16_t>(vertical_padding), 0);
+    if (face == Face::Question) DrawText(3, 3, "save default settings? Y/N");
+    if (face == Face::Settings) DrawSettingsFace();
+    if (message_on) DrawMessage();
+    shown.valid = true;
+    shown.face = face;
+    shown.message_shown = message_on;
+}
+
+// The value slots whose text changed, then the buttons whose look changed. A message covers the
+// lower row: its slots wait for the message to go (the whole band is drawn then), and a button
+// drawn over the message's strip has the message drawn again over it.
+void DrawChangedSettings(bool message_on) {
+    for (int pair = 0; pair < 10; ++pair) {
+        if (message_on && pair % 2 == 1) continue;
+        SlotText(pair);
+        if (std::strcmp(chr, shown.values[pair]) == 0) continue;
+        std::memcpy(shown.values[pair], chr, sizeof chr);
+        const int x = SlotX(pair), y = SlotY(pair);
+        CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
+                                       static_cast<std::int16_t>(y),
+                                       static_cast<std::int16_t>(x + VALUE_WIDTH),
+                                       static_cast<std::int16_t>(y + VALUE_ROWS), 0);
+        DrawText(x, y, chr);
+    }
+    if (CRM32Pro_IButton::Draw() > 0 && message_on) DrawMessage();
 }
 
 }  // namespace
@@ -121,15 +179,22 @@ void WriteValueText(int pair) {
 }
 
 void DrawPanel() {
-    CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, static_cast<std::int16_t>(xs),
-                                   static_cast<std::int16_t>(vertical_padding), 0);
-    if (!display_GUI) return;
-    if (save_defaults) {
-        DrawText(3, 3, "save default settings? Y/N");
-    } else {
-        DrawSettingsFace();
+    const Face face = !display_GUI ? Face::None : save_defaults ? Face::Question : Face::Settings;
+    const bool message_on = display_GUI && message[0] != '\0' && Clock::now() < message_until;
+    // A message that goes uncovers the face under it: the whole band again.
+    if (!shown.valid || face != shown.face || (shown.message_shown && !message_on)) {
+        DrawBand(face, message_on);
+        return;
     }
-    DrawMessage();
+    if (message_on && (!shown.message_shown || std::strcmp(message, shown.message_text) != 0)) {
+        DrawMessage();
+        shown.message_shown = true;
+    }
+    if (face == Face::Settings) DrawChangedSettings(message_on);
+}
+
+void RedrawPanel() {
+    shown.valid = false;
 }
 
 // The message is cut to the strip's width, so that a long reason never runs into the toggles.

@@ -97,6 +97,7 @@ void StartPanel(const char* package, const PanelCommands& commands) {
     panel_commands = commands;
     button_is_held = false;
     hold_counter = 0;
+    RedrawPanel();
 }
 
 void StopPanel() {

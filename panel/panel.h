@@ -60,9 +60,13 @@ void StepSetting(int pair, int direction);
 // Creates the buttons from `package`: the pixel fill toggle always, the other 25 only with the
 // panel shown.
 void CreateButtons(const char* package = "Data/gfx.dpf");
-// Draws the band: black box, then the settings face or the question face (or nothing more with
-// the panel off), then any message.
+// Draws what changed on the band since the last call: all of it (black box, then the settings
+// face or the question face, or nothing more with the panel off, then any message) the first
+// time, when the face changes and when a message goes; otherwise only changed values, buttons and
+// a new message. Called at the start of every frame.
 void DrawPanel();
+// Makes the next DrawPanel draw the whole band (something else painted over it).
+void RedrawPanel();
 // Polls the buttons once (exit, save, redo, hold counter, the ten pairs, the toggles).
 // `repeat_limit` is half the real frame rate.
 void PollButtons(int repeat_limit, bool& quit);

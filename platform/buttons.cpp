@@ -104,8 +104,13 @@ void Release(Button& b) {
     b.armed = b.inside = false;
 }
 
+// The image is blended over black, so that a look drawn over the other one shows no trace of it.
 void Blit(const Button& b, int frame) {
     const platform::Image& pixels = b.image->pixels;
+    CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, static_cast<std::int16_t>(b.x),
+                                   static_cast<std::int16_t>(b.y),
+                                   static_cast<std::int16_t>(b.x + pixels.w),
+                                   static_cast<std::int16_t>(b.y + b.image->frame_h), 0);
     const std::uint8_t* first = pixels.rgba.data() + frame * b.image->frame_h * pixels.w * 4;
     platform::BlitRgba(CRM32Pro_Main::screen, b.x, b.y, first, pixels.w, b.image->frame_h,
                        pixels.w * 4);
@@ -166,8 +171,9 @@ void SetState(int id, int state) {
     if (!b->on) b->latched = false;
 }
 
-void Draw() {
-    if (!CRM32Pro_Main::screen) return;
+int Draw() {
+    if (!CRM32Pro_Main::screen) return 0;
+    int drawn = 0;
     for (Button& b : buttons) {
         if (!b.image) continue;
         const int look = Pressed(b) ? std::min(1, b.image->states - 1) : 0;
@@ -175,7 +181,9 @@ void Draw() {
         Blit(b, look);
         b.drawn_look = look;
         b.force = false;
+        ++drawn;
     }
+    return drawn;
 }
 
 void ForceDraw() {

@@ -48,8 +48,8 @@ constexpr KeyPair KEY_TABLE[] = {
     {SDLK_MENU, 319},        {SDLK_POWER, 320},      {SDLK_UNDO, 322},
 };
 
-// Copies one SDL event into the caller's record; false for events SDL 1.2 programs never saw
-// (window, text and wheel events, key repeats), which NextEvent then drops.
+// Copies one SDL event into the caller's record; false for events the program does not read
+// (window and text events, key repeats), which NextEvent then drops.
 bool Translate(const SDL_Event& in, Event* out) {
     Event e;
     switch (in.type) {
@@ -62,6 +62,15 @@ bool Translate(const SDL_Event& in, Event* out) {
             break;
         case SDL_MOUSEMOTION:
             e.type = EVENT_MOUSEMOTION;
+            if (in.motion.state & (SDL_BUTTON_MMASK | SDL_BUTTON_RMASK)) {
+                e.type = EVENT_MOUSEDRAG;
+                e.dx = in.motion.xrel;
+                e.dy = in.motion.yrel;
+            }
+            break;
+        case SDL_MOUSEWHEEL:
+            e.type = EVENT_MOUSEWHEEL;
+            e.dy = in.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -in.wheel.y : in.wheel.y;
             break;
         case SDL_MOUSEBUTTONDOWN:
             e.type = EVENT_MOUSEBUTTONDOWN;
@@ -142,6 +151,7 @@ void WaitForFrame() {
 
 void PresentFrame() {
     const std::uint64_t start = platform::NowMicros();
+    platform::SettleView();
     const int rects = platform::PresentDirty(screen);
     if (rects > 0) platform::RecordPresent(platform::NowMicros() - start, rects);
 }

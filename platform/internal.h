@@ -11,19 +11,25 @@
 
 namespace platform {
 
-// ---- The window and its view (video.cpp) -------------------------------------------------------
+// ---- The window and its view (video.cpp, view.cpp) ---------------------------------------------
 // The open window, null before SetVideoMode; CRM32Pro_Main::screen is its surface.
 extern SDL_Window* sdl_window;
 
 // How the program's drawing, in canvas coordinates (the window size it asked for), lands on the
-// window surface. Rows above `band` (the panel) are shown 1:1; below it each `scale` x `scale`
-// block of canvas pixels is one window pixel showing the brightest of them. scale is 1 when the
-// window fits the screen, and then every pixel is shown as drawn.
+// window surface. Rows above `band` (the panel) are shown 1:1. The rows below are the canvas: it
+// is kept whole in canvas_pixels, and the window's canvas area shows part or all of it, with canvas
+// pixel (x0, y0) (rows counted from the band's lower edge) at its top-left corner. Reduced
+// (scale > 1), each scale x scale block of canvas pixels is one window pixel showing the brightest
+// of them; magnified (mag > 1, only at scale 1), each canvas pixel is a mag x mag square.
 struct View {
     int scale = 1;
+    int mag = 1;
+    int fit = 1;  // the scale at which the whole canvas fits the window: the view at start
     int band = 0;
     int w = 0;  // the canvas coordinates that may be drawn: [0, w) x [0, h)
     int h = 0;
+    int x0 = 0;
+    int y0 = 0;
 };
 extern View view;
 
@@ -33,19 +39,86 @@ extern View view;
 // (the panel's width). Exposed for tests.
 View FitView(int w, int h, int band, int usable_w, int usable_h, int min_w, int& out_w, int& out_h);
 
+// The canvas below the band, view.w x (view.h - view.band) pixels in the window's pixel format,
+// row-major; empty while no window is open.
+extern std::vector<Uint32> canvas_pixels;
+// Sizes canvas_pixels for the window just opened (view already set) and paints it black; an
+// empty view empties it.
+void ResetCanvas();
+// Canvas pixel (x, y) (rows from the band's lower edge) has become `pixel`: updates the window
+// pixels showing it, marking those that changed.
+void ShowCanvasPixel(int x, int y, Uint32 pixel);
+// Shows canvas rectangle [x0, x1) x [y0, y1) on the window again from canvas_pixels; only the
+// window pixels whose value changes are written and marked.
+void RedrawCanvas(int x0, int y0, int x1, int y1);
+// Zooms `steps` levels in (positive) or out about point (ax, ay) of the canvas area (window pixels
+// from its top-left corner): the canvas pixel under it stays there. The levels run from view.fit
+// through every whole reduction to 1:1, then 2:1 and 4:1. The window follows at SettleView.
+void ZoomAt(int steps, int ax, int ay);
+// Redraws the canvas area once after the view moved (a zoom or pans since the last frame).
+void SettleView();
+// The brighter of two pixels channel by channel (what a reduced view shows).
+Uint32 Brighter(const SDL_PixelFormat* f, Uint32 a, Uint32 b);
+
+// The pixel at (x, y) of a surface, any bytes per pixel, and its store.
+inline Uint8* PixelAddress(SDL_Surface* s, int x, int y) {
+    return static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
+}
+inline void WritePixel(SDL_Surface* s, int x, int y, Uint32 pixel) {
+    Uint8* p = PixelAddress(s, x, y);
+    switch (s->format->BytesPerPixel) {
+        case 1:
+            *p = static_cast<Uint8>(pixel);
+            break;
+        case 2:
+            *reinterpret_cast<Uint16*>(p) = static_cast<Uint16>(pixel);
+            break;
+        case 3:
+            for (int i = 0; i < 3; ++i) {
+                const int shift = SDL_BYTEORDER == SDL_LIL_ENDIAN ? 8 * i : 16 - 8 * i;
+                p[i] = static_cast<Uint8>(pixel >> shift);
+            }
+            break;
+        default:
+            *reinterpret_cast<Uint32*>(p) = pixel;
+            break;
+    }
+}
+
+inline Uint32 ReadPixel(SDL_Surface* s, int x, int y) {
+    const Uint8* p = PixelAddress(s, x, y);
+    switch (s->format->BytesPerPixel) {
+        case 1:
+            return *p;
+        case 2:
+            return *reinterpret_cast<const Uint16*>(p);
+        case 3:
+            return SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
+                                                   : p[2] | p[1] << 8 | p[0] << 16;
+        default:
+            return *reinterpret_cast<const Uint32*>(p);
+    }
+}
+
 // ---- Dirty tiles (present.cpp) ----------------------------------------------------------------
 // The window is cut into TILE x TILE squares; drawing on the screen surface marks the squares it
-// touched, and the frame loop sends only those to the display.
-constexpr int TILE_SHIFT = 6;
+// touched (and lists each once), and the frame loop sends only those to the display. Small tiles
+// keep a frame of scattered growth small to send: rows of them become one rectangle per run.
+constexpr int TILE_SHIFT = 3;
 constexpr int TILE = 1 << TILE_SHIFT;
+// The coarse grid of the fallback merge, when a frame changed too much for one rectangle per run.
+constexpr int COARSE_SHIFT = 6;
+constexpr int COARSE_TILE = 1 << COARSE_SHIFT;
 
 // One byte per tile, row-major, tiles_x per row; empty while no window is open.
 extern std::vector<std::uint8_t> dirty_tiles;
 // Tiles per row of dirty_tiles.
 extern int tiles_x;
+// The index of every tile marked since the last present, each once.
+extern std::vector<std::int32_t> dirty_list;
 
-// Sizes the tile record for a new window (with `view` already set) and marks all of it dirty (its
-// first frame is shown whole). A 0 x 0 size empties it.
+// Sizes the tile record for a new window and marks all of it to be sent (its first frame is shown
+// whole). A 0 x 0 size empties it.
 void ResetDirty(int w, int h);
 // Marks the whole window to be sent again (it was uncovered and lost its picture).
 void MarkAllDirty();
@@ -54,15 +127,25 @@ void MarkAllDirty();
 void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h);
 // Marks the tile under one pixel of the window. Inlined: the growth pass calls it per pixel.
 inline void MarkDirtyPixel(int x, int y) {
-    if (!dirty_tiles.empty()) dirty_tiles[(y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT)] = 1;
+    if (dirty_tiles.empty()) return;
+    const int i = (y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT);
+    if (dirty_tiles[i]) return;
+    dirty_tiles[i] = 1;
+    dirty_list.push_back(i);
 }
 // Sends the dirty tiles of the window to the display in one SDL_UpdateWindowSurfaceRects call and
 // clears them.
 // Returns the number of rectangles sent (0 when nothing changed).
 int PresentDirty(SDL_Surface* screen);
-// Turns a tile record into at most max_rects screen rectangles covering every dirty tile; merges
-// neighbouring tiles first and coarsens the grid when the count is still too high. Exposed for
-// tests.
+// The rectangles a present sends for the listed tiles (TILE-sized, tiles_x per row) of a w x h
+// window: one per run of tiles along a row, runs of the same span in the rows below joined; when
+// that makes more than max_rects, the same on coarser cells, and past COARSE_TILE cells the
+// merge of DirtyRects. Exposed for tests.
+std::vector<SDL_Rect> ListedRects(const std::vector<std::int32_t>& list, int tiles_x, int w, int h,
+                                  int max_rects);
+// Turns a tile record of COARSE_TILE squares into at most max_rects screen rectangles covering
+// every dirty tile; merges neighbouring tiles first and coarsens the grid when the count is still
+// too high. Exposed for tests.
 std::vector<SDL_Rect> DirtyRects(const std::vector<std::uint8_t>& tiles, int tiles_x, int w, int h,
                                  int max_rects);
 

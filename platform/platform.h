@@ -16,24 +16,38 @@ enum : std::uint8_t {
     EVENT_MOUSEBUTTONDOWN = 5,
     EVENT_MOUSEBUTTONUP = 6,
     EVENT_QUIT = 12,
+    // Not SDL 1.2's: the wheel turned (dy notches, positive away from the user), and the pointer
+    // moved (dx, dy) with the middle or right button held, which pans the view.
+    EVENT_MOUSEWHEEL = 32,
+    EVENT_MOUSEDRAG = 33,
 };
 
 // Key symbols (SDL 1.2 values: letters are their lower-case ASCII code with or without Shift).
 enum : std::int32_t {
     KEY_ESCAPE = 27,
     KEY_SPACE = 32,
+    KEY_PLUS = 43,
+    KEY_MINUS = 45,
+    KEY_0 = 48,
+    KEY_EQUALS = 61,  // the + key without Shift on most layouts
     KEY_D = 100,
     KEY_F = 102,
     KEY_N = 110,
     KEY_P = 112,
     KEY_S = 115,
     KEY_Y = 121,
+    KEY_KP_0 = 256,
+    KEY_KP_MINUS = 269,
+    KEY_KP_PLUS = 270,
 };
 
-// One event as NextEvent fills it in. `sym` is the key symbol of a key event and 0 otherwise.
+// One event as NextEvent fills it in. `sym` is the key symbol of a key event and 0 otherwise;
+// dx and dy are the notches of a wheel event and the pointer's move of a drag, 0 otherwise.
 struct Event {
     std::uint8_t type = 0;
     std::int32_t sym = 0;
+    std::int32_t dx = 0;
+    std::int32_t dy = 0;
 };
 
 // ---- Log -------------------------------------------------------------------------------------
@@ -73,8 +87,9 @@ int Init(std::uint32_t flags);
 const char* LastError();
 // Opens the window from `window`. Nonzero on success. The program always draws in the
 // coordinates of the size it asked for; when that does not fit the desktop's usable area, the
-// window shows the canvas below the panel band scaled down by the smallest whole factor that fits
-// (each window pixel the brightest of the canvas pixels it covers), and the log says the scale.
+// window starts showing the canvas below the panel band scaled down by the smallest whole factor
+// that fits (each window pixel the brightest of the canvas pixels it covers), and the log says
+// the scale.
 // Without a reachable display it fails (one line in the log and on standard error): SDL's
 // invisible offscreen and dummy drivers are used only when SDL_VIDEODRIVER names them.
 int SetVideoMode();
@@ -96,6 +111,16 @@ int Update(Event* event);
 // consumes nothing, so NextEvent still hands the quit over. Cheap enough to call from inside a long
 // computation: it asks the display for new events at most every 50 ms.
 bool QuitRequested();
+// The canvas view (the rows below the panel band; the band always stays as it is). It starts
+// fitted to the window; it can be zoomed in step by step to 1:1 and on to 2:1 and 4:1, and
+// panned. The window shows the change at the end of the frame.
+// Zooms `steps` levels in (positive) or out, about the pointer when it is over the canvas, about
+// the middle of the canvas area otherwise.
+void ZoomView(int steps);
+// Moves the picture by (dx, dy) window pixels, as a drag does; it stops at the canvas's edges.
+void PanView(int dx, int dy);
+// Back to the whole canvas fitted to the window.
+void FitToWindow();
 void VideoInfo();
 void AudioInfo();
 // Closes the window and SDL.
@@ -134,8 +159,9 @@ void SetState(int id, int state);
 // True while a push button reads pressed only for a click whose mouse-up has come already (down
 // and up within one frame): nothing will let go of it later.
 bool ClickEnded(int id);
-// Draw draws the buttons whose look changed since the last draw; ForceDraw marks all as changed.
-void Draw();
+// Draw draws the buttons whose look changed since the last draw and returns how many it drew;
+// ForceDraw marks all as changed.
+int Draw();
 void ForceDraw();
 void RemoveAll();
 }  // namespace CRM32Pro_IButton

@@ -1,7 +1,8 @@
 // Drawing primitives: one pixel, a filled box, a vertical line, and the blits of the buttons and
-// the font. All clip to the drawing area, never write outside the surface, map the scaled part of
-// the window, and mark the dirty tiles of the window where a pixel really changed. PutPixelRGBA
-// is the hot one: the growth pass calls it for every pixel it draws.
+// the font. All clip to the drawing area and never write outside the surface; below the panel
+// band they draw on the kept canvas, which the view shows on the window. Only pixels that really
+// change mark dirty tiles. PutPixelRGBA is the hot one: the growth pass calls it for every pixel
+// it draws.
 #include <algorithm>
 
 #include "platform/internal.h"
@@ -37,46 +38,6 @@ inline Uint32 MapColor(const SDL_PixelFormat* f, Uint8 r, Uint8 g, Uint8 b) {
            (static_cast<Uint32>(b >> f->Bloss) << f->Bshift) | f->Amask;
 }
 
-inline Uint8* PixelAddress(SDL_Surface* s, int x, int y) {
-    return static_cast<Uint8*>(s->pixels) + y * s->pitch + x * s->format->BytesPerPixel;
-}
-
-void WritePixel(SDL_Surface* s, int x, int y, Uint32 pixel) {
-    Uint8* p = PixelAddress(s, x, y);
-    switch (s->format->BytesPerPixel) {
-        case 1:
-            *p = static_cast<Uint8>(pixel);
-            break;
-        case 2:
-            *reinterpret_cast<Uint16*>(p) = static_cast<Uint16>(pixel);
-            break;
-        case 3:
-            for (int i = 0; i < 3; ++i) {
-                const int shift = SDL_BYTEORDER == SDL_LIL_ENDIAN ? 8 * i : 16 - 8 * i;
-                p[i] = static_cast<Uint8>(pixel >> shift);
-            }
-            break;
-        default:
-            *reinterpret_cast<Uint32*>(p) = pixel;
-            break;
-    }
-}
-
-Uint32 ReadPixel(SDL_Surface* s, int x, int y) {
-    const Uint8* p = PixelAddress(s, x, y);
-    switch (s->format->BytesPerPixel) {
-        case 1:
-            return *p;
-        case 2:
-            return *reinterpret_cast<const Uint16*>(p);
-        case 3:
-            return SDL_BYTEORDER == SDL_LIL_ENDIAN ? p[0] | p[1] << 8 | p[2] << 16
-                                                   : p[2] | p[1] << 8 | p[0] << 16;
-        default:
-            return *reinterpret_cast<const Uint32*>(p);
-    }
-}
-
 // Clips the half-open span [lo, hi) to [min, min + size); false when nothing is left.
 bool ClipSpan(int& lo, int& hi, int min, int size) {
     lo = std::max(lo, min);
@@ -91,37 +52,40 @@ SDL_Rect DrawArea(const SDL_Surface* s) {
     return s->clip_rect;
 }
 
-// Whether caller row y of surface s lies in the scaled-down part of the window.
-inline bool Scaled(const SDL_Surface* s, int y) {
-    return s == CRM32Pro_Main::screen && platform::view.scale > 1 && y >= platform::view.band;
-}
-
-// Draws colour (r, g, b) with coverage `alpha` at caller position (x, y), already inside
-// DrawArea: blended over what is there, and on the scaled part of the window kept only where it
-// is brighter than the other canvas pixels sharing its window pixel. A pixel that keeps its value
-// marks nothing dirty, so redrawing what is shown costs nothing to present.
-void Plot(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b, Uint8 alpha) {
-    if (alpha == 0) return;
-    const bool scaled = Scaled(s, y);
-    if (scaled) {
-        const platform::View& v = platform::view;
-        x /= v.scale;
-        y = v.band + (y - v.band) / v.scale;
-    }
-    if (x >= s->w || y >= s->h) return;
-    const Uint32 old = ReadPixel(s, x, y);
-    if (alpha != 255 || scaled) {
+// Blends colour (r, g, b) with coverage `alpha` over pixel `old` of a surface of format f.
+Uint32 Blend(const SDL_PixelFormat* f, Uint32 old, Uint8 r, Uint8 g, Uint8 b, Uint8 alpha) {
+    if (alpha != 255) {
         Uint8 dr = 0, dg = 0, db = 0;
-        SDL_GetRGB(old, s->format, &dr, &dg, &db);
+        SDL_GetRGB(old, f, &dr, &dg, &db);
         const auto mix = [alpha](Uint8 src, Uint8 dst) {
             return static_cast<Uint8>((src * alpha + dst * (255 - alpha) + 127) / 255);
         };
-        if (alpha != 255) r = mix(r, dr), g = mix(g, dg), b = mix(b, db);
-        if (scaled) r = std::max(r, dr), g = std::max(g, dg), b = std::max(b, db);
+        r = mix(r, dr), g = mix(g, dg), b = mix(b, db);
     }
-    const Uint32 pixel = MapColor(s->format, r, g, b);
+    return MapColor(f, r, g, b);
+}
+
+// Draws colour (r, g, b) with coverage `alpha` at caller position (x, y), already inside
+// DrawArea: blended over what is there. Below the band of the window it lands on the kept canvas
+// and the view shows it. A pixel that keeps its value marks nothing dirty, so redrawing what is
+// shown costs nothing to present.
+void Plot(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b, Uint8 alpha) {
+    if (alpha == 0) return;
+    if (s == CRM32Pro_Main::screen && y >= platform::view.band) {
+        if (platform::canvas_pixels.empty()) return;
+        const int cy = y - platform::view.band;
+        Uint32& kept = platform::canvas_pixels[static_cast<std::size_t>(cy) * platform::view.w + x];
+        const Uint32 pixel = Blend(s->format, kept, r, g, b, alpha);
+        if (pixel == kept) return;
+        kept = pixel;
+        platform::ShowCanvasPixel(x, cy, pixel);
+        return;
+    }
+    if (x >= s->w || y >= s->h) return;
+    const Uint32 old = platform::ReadPixel(s, x, y);
+    const Uint32 pixel = Blend(s->format, old, r, g, b, alpha);
     if (pixel == old) return;
-    WritePixel(s, x, y, pixel);
+    platform::WritePixel(s, x, y, pixel);
     if (s == CRM32Pro_Main::screen) platform::MarkDirtyPixel(x, y);
 }
 
@@ -140,20 +104,19 @@ void BlitClipped(SDL_Surface* s, int x, int y, int w, int h, PlotFn plot) {
 }
 
 // True when every pixel of `r` (surface coordinates, inside the surface) already is `pixel`.
-// The panel boxes its whole band black every frame, so this runs over the band each frame.
 bool AllEqual(SDL_Surface* s, const SDL_Rect& r, Uint32 pixel) {
     PixelAccess access(s);
     if (!access.ok()) return false;
     for (int y = r.y; y < r.y + r.h; ++y) {
         if (s->format->BytesPerPixel == 4) {
-            const Uint32* row = reinterpret_cast<const Uint32*>(PixelAddress(s, r.x, y));
+            const Uint32* row = reinterpret_cast<const Uint32*>(platform::PixelAddress(s, r.x, y));
             Uint32 differ = 0;
             for (int x = 0; x < r.w; ++x) differ |= row[x] ^ pixel;
             if (differ) return false;
             continue;
         }
         for (int x = r.x; x < r.x + r.w; ++x)
-            if (ReadPixel(s, x, y) != pixel) return false;
+            if (platform::ReadPixel(s, x, y) != pixel) return false;
     }
     return true;
 }
@@ -168,7 +131,7 @@ void Fill(SDL_Surface* s, SDL_Rect r, Uint32 pixel) {
         SDL_FillRect(s, &box, pixel);
         return;
     }
-    using platform::TILE;
+    constexpr int TILE = platform::COARSE_TILE;
     for (int ty = top / TILE * TILE; ty < bottom; ty += TILE)
         for (int tx = left / TILE * TILE; tx < right; tx += TILE) {
             const int x0 = std::max(tx, left), y0 = std::max(ty, top);
@@ -180,14 +143,16 @@ void Fill(SDL_Surface* s, SDL_Rect r, Uint32 pixel) {
         }
 }
 
-// The window rectangle showing caller rows [top, bottom) x columns [left, right), all of them in
-// the scaled part: every window pixel that shows any of those canvas pixels.
-SDL_Rect ScaledRect(int left, int top, int right, int bottom) {
-    const platform::View& v = platform::view;
-    const int x0 = left / v.scale, x1 = (right + v.scale - 1) / v.scale;
-    const int y0 = v.band + (top - v.band) / v.scale;
-    const int y1 = v.band + (bottom - v.band + v.scale - 1) / v.scale;
-    return {x0, y0, x1 - x0, y1 - y0};
+// Fills canvas rows [top, bottom) x columns [left, right) (caller coordinates, inside the
+// drawing area, all below the band) with `pixel` and shows them again.
+void FillCanvas(int left, int top, int right, int bottom, Uint32 pixel) {
+    if (platform::canvas_pixels.empty()) return;
+    const int band = platform::view.band, w = platform::view.w;
+    for (int y = top - band; y < bottom - band; ++y) {
+        auto row = platform::canvas_pixels.begin() + static_cast<std::ptrdiff_t>(y) * w;
+        std::fill(row + left, row + right, pixel);
+    }
+    platform::RedrawCanvas(left, top - band, right, bottom - band);
 }
 
 }  // namespace
@@ -223,8 +188,7 @@ void PutPixelRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y, std::uin
 }
 
 // `color` is 0xRRGGBBAA; the box is always filled opaque (the alpha byte is not used), so the
-// program's colour 0 paints black. On the scaled part of the window the box fills every window
-// pixel showing part of it.
+// program's colour 0 paints black. Below the band it fills the kept canvas.
 void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16_t x2,
               std::int16_t y2, std::uint32_t color) {
     if (!surface) return;
@@ -234,9 +198,10 @@ void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16
     if (!ClipSpan(left, right, clip.x, clip.w) || !ClipSpan(top, bottom, clip.y, clip.h)) return;
     const Uint32 pixel = MapColor(surface->format, static_cast<Uint8>(color >> 24),
                                   static_cast<Uint8>(color >> 16), static_cast<Uint8>(color >> 8));
-    const int split = Scaled(surface, bottom - 1) ? std::max(top, platform::view.band) : bottom;
+    const bool window = surface == CRM32Pro_Main::screen;
+    const int split = window ? std::clamp(platform::view.band, top, bottom) : bottom;
     if (top < split) Fill(surface, {left, top, right - left, split - top}, pixel);
-    if (split < bottom) Fill(surface, ScaledRect(left, split, right, bottom), pixel);
+    if (split < bottom) FillCanvas(left, split, right, bottom, pixel);
 }
 
 void VLineRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y1, std::int16_t y2,

@@ -1,5 +1,6 @@
-// The main object: starting SDL on a real display, the window (fitted to the desktop, scaled down
-// when the canvas is larger), shutdown, the start-up reports, and seeding the random generator.
+// The main object: starting SDL on a real display, the window (fitted to the desktop, its canvas
+// view scaled down when the canvas is larger), shutdown, the start-up reports, and seeding the
+// random generator.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -96,7 +97,10 @@ bool StartVideo() {
 
 View FitView(int w, int h, int band, int usable_w, int usable_h, int min_w, int& out_w,
              int& out_h) {
-    View v{1, band, w, h};
+    View v;
+    v.band = band;
+    v.w = w;
+    v.h = h;
     out_w = w;
     out_h = h;
     if (usable_w <= 0 || usable_h <= 0 || (w <= usable_w && h <= usable_h)) return v;
@@ -106,7 +110,7 @@ View FitView(int w, int h, int band, int usable_w, int usable_h, int min_w, int&
         out_w = (w + s - 1) / s;
         if (band > 0) out_w = std::max(out_w, std::min(min_w, w));
         out_h = band + (canvas_h + s - 1) / s;
-        v.scale = s;
+        v.scale = v.fit = s;
         if (out_w <= usable_w && out_h <= usable_h) break;
     }
     return v;
@@ -175,6 +179,7 @@ int SetVideoMode() {
     platform::view = view;
     screen = surface;
     platform::ResetDirty(surface->w, surface->h);
+    platform::ResetCanvas();
     if (view.scale > 1)
         CRM32Pro_ILogSystem::Msg(
             "window: the %dx%d canvas does not fit the desktop; shown at 1/%d in a %dx%d window",
@@ -206,6 +211,7 @@ void Quit() {
     screen = nullptr;
     platform::ResetDirty(0, 0);
     platform::view = platform::View{};
+    platform::ResetCanvas();
     if (platform::sdl_window) SDL_DestroyWindow(platform::sdl_window);
     platform::sdl_window = nullptr;
     SDL_Quit();

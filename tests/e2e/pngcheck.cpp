@@ -4,8 +4,9 @@
 //   pngcheck size FILE                        -> "W H"
 //   pngcheck pixel FILE X Y                   -> "R G B" (or the 16-bit grey sample)
 //   pngcheck lit FILE X Y W H [LEVEL]         -> number of pixels in the box brighter than LEVEL
-//   pngcheck column FILE X Y0 Y1              -> number of pure white pixels in column X, rows
-//   Y0..Y1 pngcheck same FILE1 FILE2 X Y W H         -> number of pixels in the box that differ
+//   pngcheck column FILE X Y0 Y1              -> number of pure white pixels in column X,
+//                                                rows Y0..Y1
+//   pngcheck same FILE1 FILE2 X Y W H         -> number of pixels in the box that differ
 //   pngcheck window-matches-save SHOT SAVED YOFFSET [SCALE]
 //                                             -> number of canvas pixels whose grey is not the
 //                                                saved sample / 256 (first few listed on stderr);
@@ -14,6 +15,10 @@
 //   pngcheck bomb FILE W H [CLAIM]            writes a hostile file: the header of a 16-bit grey
 //                                                W x H PNG without its pixels, and with CLAIM a
 //                                                tEXt chunk that claims CLAIM bytes but holds 16
+//   pngcheck region-matches-save SHOT SAVED YOFFSET X0 Y0 W H [MAG]
+//                                             -> the same for a zoomed view: window pixel
+//                                                (x, YOFFSET + y), x < W, y < H, shows saved
+//                                                sample (X0 + x / MAG, Y0 + y / MAG)
 
 #include <algorithm>
 #include <cstdint>
@@ -134,6 +139,28 @@ int main(int argc, char** argv) {
                 return static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10));
             };
             WriteBomb(argv[2], number(3), number(4), argc == 6 ? number(5) : 0);
+        } else if (cmd == "region-matches-save" && (argc == 9 || argc == 10)) {
+            const Rgb shot(argv[2]);
+            const Grey16 saved(argv[3]);
+            const int yoff = Arg(argv, 4), x0 = Arg(argv, 5), y0 = Arg(argv, 6);
+            const int w = Arg(argv, 7), h = Arg(argv, 8), mag = argc == 10 ? Arg(argv, 9) : 1;
+            long bad = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const int sx = x0 + x / mag, sy = y0 + y / mag;
+                    const bool inside = sx < static_cast<int>(saved.get_width()) &&
+                                        sy < static_cast<int>(saved.get_height()) &&
+                                        y + yoff < static_cast<int>(shot.get_height()) &&
+                                        x < static_cast<int>(shot.get_width());
+                    const int want = inside ? saved[sy][sx] / 256 : -1;
+                    const auto p = inside ? shot[y + yoff][x] : png::rgb_pixel{};
+                    if (!inside || p.red != want || p.green != want || p.blue != want) {
+                        if (bad++ < 5)
+                            std::cerr << "(" << x << "," << y << ") window " << int(p.red)
+                                      << " saved " << want * 256 << "\n";
+                    }
+                }
+            std::cout << bad << "\n";
         } else {
             return 2;
         }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "app/app.h"
 #include "engine/frame.h"
@@ -109,6 +110,30 @@ TEST_F(PanelDraw, MessageCoversTheLowerRowForItsTime) {
     ShowPanelMessageFor("gone", 0);
     DrawPanel();
     EXPECT_TRUE(All(73, 74, 0, BAND, 255));
+}
+
+// The band drawn slot by slot must end up as the band drawn whole, and a frame in which nothing
+// changed must send nothing.
+TEST_F(PanelDraw, ChangedSlotsOnlyAndTheSameBandAsAWholeDraw) {
+    DrawPanel();
+    PlatformTest::PresentFrame();
+    DrawPanel();
+    EXPECT_EQ(PlatformTest::PresentFrame(), 0) << "an unchanged panel was sent again";
+    for (int i = 0; i < 30; ++i) StepSetting(0, +1);  // num sprouts: a shorter text, then longer
+    StepSetting(3, -1);
+    SetToggle(panel_buttons.pause, 1);
+    DrawPanel();
+    EXPECT_GT(PlatformTest::PresentFrame(), 0);
+    std::vector<int> stepped;
+    for (int y = 0; y < BAND; ++y)
+        for (int x = 0; x < W; ++x) stepped.push_back(PlatformTest::ScreenGrey(x, y));
+    RedrawPanel();
+    CRM32Pro_IPrimitives::BoxColor(CRM32Pro_Main::screen, 0, 0, W, BAND, 0x808080FF);
+    DrawPanel();
+    int differ = 0;
+    for (int y = 0; y < BAND; ++y)
+        for (int x = 0; x < W; ++x) differ += PlatformTest::ScreenGrey(x, y) != stepped[y * W + x];
+    EXPECT_EQ(differ, 0) << "pixels of the band differ from the band drawn whole";
 }
 
 TEST(PanelValueText, FitsTheBufferAndReadsAsThePanelShowsIt) {

@@ -20,4 +20,5 @@ void ResetPanelState(bool gui) {
     CRM32Pro_IButton::RemoveAll();
     CreateButtons();
     panel_commands.save_image = SaveImageCommand;
+    RedrawPanel();
 }

@@ -153,7 +153,7 @@ TEST(PlatformPresent, ScatteredTilesBecomeFewRectsCoveringEveryTile) {
     EXPECT_LT(area, static_cast<long>(w) * h / 4) << "merged into far too large an area";
     for (int t = 0; t < tx * ty; ++t) {
         if (!tiles[t]) continue;
-        const int x = (t % tx) * platform::TILE, y = (t / tx) * platform::TILE;
+        const int x = (t % tx) * platform::COARSE_TILE, y = (t / tx) * platform::COARSE_TILE;
         bool covered = false;
         for (const SDL_Rect& r : rects)
             covered = covered || (x >= r.x && y >= r.y && x < r.x + r.w && y < r.y + r.h);
