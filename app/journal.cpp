@@ -2,9 +2,11 @@
 // live settings wherever they are about to be used, and the engine's news of its frame flags.
 #include "app/journal.h"
 
+#include <ctime>
 #include <iterator>
 #include <string>
 
+#include "app/history.h"
 #include "engine/frame.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
@@ -16,8 +18,14 @@ namespace {
 std::string written[std::size(settings_table)];
 std::uint64_t frames_rendered = 0;
 
+// Each line goes to the log and to the session's history file; the history reaches the disk at
+// each save, restart and end, so a crash loses at most the frames since the last of those.
 void Write(const journal::Entry& entry) {
-    CRM32Pro_ILogSystem::Msg("%s", journal::Format(entry).c_str());
+    const std::string text = journal::Format(entry);
+    CRM32Pro_ILogSystem::Msg("%s", text.c_str());
+    using journal::Kind;
+    HistoryWrite(
+        text, entry.kind == Kind::Save || entry.kind == Kind::Restart || entry.kind == Kind::End);
 }
 
 journal::Entry EventEntry(journal::Kind kind) {
@@ -50,6 +58,7 @@ void SyncSettings(bool all) {
 }  // namespace
 
 void JournalStart(std::uint32_t seed) {
+    HistoryStart(seed, std::time(nullptr));
     journal::Entry start;
     start.seed = seed;
     start.width = xs;
@@ -86,4 +95,9 @@ void JournalSave(const std::string& path, bool saved) {
 
 void JournalEnd() {
     Write(EventEntry(journal::Kind::End));
+    HistoryEnd();
+}
+
+std::uint64_t JournalFramesRendered() {
+    return frames_rendered;
 }

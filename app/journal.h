@@ -8,7 +8,8 @@
 
 #include "engine/frame.h"
 
-// The start line and every setting as loaded. Call once, after the settings load and the seed.
+// The start line and every setting as loaded; opens the session's history file (app/history.h).
+// Call once, after the settings load and the seed.
 void JournalStart(std::uint32_t seed);
 // Writes a line for each setting, flag and restart request that changed since the last call.
 // Called just before each frame's canvas work and each image save, the two places where the
@@ -21,3 +22,5 @@ void JournalFrameDone(const FrameOutcome& outcome);
 void JournalSave(const std::string& path, bool saved);
 // The program is quitting.
 void JournalEnd();
+// Frames rendered so far: the frame stamp the next event gets.
+std::uint64_t JournalFramesRendered();

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/app.h"
+#include "app/history.h"
 #include "app/journal.h"
 #include "config/settings_writer.h"
 #include "engine/frame.h"
@@ -67,7 +68,9 @@ void ShowCanvasOnWindow() {
 
 bool SaveImageCommand() {
     JournalSync();
-    const SaveResult result = SaveImage(file);
+    // The picture carries the journal up to this save, so that morvane-render --from makes it
+    // again sample for sample.
+    const SaveResult result = SaveImage(file, ProvenanceChunks(file, JournalFramesRendered()));
     JournalSave(file, result.saved);
     return Report(result, "save image", file);
 }

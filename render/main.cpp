@@ -22,6 +22,7 @@
 #include "engine/settings.h"
 #include "morvane/version.h"
 #include "render/gallery.h"
+#include "render/history.h"
 #include "render/options.h"
 #include "render/png_text.h"
 #include "render/print.h"
@@ -351,15 +352,27 @@ int ReplayJournal(Journal& j, RenderOptions::Target target, std::uint64_t number
 }
 
 int Replay(const RenderOptions& o) {
-    std::ifstream log(o.log);
-    if (!log) return Fail("cannot read " + o.log + ": " + std::strerror(errno));
-    Journal j;
-    std::string error;
-    if (!ReadJournal(log, j, error)) return Fail(o.log + ": " + error);
+    std::string path, error;
+    SessionRecord session;
+    if (!ResolveSession(o.log, path, error) || !LoadSession(path, session, o.quiet, error))
+        return Fail(error);
+    if (o.list) {
+        ListEvents(session);
+        return 0;
+    }
+    Journal& j = session.journal;
+    RenderOptions::Target target = o.target;
+    std::uint64_t number = o.target_number;
+    // The picture a restart cleared is the canvas after the frames rendered before it.
+    if (target == RenderOptions::Target::BeforeRestart) {
+        if (!RestartFrame(session, o.target_number, number, error))
+            return Fail(path + ": " + error);
+        target = RenderOptions::Target::Frame;
+    }
     xs = j.start.width;
     ys = j.start.height;
     if (!PlanOutputFor(o)) return EXIT_USAGE;
-    return WithVideo(o, [&] { return ReplayJournal(j, o.target, o.target_number, o); });
+    return WithVideo(o, [&] { return ReplayJournal(j, target, number, o); });
 }
 
 int From(const RenderOptions& o) {
@@ -459,6 +472,11 @@ int main(int argc, char** argv) {
     if (sheet && !LoadSheetColours(o)) return EXIT_USAGE;
     if (!OutputsApart(o)) return EXIT_FAILED;
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
+    if (o.mode == RenderOptions::Mode::History) {
+        if (o.sheet.empty()) return ListHistory();
+        return OutputWritable(o.sheet) ? HistorySheet(o) : EXIT_FAILED;
+    }
+    if (o.mode == RenderOptions::Mode::Replay && o.list) return Replay(o);
     if (o.mode == RenderOptions::Mode::Sheet) {
         return o.sheet.empty() || OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;
     }

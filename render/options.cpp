@@ -195,7 +195,7 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
     }
     const bool sweeping = o.mode == Mode::Sweep;
     if (modes > 1) {
-        error = "choose one of --replay, --from, --sweep and --vary";
+        error = "choose one of --replay, --from, --history, --sweep and --vary";
     } else if (o.frames && o.lit) {
         error = "--frames and --lit cannot be used together";
     } else if (!sweeping && o.mode != Mode::Render && picture) {
@@ -204,10 +204,16 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
             "--replay or --from";
     } else if (sweeping && o.vary.empty() && o.seed) {
         error = "--sweep names its seeds; --seed goes with --vary";
-    } else if (o.mode != Mode::Replay && targeting) {
-        error = "--save, --frame and --end choose a state of a session: they go with --replay";
-    } else if (!o.sheet.empty() && !sweeping && o.mode != Mode::Sheet) {
-        error = "--sheet goes with --sweep, --vary or a list of files";
+    } else if (o.mode != Mode::Replay && (targeting || o.list)) {
+        error =
+            "--save, --frame, --end, --before-restart and --list choose a state of a session: "
+            "they go with --replay";
+    } else if (o.list && (targeting || o.output_given || video)) {
+        error = "--list only prints the session's saves and restarts; it writes nothing";
+    } else if (o.mode == Mode::History && (o.output_given || video || o.thumb)) {
+        error = "--history lists the kept sessions, or makes a --sheet of them";
+    } else if (!o.sheet.empty() && !sweeping && o.mode != Mode::Sheet && o.mode != Mode::History) {
+        error = "--sheet goes with --sweep, --vary, --history or a list of files";
     } else if (o.gallery && !sweeping && o.mode != Mode::Sheet) {
         error = "--gallery goes with --sweep, --vary or a list of files";
     } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
@@ -265,6 +271,15 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             o.target = RenderOptions::Target::Frame;
         } else if (arg == "--end") {
             o.target = RenderOptions::Target::End;
+        } else if (arg == "--before-restart") {
+            ok = p.Bounded(o.target_number, "a restart number", std::uint64_t{1}, UINT64_MAX,
+                           "a restart number counted from 1");
+            o.target = RenderOptions::Target::BeforeRestart;
+        } else if (arg == "--list") {
+            o.list = true;
+        } else if (arg == "--history") {
+            o.mode = RenderOptions::Mode::History;
+            ++modes;
         } else if (arg == "-o" || arg == "--output") {
             ok = p.Text(o.output);
             o.output_given = ok;
@@ -319,7 +334,9 @@ const char* HelpText() {
     return R"(usage:
   morvane-render [--settings FILE] [--seed N] [--frames N | --lit PERCENT] [--white]
                  [--fill-holes] [-o FILE]
-  morvane-render --replay LOG [--save K | --frame F | --end] [-o FILE]
+  morvane-render --replay LOG [--save K | --frame F | --end | --before-restart K] [-o FILE]
+  morvane-render --replay LOG --list
+  morvane-render --history [--sheet SHEET.png]
   morvane-render --from IMAGE [-o FILE]
   morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT [--vary ...]) [-j N] [--dir DIR]
                  [--sheet SHEET] [--gallery]
@@ -337,11 +354,18 @@ seed and settings give the same picture, sample for sample.
   --lit PERCENT     run until PERCENT of the canvas is lit (at most 36000 frames; default 25)
   --white           white sprouts on, as the window's toggle
   --fill-holes      pixel fill on, as the window's toggle (F)
-  --replay LOG      render again the session recorded in LOG (a morvane.log)
+  --replay LOG      render again the session recorded in LOG: a morvane.log, a file of the
+                    session history, or @last, @2 ... for the newest kept sessions
   --save K          ... the canvas as the session's K-th successful image save wrote it
                     (default: the last one)
   --frame F         ... the canvas after frame F
   --end             ... the canvas when the program quit
+  --before-restart K
+                    ... the canvas just before the K-th restart cleared it
+  --list            print the session's saves and restarts with their frames, write nothing
+  --history         list the sessions morvane kept, newest first ($XDG_STATE_HOME/morvane/
+                    sessions, else ~/.local/state/morvane/sessions); with --sheet, a contact
+                    sheet of the final pictures of the newest nine
   --from IMAGE      render again the picture of a PNG that morvane-render wrote
   -o FILE           the PNG to write (default morvane-render.png), replaced only once complete
   --thumb PX        write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest

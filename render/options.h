@@ -18,8 +18,8 @@ struct VaryAxis {
 };
 
 struct RenderOptions {
-    enum class Mode { Render, Replay, From, Sweep, Sheet, Help, Version };
-    enum class Target { LastSave, Save, Frame, End };
+    enum class Mode { Render, Replay, From, Sweep, Sheet, History, Help, Version };
+    enum class Target { LastSave, Save, Frame, End, BeforeRestart };
 
     Mode mode = Mode::Render;
     // Render: the settings file (empty: defaults.cfg when present), the seed (none: the clock),
@@ -30,10 +30,12 @@ struct RenderOptions {
     std::optional<std::uint64_t> frames;
     std::optional<double> lit;
     bool white = false, fill_holes = false;
-    // Replay: the log and which state of the session to write.
+    // Replay: the log (a path, or @last, @2 ... for a kept session) and which state of the
+    // session to write; or, with `list`, only the saves and restarts it could write.
     std::string log;
     Target target = Target::LastSave;
-    std::uint64_t target_number = 0;  // K of --save K, F of --frame F
+    std::uint64_t target_number = 0;  // K of --save K and --before-restart K, F of --frame F
+    bool list = false;
     // From: a PNG the renderer wrote.
     std::string from;
 
@@ -46,7 +48,8 @@ struct RenderOptions {
     bool dir_given = false;
     // Gallery: an index.html beside the sweep's pictures (or the files named, in --dir).
     bool gallery = false;
-    // Sheet: the contact sheet to write, of the sweep's pictures or of `files`.
+    // Sheet: the contact sheet to write, of the sweep's pictures, of `files`, or of the newest
+    // kept sessions (History).
     std::string sheet;
     std::vector<std::string> files;
     // Video: the growth of every `every`-th frame at `fps`, in the container its extension names

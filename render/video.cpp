@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "config/safe_write.h"
+#include "config/write_all.h"
 #include "engine/canvas.h"
 #include "engine/settings.h"
 #include "render/scale.h"
@@ -94,17 +95,6 @@ void WarnAboveLevel42(const std::string& path, int fps) {
                  "morvane-render: a %d x %d H.264 video is above level 4.2, which many players "
                  "refuse; --video-size 1440 plays on them\n",
                  video.width, video.height);
-}
-
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
 }
 
 void WriteFramePng() {

@@ -10,6 +10,8 @@ WORK="$(mktemp -d /tmp/morvane-e2e.XXXXXX)"
 RUN="$WORK/run"
 mkdir -p "$RUN/Data"
 cp "$PACKAGE" "$RUN/Data/gfx.dpf"
+# The session history of the programs under test stays in the scratch folder, never the user's.
+export XDG_STATE_HOME="$WORK/state"
 XVFB_PID=""
 APP_PID=""
 WID=""

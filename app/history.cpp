@@ -1,0 +1,227 @@
+// Writes the session history. Start at HistoryStart: it finds and checks the folder, creates this
+// session's file without ever following a link planted in the folder (every step goes through
+// the folder's descriptor with O_NOFOLLOW), then trims the oldest sessions. HistoryWrite appends.
+#include "app/history.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "config/session_files.h"
+#include "config/write_all.h"
+#include "engine/journal.h"
+#include "morvane/version.h"
+#include "platform/platform.h"
+
+namespace {
+
+// The folder's descriptor and this session's file, or -1.
+int folder_fd = -1;
+int file_fd = -1;
+std::string file_path;
+std::uint64_t file_bytes = 0;
+std::uint32_t session_seed = 0;
+// The whole journal of the session, as the file holds it, for the saved pictures' provenance.
+std::string journal_text;
+
+void Log(const std::string& text) {
+    CRM32Pro_ILogSystem::Msg("session history: %s", text.c_str());
+}
+
+std::string Reason(const std::string& what) {
+    return what + ": " + std::strerror(errno);
+}
+
+// "YYYY-MM-DD HH:MM:SS ", the stamp the log puts before each line.
+std::string Stamp() {
+    char stamp[32] = "";
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", &local);
+    return stamp;
+}
+
+// Opens the folder `name` inside the folder `parent`, making it (mode 0700) when missing. A link
+// there is refused, not followed.
+int OpenChild(int parent, const char* name, const std::string& path, std::string& error) {
+    if (mkdirat(parent, name, 0700) != 0 && errno != EEXIST) {
+        error = Reason("cannot create " + path);
+        return -1;
+    }
+    const int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        error = errno == ELOOP || errno == ENOTDIR ? path + " is a link or not a folder; refused"
+                                                   : Reason("cannot open " + path);
+    return fd;
+}
+
+// The state folder itself may be a link the user made; it is created with its parents when
+// missing. Below it, morvane/sessions is opened step by step without following links, and must
+// belong to the user; it is made private (0700) when it is not.
+int OpenSessionsFolder(std::string& error) {
+    const std::string state = StateFolder();
+    if (state.empty()) {
+        error = "neither XDG_STATE_HOME nor HOME names a folder";
+        return -1;
+    }
+    for (std::size_t slash = state.find('/', 1);; slash = state.find('/', slash + 1)) {
+        mkdir(state.substr(0, slash).c_str(), 0700);
+        if (slash == std::string::npos) break;
+    }
+    const int top = open(state.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (top < 0) {
+        error = Reason("cannot open " + state);
+        return -1;
+    }
+    const int app = OpenChild(top, "morvane", state + "/morvane", error);
+    close(top);
+    if (app < 0) return -1;
+    const int sessions = OpenChild(app, "sessions", SessionsFolder(), error);
+    close(app);
+    if (sessions < 0) return -1;
+    struct stat st {};
+    if (fstat(sessions, &st) != 0 || st.st_uid != getuid()) {
+        error = SessionsFolder() + " does not belong to this user; refused";
+        close(sessions);
+        return -1;
+    }
+    if ((st.st_mode & 077) != 0) fchmod(sessions, 0700);
+    return sessions;
+}
+
+// A new file for this session: two sessions started in the same second get two files.
+int CreateSessionFile(int folder, std::uint32_t seed, std::time_t start, std::string& name) {
+    for (int copy = 1; copy <= 1000; ++copy) {
+        name = SessionFileName(start, seed, copy);
+        const int fd =
+            openat(folder, name.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_APPEND, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void CloseFile() {
+    if (file_fd >= 0) close(file_fd);
+    if (folder_fd >= 0) close(folder_fd);
+    file_fd = folder_fd = -1;
+}
+
+struct SessionFile {
+    SessionName order;
+    std::string name;
+    std::uint64_t bytes = 0;
+};
+
+}  // namespace
+
+int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes) {
+    const int listing = dup(folder);
+    DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
+    if (!dir) {
+        if (listing >= 0) close(listing);
+        return 0;
+    }
+    // The copy shares the folder's read position: start from the first entry.
+    rewinddir(dir);
+    std::vector<SessionFile> files;
+    std::uint64_t kept_bytes = 0;
+    while (const dirent* entry = readdir(dir)) {
+        const auto order = ParseSessionFileName(entry->d_name);
+        struct stat st {};
+        if (!order || fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        const auto size = static_cast<std::uint64_t>(st.st_size);
+        if (entry->d_name == keep)
+            kept_bytes = size;
+        else
+            files.push_back({*order, entry->d_name, size});
+    }
+    closedir(dir);
+    std::sort(files.begin(), files.end(),
+              [](const SessionFile& a, const SessionFile& b) { return b.order < a.order; });
+    // Newest first: the files that fit stay, the first one that does not and all older go.
+    std::size_t count = 1;
+    std::uint64_t total = kept_bytes;
+    int removed = 0;
+    bool full = false;
+    for (const SessionFile& f : files) {
+        full = full || ++count > sessions || (total += f.bytes) > bytes;
+        if (full && unlinkat(folder, f.name.c_str(), 0) == 0) ++removed;
+    }
+    return removed;
+}
+
+void HistoryStart(std::uint32_t seed, std::time_t start) {
+    CloseFile();
+    session_seed = seed;
+    journal_text.clear();
+    file_path.clear();
+    file_bytes = 0;
+    std::string error, name;
+    folder_fd = OpenSessionsFolder(error);
+    if (folder_fd < 0) {
+        Log(error + "; this session is not kept");
+        return;
+    }
+    file_fd = CreateSessionFile(folder_fd, seed, start, name);
+    if (file_fd < 0) {
+        Log(Reason("cannot create a file in " + SessionsFolder()) + "; this session is not kept");
+        CloseFile();
+        return;
+    }
+    file_path = SessionsFolder() + "/" + name;
+    const int removed = PruneSessions(folder_fd, name, HISTORY_SESSIONS, HISTORY_BYTES);
+    Log(file_path + (removed > 0 ? " (" + std::to_string(removed) + " oldest removed)" : ""));
+}
+
+void HistoryWrite(const std::string& text, bool flush) {
+    const std::string line = Stamp() + text + "\n";
+    journal_text += line;
+    if (file_fd < 0) return;
+    // A file past the bound would only be removed at the next start: it stops growing instead.
+    const bool too_big = file_bytes + line.size() > HISTORY_BYTES;
+    if (too_big || !WriteAll(file_fd, line.data(), line.size()) ||
+        (flush && fdatasync(file_fd) != 0)) {
+        Log(too_big ? file_path + " reached its bound of 256 MiB; it ends here"
+                    : Reason("cannot write " + file_path) + "; it ends here");
+        CloseFile();
+        return;
+    }
+    file_bytes += line.size();
+}
+
+void HistoryEnd() {
+    if (file_fd >= 0 && fdatasync(file_fd) != 0) Log(Reason("cannot write " + file_path));
+    CloseFile();
+}
+
+const std::string& HistoryFile() {
+    return file_path;
+}
+
+std::vector<TextChunk> ProvenanceChunks(const std::string& path, std::uint64_t frame) {
+    journal::Entry save;
+    save.kind = journal::Kind::Save;
+    save.frame = frame;
+    save.value = path;
+    save.on = true;
+    std::vector<TextChunk> chunks = {
+        {"Software", "morvane " MORVANE_VERSION},
+        {"morvane:seed", std::to_string(session_seed)},
+    };
+    // A journal longer than the renderer reads back would only make the file bigger: the
+    // picture then says where it comes from by its seed alone.
+    if (journal_text.size() > PNG_JOURNAL_BYTES) return chunks;
+    chunks.push_back(
+        {"morvane:journal", journal_text + Stamp() + journal::Format(save) + "\n", true});
+    chunks.push_back({"morvane:target", "save"});
+    return chunks;
+}

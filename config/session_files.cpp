@@ -1,0 +1,79 @@
+// The history folder's place and the session file names. Names are parsed strictly, so that the
+// bounds and the listing never touch a file the program did not name itself.
+#include "config/session_files.h"
+
+#include <charconv>
+#include <cstdlib>
+
+namespace {
+
+constexpr std::string_view SUFFIX = ".journal";
+constexpr std::string_view SEED = "-seed";
+// "YYYYMMDD-HHMMSS"
+constexpr std::size_t STAMP_SIZE = 15;
+
+template <class T>
+bool Digits(std::string_view text, T& out) {
+    if (text.empty() || (text.size() > 1 && text[0] == '0')) return false;
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc{} && r.ptr == text.data() + text.size() && text[0] != '-' &&
+           text[0] != '+';
+}
+
+bool StampShape(std::string_view stamp) {
+    for (std::size_t i = 0; i < STAMP_SIZE; ++i) {
+        const bool digit = stamp[i] >= '0' && stamp[i] <= '9';
+        if (i == 8 ? stamp[i] != '-' : !digit) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string StateFolder() {
+    const char* state = std::getenv("XDG_STATE_HOME");
+    if (state && state[0] == '/') return state;
+    const char* home = std::getenv("HOME");
+    if (home && home[0] == '/') return std::string(home) + "/.local/state";
+    return {};
+}
+
+std::string SessionsFolder() {
+    const std::string state = StateFolder();
+    return state.empty() ? state : state + "/morvane/sessions";
+}
+
+std::string SessionFileName(std::time_t start, std::uint32_t seed, int copy) {
+    std::tm utc{};
+    char stamp[32] = "00000000-000000";
+    if (gmtime_r(&start, &utc)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+    std::string name = std::string(stamp) + std::string(SEED) + std::to_string(seed);
+    if (copy > 1) {
+        name += '-';
+        name += std::to_string(copy);
+    }
+    name += SUFFIX;
+    return name;
+}
+
+std::optional<SessionName> ParseSessionFileName(std::string_view name) {
+    if (name.size() < STAMP_SIZE + SEED.size() + SUFFIX.size() + 1 ||
+        name.substr(name.size() - SUFFIX.size()) != SUFFIX || !StampShape(name) ||
+        name.substr(STAMP_SIZE, SEED.size()) != SEED)
+        return std::nullopt;
+    SessionName parts;
+    parts.stamp = name.substr(0, STAMP_SIZE);
+    std::string_view rest = name.substr(STAMP_SIZE + SEED.size());
+    rest.remove_suffix(SUFFIX.size());
+    const std::size_t dash = rest.find('-');
+    if (!Digits(rest.substr(0, dash), parts.seed)) return std::nullopt;
+    if (dash != std::string_view::npos &&
+        (!Digits(rest.substr(dash + 1), parts.copy) || parts.copy < 2))
+        return std::nullopt;
+    return parts;
+}
+
+std::string ReadableStamp(const std::string& s) {
+    return s.substr(0, 4) + "-" + s.substr(4, 2) + "-" + s.substr(6, 2) + " " + s.substr(9, 2) +
+           ":" + s.substr(11, 2) + ":" + s.substr(13, 2);
+}

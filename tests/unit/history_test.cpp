@@ -1,0 +1,118 @@
+// The session history's writer: the bounds it keeps, and a folder it must not trust.
+#include "app/history.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "config/session_files.h"
+#include "config_temp_dir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class History : public ConfigTempDir {
+protected:
+    void SetUp() override {
+        ConfigTempDir::SetUp();
+        const char* before = std::getenv("XDG_STATE_HOME");
+        saved_ = before ? before : "";
+        setenv("XDG_STATE_HOME", dir.c_str(), 1);
+    }
+    void TearDown() override {
+        HistoryEnd();
+        setenv("XDG_STATE_HOME", saved_.c_str(), 1);
+        ConfigTempDir::TearDown();
+    }
+    fs::path Sessions() const { return dir / "morvane" / "sessions"; }
+    std::vector<std::string> Names() const {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(Sessions()))
+            names.push_back(e.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    // A session file started `second` seconds into 2026, `bytes` long (sparse: no disk used).
+    void Session(int second, std::uintmax_t bytes = 0) const {
+        const fs::path p = Sessions() / SessionFileName(1767225600 + second, 7, 1);
+        std::ofstream{p};
+        fs::resize_file(p, bytes);
+    }
+
+private:
+    std::string saved_;
+};
+
+}  // namespace
+
+TEST_F(History, KeepsTheNewestSessionsWithinBothBounds) {
+    fs::create_directories(Sessions());
+    for (int i = 0; i < 505; ++i) Session(i);
+    Write("morvane/sessions/notes.txt", "mine");
+    fs::create_symlink("/etc/passwd", Sessions() / SessionFileName(1767225600 - 5, 7, 1));
+    const int fd = open(Sessions().c_str(), O_RDONLY | O_DIRECTORY);
+    const std::string keep = SessionFileName(1767225600 + 999, 7, 1);
+    Session(999);
+    EXPECT_EQ(PruneSessions(fd, keep, HISTORY_SESSIONS, HISTORY_BYTES), 6);
+    auto names = Names();
+    // 499 and this session, the newest; the other file and the link are not the history's.
+    ASSERT_EQ(names.size(), 502u);
+    EXPECT_EQ(names[1], SessionFileName(1767225600 + 6, 7, 1));
+    EXPECT_TRUE(fs::exists(Sessions() / "notes.txt"));
+    EXPECT_TRUE(fs::is_symlink(Sessions() / SessionFileName(1767225600 - 5, 7, 1)));
+
+    // 100 MiB each: the two newest and this one (50 MiB) fit in 256 MiB, the older ones go.
+    for (int i = 500; i < 505; ++i) Session(i, std::uintmax_t{100} << 20);
+    Session(999, std::uintmax_t{50} << 20);
+    EXPECT_EQ(PruneSessions(fd, keep, HISTORY_SESSIONS, HISTORY_BYTES), 497);
+    names = Names();
+    ASSERT_EQ(names.size(), 5u);
+    EXPECT_EQ(names[1], SessionFileName(1767225600 + 503, 7, 1));
+    close(fd);
+}
+
+TEST_F(History, TwoStartsInOneSecondKeepTwoPrivateFiles) {
+    const std::time_t start = 1767225600;
+    HistoryStart(7, start);
+    HistoryWrite("journal start seed=7 size=512x512", true);
+    const std::string first = HistoryFile();
+    HistoryStart(7, start);
+    EXPECT_NE(HistoryFile(), first);
+    EXPECT_EQ(Names().size(), 2u);
+    EXPECT_NE(Read(first).find(" journal start seed=7 size=512x512\n"), std::string::npos);
+    struct stat st {};
+    ASSERT_EQ(stat(Sessions().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    ASSERT_EQ(stat(first.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(History, NeverWritesThroughALinkOrIntoAFile) {
+    // A link planted where this session's file goes: the link's target stays untouched.
+    fs::create_directories(Sessions());
+    Write("elsewhere", "untouched");
+    fs::create_symlink(dir / "elsewhere", Sessions() / SessionFileName(1767225600, 7, 1));
+    HistoryStart(7, 1767225600);
+    HistoryWrite("journal start seed=7 size=512x512", true);
+    EXPECT_EQ(Read(Path("elsewhere")), "untouched");
+    EXPECT_EQ(HistoryFile(), (Sessions() / SessionFileName(1767225600, 7, 2)).string());
+
+    // The folder itself a link to elsewhere, then a plain file: no history, and no error.
+    HistoryEnd();
+    fs::remove_all(Sessions());
+    fs::create_directory(dir / "other");
+    fs::create_directory_symlink(dir / "other", Sessions());
+    HistoryStart(7, 1767225600);
+    HistoryWrite("journal start seed=7 size=512x512", true);
+    EXPECT_EQ(HistoryFile(), "");
+    EXPECT_TRUE(fs::is_empty(dir / "other"));
+    fs::remove(Sessions());
+    Write("morvane/sessions", "a file");
+    HistoryStart(7, 1767225600);
+    EXPECT_EQ(HistoryFile(), "");
+    EXPECT_EQ(Read(Path("morvane/sessions")), "a file");
+}
