@@ -11,6 +11,8 @@
 //                                                saved sample / 256 (first few listed on stderr);
 //                                                with SCALE each window pixel shows the brightest
 //                                                sample of its SCALE x SCALE block
+//   pngcheck samples FILE                     -> the 16-bit grey samples, row by row, two bytes
+//                                                each, most significant first (binary)
 
 #include <algorithm>
 #include <cstdio>
@@ -74,6 +76,13 @@ int main(int argc, char** argv) {
                                              p.blue != q.blue;
                                   })
                       << "\n";
+        } else if (cmd == "samples" && argc == 3) {
+            const Grey16 img(argv[2]);
+            for (std::size_t y = 0; y < img.get_height(); ++y)
+                for (std::size_t x = 0; x < img.get_width(); ++x) {
+                    const int v = img[y][x];
+                    std::cout.put(static_cast<char>(v >> 8)).put(static_cast<char>(v & 0xFF));
+                }
         } else if (cmd == "window-matches-save" && (argc == 5 || argc == 6)) {
             const Rgb shot(argv[2]);
             const Grey16 saved(argv[3]);
