@@ -2,6 +2,9 @@
 // and the window view of the canvas. main.cpp runs them.
 #pragma once
 
+#include <string>
+#include <vector>
+
 // The render callback: the panel band, then one frame of canvas work. The argument is unused.
 void RenderGraphics(int);
 // Handles one key-down event; sets `quit` for Esc while no question is open.
@@ -12,6 +15,9 @@ bool SaveImageCommand();
 // Saves the settings to defaults.cfg (Y answering the question); a failure is logged and shown
 // in the panel. Returns whether the file was written.
 bool SaveDefaultsCommand(const char* path = "defaults.cfg");
+// Logs each problem of defaults.cfg (one line each) and names their count in the panel for a few
+// seconds; nothing when there is none.
+void ReportSettingsProblems(const std::vector<std::string>& problems);
 // Points the engine's view at the window: canvas pixel (x, y) is drawn at (x, y +
 // vertical_padding) as grey v / 256, and a restart clear paints the whole window black.
 void ShowCanvasOnWindow();

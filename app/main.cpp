@@ -82,7 +82,8 @@ int SDL_main(int, char**) {
                                  CRM32Pro_Main::LastError());
         return 1;
     }
-    LoadSettings();
+    std::vector<std::string> settings_problems;
+    LoadSettings("defaults.cfg", &settings_problems);
     vertical_padding = display_GUI ? PANEL_HEIGHT : 0;
     WriteWindowSettings();
     const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
@@ -105,6 +106,7 @@ int SDL_main(int, char**) {
     fFont->Load(package.path.c_str(), "font");
     CreateButtons(package.path.c_str());
     panel_commands.save_image = SaveImageCommand;
+    ReportSettingsProblems(settings_problems);
 
     hold_counter = 0;
     bool quit = false;

@@ -2,6 +2,7 @@
 // view of the canvas, and the save commands, which log a failure and show it in the panel.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/app.h"
 #include "app/journal.h"
@@ -16,6 +17,8 @@ namespace {
 
 // Longest reason shown in the panel band: the band is 512 px wide at its smallest.
 constexpr std::size_t PANEL_REASON_CHARS = 48;
+// How long the panel names the settings file's problems at start.
+constexpr int SETTINGS_PROBLEMS_MS = 6000;
 
 void ShowPixelOnWindow(int x, int y, int v) {
     const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
@@ -69,6 +72,15 @@ bool SaveImageCommand() {
     const SaveResult result = SaveImage(file);
     JournalSave(file, result.saved);
     return Report(result, "save image", file);
+}
+
+void ReportSettingsProblems(const std::vector<std::string>& problems) {
+    if (problems.empty()) return;
+    for (const std::string& problem : problems) CRM32Pro_ILogSystem::Msg(2, "%s", problem.c_str());
+    const std::size_t n = problems.size();
+    const std::string text = "defaults.cfg: " + std::to_string(n) +
+                             (n == 1 ? " problem" : " problems") + ", see morvane.log";
+    ShowPanelMessageFor(text.c_str(), SETTINGS_PROBLEMS_MS);
 }
 
 bool SaveDefaultsCommand(const char* path) {

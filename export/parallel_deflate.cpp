@@ -58,14 +58,16 @@ public:
     bool Run(std::string& reason) {
         std::vector<std::thread> workers;
         const int count = std::max(1, std::min(job_.threads, job_.parts));
-        for (int i = 0; i < count; ++i) workers.emplace_back([this] { Work(); });
-        const bool written = WriteInOrder();
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
+        bool written = false;
+        try {
+            for (int i = 0; i < count; ++i) workers.emplace_back([this] { Work(); });
+            written = WriteInOrder();
+        } catch (...) {
+            // No thread could be started: the ones running are stopped before the error leaves.
+            Stop(workers);
+            throw;
         }
-        changed_.notify_all();
-        for (std::thread& t : workers) t.join();
+        Stop(workers);
         if (!error_.empty())
             reason = error_;
         else if (!written)
@@ -74,6 +76,15 @@ public:
     }
 
 private:
+    void Stop(std::vector<std::thread>& workers) {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();
+        for (std::thread& t : workers) t.join();
+    }
+
     void Work() {
         DeflatePart part;
         std::string reason;
