@@ -77,8 +77,13 @@ void JournalFrameDone(const FrameOutcome& outcome) {
     ++frames_rendered;
 }
 
-void JournalSave(const std::string& path, bool saved) {
+std::uint64_t JournalFrames() {
+    return frames_rendered;
+}
+
+void JournalSave(const std::string& path, bool saved, std::uint64_t frame) {
     journal::Entry e = EventEntry(journal::Kind::Save);
+    e.frame = frame;
     e.value = path;
     e.on = saved;
     Write(e);

@@ -13,7 +13,7 @@ void HandleKey(int sym, bool& quit) {
     if (save_defaults) {
         if (sym == KEY_Y) {
             save_defaults = false;
-            SaveDefaultsCommand();
+            RequestSettingsSaveCommand();
         }
         if (sym == KEY_N || sym == KEY_ESCAPE) save_defaults = false;
     } else if (sym == KEY_ESCAPE) {
@@ -27,5 +27,5 @@ void HandleKey(int sym, bool& quit) {
         SetPaused(paused == 0);
         SetToggle(panel_buttons.pause, paused);
     }
-    if (sym == KEY_S) SaveImageCommand();
+    if (sym == KEY_S) RequestImageSaveCommand();
 }

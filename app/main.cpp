@@ -69,7 +69,7 @@ bool StartUp() {
     LoadSettings("defaults.cfg", &settings_problems);
     const PackageLocation package = LocatePackage();
     CRM32Pro_ILogSystem::Msg("%s", package.note.c_str());
-    StartPanel(package.path.c_str(), PanelCommands{SaveImageCommand});
+    StartPanel(package.path.c_str(), PanelCommands{RequestImageSaveCommand});
     ReportSettingsProblems(settings_problems);
     WriteWindowSettings();
     const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
@@ -104,6 +104,7 @@ void HandleEvents(bool& quit) {
 }
 
 void Shutdown() {
+    FinishSaves();
     JournalEnd();
     CRM32Pro_ITimeSystem::Info();
     CRM32Pro_ICursor::Info();

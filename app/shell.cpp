@@ -1,11 +1,15 @@
 // The shell's glue between the engine, the panel and the window: the frame's drawing, the window
-// view of the canvas, and the save commands, which log a failure and show it in the panel.
+// view of the canvas, and the save commands: each save runs on its saver's worker, and the frame
+// shows its progress and then its result (a failure is logged too).
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app.h"
 #include "app/journal.h"
+#include "app/saving.h"
 #include "config/settings_writer.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
@@ -19,6 +23,8 @@ namespace {
 constexpr std::size_t PANEL_REASON_CHARS = 48;
 // How long the panel names the settings file's problems at start.
 constexpr int SETTINGS_PROBLEMS_MS = 6000;
+// A save's progress is shown again every frame; this keeps it up between two.
+constexpr int PROGRESS_MS = 500;
 
 void ShowPixelOnWindow(int x, int y, int v) {
     const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
@@ -42,11 +48,19 @@ std::string PanelReason(const std::string& reason) {
     return text;
 }
 
-// Logs a failed save with `what` (the log line's start) and shows it in the panel.
+// The file's name without its folders, for the panel.
+std::string FileName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Logs a failed save with `what` (the log line's start) and shows it in the panel; a save that
+// worked is named in the panel.
 bool Report(const SaveResult& result, const char* what, const std::string& path) {
     if (result.saved) {
         if (!result.reason.empty())
             CRM32Pro_ILogSystem::Msg("%s %s: %s", what, path.c_str(), result.reason.c_str());
+        ShowPanelMessage(("saved " + FileName(path)).c_str());
         return true;
     }
     CRM32Pro_ILogSystem::Msg("could not %s %s: %s", what, path.c_str(), result.reason.c_str());
@@ -54,24 +68,120 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
     return false;
 }
 
+// A kind of save: its worker and the words the log uses for it.
+struct Saver {
+    BackgroundSaver worker;
+    const char* what;
+};
+Saver image_saver{{}, "save image"};
+Saver settings_saver{{}, "save the settings to"};
+
+// Logs and shows a save that has ended; returns whether it wrote its file.
+bool Finish(Saver& saver, const FinishedSave& finished) {
+    if (finished.task.done) finished.task.done(finished.result);
+    return Report(finished.result, saver.what, finished.task.path);
+}
+
+void Request(Saver& saver, SaveTask task) {
+    if (saver.worker.Request(std::move(task)))
+        ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
+}
+
+// Blocks until the saver has nothing left to do; returns whether its last save wrote its file.
+bool WaitFor(Saver& saver) {
+    bool saved = true;
+    while (saver.worker.Running()) {
+        saver.worker.Wait();
+        if (const auto finished = saver.worker.TakeFinished()) saved = Finish(saver, *finished);
+    }
+    return saved;
+}
+
+// Once a frame: the saves that have ended are reported, a running one shows its progress.
+void PollSaves() {
+    for (Saver* saver : {&image_saver, &settings_saver}) {
+        if (const auto finished = saver->worker.TakeFinished()) Finish(*saver, *finished);
+        if (!saver->worker.Running()) continue;
+        const std::string text = "saving... " + std::to_string(saver->worker.Percent()) + "%";
+        ShowPanelMessageFor(text.c_str(), PROGRESS_MS);
+    }
+}
+
+// The canvas now, written to the "png file" setting on the image saver's worker. The snapshot
+// and the save's frame are taken here; the journal line is written when the save ends.
+void RequestImageSave() {
+    JournalSync();
+    auto snapshot = std::make_shared<const CanvasSnapshot>(TakeSnapshot());
+    auto filled = std::make_shared<std::vector<FilledPixel>>();
+    SaveTask task;
+    task.path = file;
+    task.frame = JournalFrames();
+    task.write = [snapshot, filled, path = file](SaveProgress& progress) {
+        ImageOutput output = WriteImage(path, *snapshot, {}, &progress);
+        *filled = std::move(output.filled);
+        return output.result;
+    };
+    task.done = [snapshot, filled, path = file, frame = task.frame](const SaveResult& result) {
+        JournalSave(path, result.saved, frame);
+        ShowFilledPixels(*snapshot, *filled);
+    };
+    Request(image_saver, std::move(task));
+}
+
+// The settings now, written to `path` on the settings saver's worker.
+void RequestSettingsSave(const char* path) {
+    SaveTask task;
+    task.path = path ? path : "";
+    task.write = [path = task.path, text = SettingsText(settings_table, PANEL_ROWS_BEGIN)](
+                     SaveProgress&) { return SaveSettingsText(path, text); };
+    Request(settings_saver, std::move(task));
+}
+
 }  // namespace
 
 void RenderGraphics() {
+    PollSaves();
     DrawPanel();
     JournalSync();
     JournalFrameDone(CanvasFrame());
 }
 
-void ShowCanvasOnWindow() {
-    canvas_view.show_pixel = ShowPixelOnWindow;
-    canvas_view.clear = ClearWindow;
+bool RequestImageSaveCommand() {
+    RequestImageSave();
+    return true;
+}
+
+void RequestSettingsSaveCommand() {
+    RequestSettingsSave("defaults.cfg");
 }
 
 bool SaveImageCommand() {
-    JournalSync();
-    const SaveResult result = SaveImage(file);
-    JournalSave(file, result.saved);
-    return Report(result, "save image", file);
+    RequestImageSave();
+    return WaitFor(image_saver);
+}
+
+bool SaveDefaultsCommand(const char* path) {
+    RequestSettingsSave(path);
+    return WaitFor(settings_saver);
+}
+
+void FinishSaves() {
+    if (!image_saver.worker.Running() && !settings_saver.worker.Running()) return;
+    CRM32Pro_ILogSystem::Msg("quitting: waiting for the running save to end");
+    ShowPanelMessage("saving before quitting...");
+    DrawPanel();
+    CRM32Pro_Main::PresentFrame();
+    WaitForSaves();
+}
+
+void WaitForSaves() {
+    WaitFor(image_saver);
+    WaitFor(settings_saver);
+}
+
+void ShowCanvasOnWindow() {
+    canvas_view.show_pixel = ShowPixelOnWindow;
+    canvas_view.clear = ClearWindow;
 }
 
 void ReportSettingsProblems(const std::vector<std::string>& problems) {
@@ -81,11 +191,4 @@ void ReportSettingsProblems(const std::vector<std::string>& problems) {
     const std::string text = "defaults.cfg: " + std::to_string(n) +
                              (n == 1 ? " problem" : " problems") + ", see morvane.log";
     ShowPanelMessageFor(text.c_str(), SETTINGS_PROBLEMS_MS);
-}
-
-bool SaveDefaultsCommand(const char* path) {
-    const std::string target = path ? path : "";
-    const SaveResult result =
-        SaveSettingsText(target, SettingsText(settings_table, PANEL_ROWS_BEGIN));
-    return Report(result, "save the settings to", target);
 }

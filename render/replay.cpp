@@ -34,7 +34,9 @@ bool CheckEvents(const Journal& j, std::string& error) {
             error = "a second start line" + at;
         else if (ended)
             error = "an event after the end line" + at;
-        else if (e.frame < frame)
+        // An image save made on a worker is written down when it ends, stamped with the earlier
+        // frame of its snapshot.
+        else if (e.frame < frame && e.kind != journal::Kind::Save)
             error = "events out of frame order" + at;
         else if (e.kind == journal::Kind::Set) {
             const SettingRow* row = FindSetting(e.name);
@@ -48,7 +50,7 @@ bool CheckEvents(const Journal& j, std::string& error) {
                 error = "a canvas size that differs from the start line" + at;
         }
         if (!error.empty()) return false;
-        frame = e.frame;
+        if (e.kind != journal::Kind::Save) frame = e.frame;
         ended = e.kind == journal::Kind::End;
     }
     return true;
@@ -162,7 +164,9 @@ long ReplayTo(const Journal& j, RenderOptions::Target target, std::uint64_t numb
     std::size_t i = 0;
     for (; i < j.events.size(); ++i) {
         const journal::Entry& e = j.events[i];
-        if (target == Target::Frame ? e.frame >= goal : static_cast<long>(i) > stop) break;
+        if (target == Target::Frame ? e.frame >= goal
+                                    : static_cast<long>(i) > stop || e.frame > goal)
+            break;
         while (FramesRendered() < e.frame) RunFrame();
         // The frame that a quit cut short runs exactly as many attempts as it did live.
         if (e.kind == journal::Kind::Cut) RunFrame(e.attempts);
