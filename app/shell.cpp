@@ -1,6 +1,8 @@
 // The shell's glue between the engine, the panel and the window: the frame's drawing, the window
 // view of the canvas, and the save commands: each save runs on its saver's worker, and the frame
 // shows its progress and then its result (a failure is logged too).
+#include <algorithm>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -69,22 +71,37 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
 }
 
 // A kind of save: its worker and the words the log uses for it.
+// While a save runs, the frames rendered and the longest time between two of them are counted,
+// so that the log says how well the window kept going.
 struct Saver {
     BackgroundSaver worker;
     const char* what;
+    long frames = 0;
+    std::chrono::steady_clock::duration longest_gap{};
 };
 Saver image_saver{{}, "save image"};
 Saver settings_saver{{}, "save the settings to"};
+std::chrono::steady_clock::time_point last_frame;
 
 // Logs and shows a save that has ended; returns whether it wrote its file.
 bool Finish(Saver& saver, const FinishedSave& finished) {
     if (finished.task.done) finished.task.done(finished.result);
+    const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(saver.longest_gap);
+    CRM32Pro_ILogSystem::Msg("%s %s ended: %ld frames while it ran, longest frame gap %ld ms",
+                             saver.what, finished.task.path.c_str(), saver.frames,
+                             static_cast<long>(gap.count()));
+    saver.frames = 0;
+    saver.longest_gap = {};
     return Report(finished.result, saver.what, finished.task.path);
 }
 
 void Request(Saver& saver, SaveTask task) {
-    if (saver.worker.Request(std::move(task)))
-        ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
+    const std::string path = task.path;
+    const auto frame = static_cast<unsigned long long>(JournalFrames());
+    const bool waits = saver.worker.Request(std::move(task));
+    CRM32Pro_ILogSystem::Msg("%s %s asked for at frame %llu%s", saver.what, path.c_str(), frame,
+                             waits ? ", waits for the running save" : "");
+    if (waits) ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
 }
 
 // Blocks until the saver has nothing left to do; returns whether its last save wrote its file.
@@ -99,12 +116,18 @@ bool WaitFor(Saver& saver) {
 
 // Once a frame: the saves that have ended are reported, a running one shows its progress.
 void PollSaves() {
+    const auto now = std::chrono::steady_clock::now();
     for (Saver* saver : {&image_saver, &settings_saver}) {
+        if (saver->worker.Running()) {
+            ++saver->frames;
+            saver->longest_gap = std::max(saver->longest_gap, now - last_frame);
+        }
         if (const auto finished = saver->worker.TakeFinished()) Finish(*saver, *finished);
         if (!saver->worker.Running()) continue;
         const std::string text = "saving... " + std::to_string(saver->worker.Percent()) + "%";
         ShowPanelMessageFor(text.c_str(), PROGRESS_MS);
     }
+    last_frame = now;
 }
 
 // The canvas now, written to the "png file" setting on the image saver's worker. The snapshot
