@@ -15,6 +15,15 @@ namespace {
 // The nice value of a saving thread: below the window's frames, above nothing else.
 constexpr int SAVE_NICE = 10;
 
+// The task's write; an exception it lets out is a failed save with its message.
+SaveResult RunWrite(const std::function<SaveResult(SaveProgress&)>& write, SaveProgress& progress) {
+    try {
+        return write(progress);
+    } catch (const std::exception& e) {
+        return {false, e.what()};
+    }
+}
+
 }  // namespace
 
 BackgroundSaver::~BackgroundSaver() {
@@ -63,20 +72,12 @@ void BackgroundSaver::Start(SaveTask task) {
     try {
         worker_ = std::thread([this, progress, &write] {
             setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), SAVE_NICE);
-            try {
-                result_ = write(*progress);
-            } catch (const std::exception& e) {
-                result_ = {false, e.what()};
-            }
+            result_ = RunWrite(write, *progress);
             ended_.store(true, std::memory_order_release);
         });
     } catch (const std::system_error&) {
         // No thread could be started: the save is made here, on the main thread.
-        try {
-            result_ = write(*progress);
-        } catch (const std::exception& e) {
-            result_ = {false, e.what()};
-        }
+        result_ = RunWrite(write, *progress);
         ended_ = true;
     }
 }
