@@ -51,11 +51,27 @@ std::string ChunkBytes(const char* type, const std::string& data) {
     return bytes;
 }
 
-// The bytes of the tEXt chunks: keyword, zero, text.
+// The text deflated at zlib's default level, as zTXt holds it.
+std::string Deflated(const std::string& text) {
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK)
+        throw std::runtime_error("cannot compress a text chunk");
+    out.resize(size);
+    return out;
+}
+
+// The bytes of the text chunks: keyword, zero, text; for zTXt the method byte 0 and the deflated
+// text instead of the text.
 std::string TextChunkBytes(std::span<const TextChunk> text) {
     std::string bytes;
-    for (const TextChunk& chunk : text)
-        bytes += ChunkBytes("tEXt", chunk.keyword + '\0' + chunk.text);
+    for (const TextChunk& chunk : text) {
+        std::string data = chunk.keyword + '\0';
+        data += chunk.compressed ? '\0' + Deflated(chunk.text) : chunk.text;
+        bytes += ChunkBytes(chunk.compressed ? "zTXt" : "tEXt", data);
+    }
     return bytes;
 }
 

@@ -9,10 +9,12 @@
 #include "config/save_result.h"
 #include "export/image_rows.h"
 
-// A tEXt chunk: a Latin-1 keyword of 1 to 79 bytes and its text.
+// A text chunk: a Latin-1 keyword of 1 to 79 bytes and its text, written as tEXt, or when
+// `compressed` as zTXt (the text deflated; for long texts such as a session's journal).
 struct TextChunk {
     std::string keyword;
     std::string text;
+    bool compressed = false;
 };
 
 // What a save of a snapshot hands back: the result, and the empty pixels it filled (for the view;
