@@ -86,8 +86,13 @@ void JournalFrameDone(const FrameOutcome& outcome) {
     ++frames_rendered;
 }
 
-void JournalSave(const std::string& path, bool saved) {
+std::uint64_t JournalFrames() {
+    return frames_rendered;
+}
+
+void JournalSave(const std::string& path, bool saved, std::uint64_t frame) {
     journal::Entry e = EventEntry(journal::Kind::Save);
+    e.frame = frame;
     e.value = path;
     e.on = saved;
     Write(e);
@@ -96,8 +101,4 @@ void JournalSave(const std::string& path, bool saved) {
 void JournalEnd() {
     Write(EventEntry(journal::Kind::End));
     HistoryEnd();
-}
-
-std::uint64_t JournalFramesRendered() {
-    return frames_rendered;
 }

@@ -18,9 +18,10 @@ void JournalSync();
 // Counts a rendered frame. A frame that a quit request cut short is written down with its
 // attempts.
 void JournalFrameDone(const FrameOutcome& outcome);
-// An image save to `path` and whether it wrote the file.
-void JournalSave(const std::string& path, bool saved);
+// An image save to `path` of the canvas after `frame` frames, and whether it wrote the file. A
+// save made on a worker is written down when it ends, stamped with the frame of its snapshot.
+void JournalSave(const std::string& path, bool saved, std::uint64_t frame);
+// Frames rendered so far: the frame stamp the next event gets.
+std::uint64_t JournalFrames();
 // The program is quitting.
 void JournalEnd();
-// Frames rendered so far: the frame stamp the next event gets.
-std::uint64_t JournalFramesRendered();

@@ -14,7 +14,7 @@ void HandleKey(int sym, bool& quit) {
     if (save_defaults) {
         if (sym == KEY_Y) {
             save_defaults = false;
-            SaveDefaultsCommand();
+            RequestSettingsSaveCommand();
         }
         if (sym == KEY_N || sym == KEY_ESCAPE) save_defaults = false;
     } else if (sym == KEY_ESCAPE) {
@@ -28,7 +28,7 @@ void HandleKey(int sym, bool& quit) {
         SetPaused(paused == 0);
         SetToggle(panel_buttons.pause, paused);
     }
-    if (sym == KEY_S) SaveImageCommand();
+    if (sym == KEY_S) RequestImageSaveCommand();
     // + is = without Shift on most layouts, and either may come from the keypad.
     if (sym == KEY_PLUS || sym == KEY_EQUALS || sym == KEY_KP_PLUS) CRM32Pro_Main::ZoomView(1);
     if (sym == KEY_MINUS || sym == KEY_KP_MINUS) CRM32Pro_Main::ZoomView(-1);

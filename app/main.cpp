@@ -65,10 +65,12 @@ bool StartUp() {
                                  LastError());
         return false;
     }
-    LoadSettings();
+    std::vector<std::string> settings_problems;
+    LoadSettings("defaults.cfg", &settings_problems);
     const PackageLocation package = LocatePackage();
     CRM32Pro_ILogSystem::Msg("%s", package.note.c_str());
-    StartPanel(package.path.c_str(), PanelCommands{SaveImageCommand});
+    StartPanel(package.path.c_str(), PanelCommands{RequestImageSaveCommand});
+    ReportSettingsProblems(settings_problems);
     WriteWindowSettings();
     const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
     RandSeed(seed);
@@ -105,6 +107,7 @@ void HandleEvents(bool& quit) {
 }
 
 void Shutdown() {
+    FinishSaves();
     JournalEnd();
     CRM32Pro_ITimeSystem::Info();
     CRM32Pro_ICursor::Info();

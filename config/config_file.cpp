@@ -22,15 +22,19 @@ constexpr long long EXPONENT_LIMIT = 1'000'000'000;
 
 // Hands out lines of the input. A read made with no character left fails, yields an empty line,
 // and from then on the input counts as exhausted (a read error ends reading the same way).
+// Counts the lines read, so that the reader can say where it found what.
 struct LineSource {
     std::istream& in;
     bool exhausted = false;
+    int number = 0;  // of the last line read
 
     void Read(std::string& line) {
         if (exhausted || !std::getline(in, line)) {
             line.clear();
             exhausted = true;
+            return;
         }
+        ++number;
     }
 };
 
@@ -53,9 +57,10 @@ bool HasSentry(const std::string& line, const std::string& sentry) {
 // Appends the lines that continue `value`: each following line that is neither blank nor a key
 // line nor a sentry line. The line that closes the value is left in `pending` for the caller.
 void AppendContinuation(LineSource& source, const ConfigFile& config, std::string& value,
-                        std::string& pending) {
+                        std::string& pending, int& pending_line) {
     while (!source.exhausted) {
         source.Read(pending);
+        pending_line = source.number;
         if (IsBlank(pending)) return;
         CutComment(pending, config.comment);
         if (pending.find(config.delimiter) != std::string::npos) return;
@@ -64,6 +69,17 @@ void AppendContinuation(LineSource& source, const ConfigFile& config, std::strin
         if (!IsBlank(pending)) value += '\n';
         value += pending;
         pending.clear();
+    }
+}
+
+// Notes a key line: where the key stands, and that it repeats one read before.
+void NoteKey(ConfigFile& config, const std::string& key, int line) {
+    const auto [entry, added] = config.key_lines.try_emplace(key, line);
+    if (!added) {
+        config.problems.push_back(
+            {line, ConfigFile::quoted(key) + " is given again (first on line " +
+                       std::to_string(entry->second) + "), the later value is used"});
+        entry->second = line;
     }
 }
 
@@ -121,27 +137,58 @@ void ConfigFile::trim(std::string& text) {
     text.erase(text.find_last_not_of(whitespace) + 1);
 }
 
+std::string ConfigFile::quoted(const std::string& text) {
+    static const char HEX[] = "0123456789ABCDEF";
+    std::string out = "\"";
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\n') {
+            out += "\\n";
+        } else if (byte < 0x20 || byte == 0x7F) {
+            out += "\\x";
+            out += HEX[byte >> 4];
+            out += HEX[byte & 15];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
 std::istream& operator>>(std::istream& in, ConfigFile& config) {
     LineSource source{in};
     std::string pending;
+    int pending_line = 0;
     std::string line;
     while (!source.exhausted || !pending.empty()) {
+        int number = pending_line;
         if (!pending.empty()) {
             line.swap(pending);
             pending.clear();
         } else {
             source.Read(line);
+            number = source.number;
         }
         CutComment(line, config.comment);
         // Tested on the whole line before the split, so a key line holding the sentry is lost too.
         if (HasSentry(line, config.sentry)) break;
         const auto split = line.find(config.delimiter);
-        if (split == std::string::npos) continue;
+        if (split == std::string::npos) {
+            if (!IsBlank(line)) {
+                std::string text = line;
+                ConfigFile::trim(text);
+                config.problems.push_back({number, ConfigFile::quoted(text) + " has no " +
+                                                       ConfigFile::quoted(config.delimiter) +
+                                                       ", ignored"});
+            }
+            continue;
+        }
         std::string key = line.substr(0, split);
         std::string value = line.substr(split + config.delimiter.size());
-        AppendContinuation(source, config, value, pending);
+        AppendContinuation(source, config, value, pending, pending_line);
         ConfigFile::trim(key);
         ConfigFile::trim(value);
+        NoteKey(config, key, number);
         config.contents[std::move(key)] = std::move(value);
     }
     return in;

@@ -6,6 +6,7 @@
 #include <iosfwd>
 #include <map>
 #include <string>
+#include <vector>
 
 class ConfigFile {
 public:
@@ -18,6 +19,17 @@ public:
     std::string comment;                          // the marker and the rest of its line are ignored
     std::string sentry;                           // a line containing it ends reading; "" = none
     std::map<std::string, std::string> contents;  // trimmed key -> trimmed value, as text
+
+    // Something in the text that the reader passed over or replaced, with the line (from 1) where
+    // it stands. The entries read are the same with or without them.
+    struct Problem {
+        int line;
+        std::string text;
+    };
+    // Where each key of `contents` was read: the line number of its (last) key line.
+    std::map<std::string, int> key_lines;
+    // Lines with text but no delimiter (ignored) and keys given again (the later value kept).
+    std::vector<Problem> problems;
 
     // What trim removes at both ends: space, line feed, tabs, carriage return, form feed.
     static const std::string whitespace;
@@ -46,6 +58,9 @@ public:
 
     // Removes leading and trailing whitespace in place.
     static void trim(std::string& text);
+    // The text for a one-line message: in double quotes, a line feed as \n and any other control
+    // byte as \xNN.
+    static std::string quoted(const std::string& text);
 
     bool keyExists(const std::string& key) const { return contents.count(key) != 0; }
     void remove(const std::string& key) { contents.erase(key); }

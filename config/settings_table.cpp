@@ -2,6 +2,7 @@
 // load bounds, and each value's text in the settings file.
 #include "config/settings_table.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -39,20 +40,107 @@ int* BoundedInt(const SettingRow& row) {
     return v && row.load_low <= row.load_high ? *v : nullptr;
 }
 
+// Whether the whole text is one number that string_as_T reads as it stands: no other characters,
+// not out of range.
+template <class T>
+bool IsPlainNumber(const std::string& text) {
+    const char* first = text.data() + (text.starts_with('+') ? 1 : 0);
+    const char* last = text.data() + text.size();
+    if (first == last || *first == '+') return false;
+    T value{};
+    const auto result = std::from_chars(first, last, value);
+    return result.ec == std::errc{} && result.ptr == last &&
+           value == ConfigFile::string_as_T<T>(text);
+}
+
+// The words that mean true or false as they are read.
+bool IsPlainBool(const std::string& text) {
+    static const char* const WORDS[] = {"TRUE",  "T", "YES", "Y", "1", "ON",
+                                        "FALSE", "F", "NO",  "N", "0", "NONE"};
+    std::string upper = text;
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return std::any_of(std::begin(WORDS), std::end(WORDS),
+                       [&](const char* word) { return upper == word; });
+}
+
+// What a row's value should look like, when the text is not that; null when it is.
+struct Unclear {
+    const std::string& text;
+    const char* operator()(const int*) const {
+        return IsPlainNumber<int>(text) ? nullptr : "is not a whole number in range";
+    }
+    const char* operator()(const float*) const {
+        return IsPlainNumber<float>(text) ? nullptr : "is not a number in range";
+    }
+    const char* operator()(const bool*) const {
+        return IsPlainBool(text) ? nullptr : "is neither true nor false";
+    }
+    const char* operator()(const std::string*) const { return nullptr; }
+};
+
+bool IsRowKey(std::span<const SettingRow> rows, const std::string& key) {
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](const SettingRow& row) { return key == row.key; });
+}
+
+// A problem for each key in `config` that is no row's.
+void CheckKeys(const ConfigFile& config, std::span<const SettingRow> rows,
+               std::vector<ConfigFile::Problem>& problems) {
+    for (const auto& [key, line] : config.key_lines)
+        if (!IsRowKey(rows, key))
+            problems.push_back({line, "unknown key " + ConfigFile::quoted(key) + ", ignored"});
+}
+
+int LineOf(const ConfigFile& config, const char* key) {
+    const auto entry = config.key_lines.find(key);
+    return entry == config.key_lines.end() ? 0 : entry->second;
+}
+
 }  // namespace
 
 void ResetSettingRows(std::span<const SettingRow> rows) {
     for (const SettingRow& row : rows) std::visit(AssignDefault{row.default_value}, row.target);
 }
 
-void ReadSettingRows(const ConfigFile& config, std::span<const SettingRow> rows) {
-    for (const SettingRow& row : rows)
-        std::visit([&](auto* target) { config.readInto(*target, row.key); }, row.target);
+void ReadSettingRows(const ConfigFile& config, std::span<const SettingRow> rows,
+                     std::vector<ConfigFile::Problem>* problems) {
+    // What each row's value said wrong, and what it read, before the bounds.
+    std::vector<std::string> notes(rows.size());
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SettingRow& row = rows[i];
+        if (!std::visit([&](auto* target) { return config.readInto(*target, row.key); },
+                        row.target))
+            continue;
+        const std::string& text = config.contents.at(row.key);
+        if (const char* what = std::visit(Unclear{text}, row.target))
+            notes[i] = std::string(row.key) + " " + ConfigFile::quoted(text) + " " + what +
+                       ", read as " + SettingFileText(row);
+    }
+    std::vector<std::string> read;
+    for (const SettingRow& row : rows) read.push_back(SettingFileText(row));
     // Upper bounds before lower ones, in row order.
     for (const SettingRow& row : rows)
         if (int* v = BoundedInt(row); v && *v > row.load_high) *v = row.load_high;
     for (const SettingRow& row : rows)
         if (int* v = BoundedInt(row); v && *v < row.load_low) *v = row.load_low;
+    if (!problems) return;
+    *problems = config.problems;
+    CheckKeys(config, rows, *problems);
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const SettingRow& row = rows[i];
+        const std::string now = SettingFileText(row);
+        const std::string range =
+            std::to_string(row.load_low) + ".." + std::to_string(row.load_high);
+        if (now != read[i] && notes[i].empty())
+            notes[i] = std::string(row.key) + " " + read[i] + " is out of " + range +
+                       ", clamped to " + now;
+        else if (now != read[i])
+            notes[i] += ", clamped to " + now + " (" + range + ")";
+        if (!notes[i].empty()) problems->push_back({LineOf(config, row.key), notes[i]});
+    }
+    std::stable_sort(problems->begin(), problems->end(),
+                     [](const auto& a, const auto& b) { return a.line < b.line; });
 }
 
 std::string SettingFileText(const SettingRow& row) {

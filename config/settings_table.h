@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <variant>
+#include <vector>
 
 #include "config/config_file.h"
 
@@ -42,8 +43,12 @@ struct SettingRow {
 // Puts every row's global back to its built-in default.
 void ResetSettingRows(std::span<const SettingRow> rows);
 // Reads every row's key present in `config` into its global, in row order, then applies the
-// load bounds. A key that is absent leaves its global as it was.
-void ReadSettingRows(const ConfigFile& config, std::span<const SettingRow> rows);
+// load bounds. A key that is absent leaves its global as it was. When `problems` is not null it is
+// set to, in line order, the reader's own problems and one for each key that is no row's, each
+// value that is not plainly of its row's type (with what was read instead) and each value the
+// bounds changed; the globals are set the same either way.
+void ReadSettingRows(const ConfigFile& config, std::span<const SettingRow> rows,
+                     std::vector<ConfigFile::Problem>* problems = nullptr);
 // The value of a row's global as the settings file writes it: ints in decimal, floats as printf's
 // %g (six significant digits), bools as true/false, strings unchanged.
 std::string SettingFileText(const SettingRow& row);

@@ -5,7 +5,9 @@
 //                                       each change)
 //   journal @N flag pause|fill|white 0|1   the effective flag changed
 //   journal @N restart                  a restart was requested
-//   journal @N save ok|failed "PATH"    an image save, and whether it wrote the file
+//   journal @N save ok|failed "PATH"    an image save of the canvas after N frames, and whether
+//                                       it wrote the file; written when the save ends, so it
+//                                       may follow events of later frames
 //   journal @N cut A                    frame N+1 ended after A of its attempts (a quit request
 //                                       cut it short); later events count it as rendered
 //   journal @N lost K                   the log could not take K journal lines from frame N on

@@ -59,11 +59,16 @@ std::span<const SettingRow> PanelSettingRows() {
     return std::span<const SettingRow>(settings_table).subspan(PANEL_ROWS_BEGIN);
 }
 
-bool LoadSettings(const char* path) {
+bool LoadSettings(const char* path, std::vector<std::string>* problems) {
     ResetSettings();
+    if (problems) problems->clear();
     try {
         const ConfigFile config(path, DELIMITER, COMMENT, SENTRY);
-        ReadSettingRows(config, settings_table);
+        std::vector<ConfigFile::Problem> found;
+        ReadSettingRows(config, settings_table, problems ? &found : nullptr);
+        for (const ConfigFile::Problem& p : found)
+            problems->push_back(std::string(path) + " line " + std::to_string(p.line) + ": " +
+                                p.text);
         return true;
     } catch (const ConfigFile::file_not_found&) {
         // No settings file is a normal first start: the built-in defaults, without a message.

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "config/settings_table.h"
 
@@ -38,8 +39,12 @@ std::span<const SettingRow> PanelSettingRows();
 
 // Reads `path` into the globals: every setting first back to its built-in default, then the keys
 // the file has, then the canvas size clamped to 512..4096. A file that cannot be opened gives the
-// built-in defaults (a 512 x 512 canvas) and returns false.
-bool LoadSettings(const char* path = "defaults.cfg");
+// built-in defaults (a 512 x 512 canvas) and returns false. When `problems` is not null it is set
+// to one line for each problem of the file (unknown key, a value that is not plainly of its
+// setting's type, a clamped size, a key given twice, a line without "="), each naming its line,
+// in line order: "defaults.cfg line 3: unknown key "num sprout", ignored". The globals are the
+// same either way.
+bool LoadSettings(const char* path = "defaults.cfg", std::vector<std::string>* problems = nullptr);
 // The same from text in the settings file's format (a PNG's morvane:settings chunk): the built-in
 // defaults, then the keys the text has. False when the text sets no key at all.
 bool LoadSettingsText(const std::string& text);

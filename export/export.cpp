@@ -1,175 +1,54 @@
-// SaveImage: the canvas as a 16-bit greyscale PNG, empty pixels filled from their lit neighbours
-// on the way. Start reading at SaveImage at the bottom; CanvasRows builds the samples.
+// SaveImage and WriteImage: the canvas as a 16-bit greyscale PNG, empty pixels filled from their
+// lit neighbours on the way. Start reading at WriteImage at the bottom: the image is cut into
+// parts of whole rows, each part filled, filtered and deflated on a worker thread, and the parts
+// written in order as IDAT chunks between the header and the end chunk.
 #include "export/export.h"
 
 #include <zlib.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <png++/png.hpp>
+#include <ostream>
 #include <stdexcept>
-#include <streambuf>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "config/safe_write.h"
 #include "engine/canvas.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
+#include "export/parallel_deflate.h"
 
 namespace {
 
-// Rows filled at a time. The canvas is column-major (arr[x][y]) and the image row-major, so a
-// band is filled column by column: each column slice of arr is read contiguously, and the band's
-// rows keep one cache line each in use while the walk moves along x.
-constexpr int BAND_ROWS = 64;
-// Padding of a band row, in samples: with rows exactly 8 KiB apart (4096 samples) the 64 lines
-// in use would all fall in the same cache set and evict each other.
+// Padding of a sample row, in samples: with rows exactly 8 KiB apart (4096 samples) the rows a
+// column walk writes would all fall in the same cache set and evict each other.
 constexpr int ROW_PAD = 32;
-
-// The blend of GetBlendedPixel for a pixel whose four neighbours need no wrap: the mean of the
-// lit ones, darkened by color_decay, truncated. Written without branches on the values, which
-// are random in a real canvas. A result that does not fit an int (only with odd settings from
-// the file) is left to GetBlendedPixel.
-inline int BlendInterior(const std::int32_t* left, const std::int32_t* column,
-                         const std::int32_t* right, int x, int y, double keep) {
-    const std::int32_t n[4] = {left[y], right[y], column[y - 1], column[y + 1]};
-    std::int64_t sum = 0;
-    int count = 0;
-    for (const std::int32_t v : n) {
-        sum += v > 0 ? v : 0;
-        count += v > 0;
-    }
-    const double blended = static_cast<double>(sum) / std::max(count, 1) * keep;
-    if (blended > INT_MIN - 1.0 && blended < INT_MAX + 1.0) return static_cast<int>(blended);
-    return GetBlendedPixel(x, y);
-}
-
-// Sample of a pixel on the canvas border, where the neighbours wrap around. A filled pixel is
-// shown on the window but never written back to the canvas, so fills made during one save never
-// feed each other.
-inline std::uint16_t EdgeSample(int x, int y) {
-    int v = arr[x][y];
-    if (v == 0) {
-        v = GetBlendedPixel(x, y);
-        if (v > 0) ShowPixel(x, y, v);
-    }
-    return static_cast<std::uint16_t>(v);
-}
-
-// The image as png++ asks for it, row by row. Each band of rows is filled from the canvas just
-// before its first row is encoded, so the full image (32 MiB at 4096 x 4096) is never held in
-// memory and the samples are still in cache when libpng reads them.
-class CanvasRows : public png::generator<png::gray_pixel_16, CanvasRows> {
-public:
-    CanvasRows()
-        : generator(xs, ys),
-          stride_(xs + ROW_PAD),
-          band_(static_cast<std::size_t>(stride_) * BAND_ROWS),
-          keep_(1.0 - static_cast<double>(color_decay)) {}
-
-    png::byte* get_next_row(std::size_t pos) {
-        const int y = static_cast<int>(pos);
-        if (y % BAND_ROWS == 0) FillBand(y, std::min(y + BAND_ROWS, ys));
-        return reinterpret_cast<png::byte*>(&band_[(y % BAND_ROWS) * stride_]);
-    }
-
-private:
-    // Samples of rows y0..y1-1: the canvas value, or for an empty pixel the blend of its lit
-    // neighbours; either reduced to its low 16 bits.
-    void FillBand(int y0, int y1) {
-        // Rows 0 and ys-1 wrap; so do columns 0 and xs-1. The rest is interior.
-        const int lo = std::max(y0, 1);
-        const int hi = std::max(std::min(y1, ys - 1), lo);
-        for (int x = 0; x < xs; ++x) {
-            // out[(y - y0) * stride_] is the sample of (x, y).
-            std::uint16_t* out = &band_[x];
-            if (x == 0 || x == xs - 1) {
-                for (int y = y0; y < y1; ++y) out[(y - y0) * stride_] = EdgeSample(x, y);
-                continue;
-            }
-            for (int y = y0; y < lo; ++y) out[(y - y0) * stride_] = EdgeSample(x, y);
-            FillInterior(x, lo, hi, out + (lo - y0) * stride_);
-            for (int y = hi; y < y1; ++y) out[(y - y0) * stride_] = EdgeSample(x, y);
-        }
-    }
-
-    // Rows lo..hi-1 of interior column x, into out[(y - lo) * stride_]. The filled pixels are
-    // collected first and shown afterwards, which keeps the loop free of unpredictable branches.
-    void FillInterior(int x, int lo, int hi, std::uint16_t* out) {
-        const std::int32_t* column = arr[x];
-        int filled = 0;
-        for (int y = lo; y < hi; ++y) {
-            const int v = column[y];
-            const int blend = BlendInterior(arr[x - 1], column, arr[x + 1], x, y, keep_);
-            out[(y - lo) * stride_] = static_cast<std::uint16_t>(v != 0 ? v : blend);
-            filled_rows_[filled] = y;
-            filled_values_[filled] = blend;
-            filled += v == 0 && blend > 0;
-        }
-        for (int i = 0; i < filled; ++i) ShowPixel(x, filled_rows_[i], filled_values_[i]);
-    }
-
-    int stride_;
-    std::vector<std::uint16_t> band_;  // BAND_ROWS rows of stride_ samples
-    double keep_;                      // 1 - color_decay
-    int filled_rows_[BAND_ROWS];
-    int filled_values_[BAND_ROWS];
-};
-
-// Passes the PNG stream through and puts the given chunks right after the IHDR chunk, which is
-// the first 33 bytes (signature 8, IHDR 25), so that the image data is still streamed.
-class ChunkInserter : public std::streambuf {
-public:
-    ChunkInserter(std::streambuf* out, std::string chunks)
-        : out_(out), chunks_(std::move(chunks)) {}
-
-protected:
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        const char ch = traits_type::to_char_type(c);
-        return xsputn(&ch, 1) == 1 ? c : traits_type::eof();
-    }
-    std::streamsize xsputn(const char* s, std::streamsize n) override {
-        std::streamsize done = 0;
-        if (written_ < HEADER_BYTES) {
-            const std::streamsize head = std::min<std::streamsize>(n, HEADER_BYTES - written_);
-            if (out_->sputn(s, head) != head) return 0;
-            written_ += head;
-            done = head;
-            if (written_ == HEADER_BYTES) {
-                const auto size = static_cast<std::streamsize>(chunks_.size());
-                if (out_->sputn(chunks_.data(), size) != size) return 0;
-            }
-        }
-        const std::streamsize rest = n - done;
-        if (rest > 0 && out_->sputn(s + done, rest) != rest) return done;
-        return n;
-    }
-    int sync() override { return out_->pubsync(); }
-
-private:
-    static constexpr std::streamsize HEADER_BYTES = 33;
-    std::streambuf* out_;
-    std::string chunks_;
-    std::streamsize written_ = 0;
-};
+// Size of the image data per IDAT chunk, as libpng writes it.
+constexpr std::size_t IDAT_BYTES = 8192;
+// A part holds between these many bytes of filtered rows: large enough that the rows refilled
+// for its dictionary cost little, small enough that each thread gets several parts.
+constexpr std::size_t PART_MIN_BYTES = 128 * 1024;
+constexpr std::size_t PART_MAX_BYTES = 512 * 1024;
+constexpr int PARTS_PER_THREAD = 4;
 
 void AppendBigEndian(std::string& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-// Appends a chunk: the length of its data, `body` (type and data), the CRC of the body.
-void AppendChunk(std::string& bytes, const std::string& body) {
-    AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
+// A chunk: length, type, data, CRC of type and data.
+std::string ChunkBytes(const char* type, const std::string& data) {
+    std::string body = type + data;
+    std::string bytes;
+    AppendBigEndian(bytes, static_cast<std::uint32_t>(data.size()));
     bytes += body;
     const auto crc =
         crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
     AppendBigEndian(bytes, static_cast<std::uint32_t>(crc));
+    return bytes;
 }
 
 // The text deflated at zlib's default level, as zTXt holds it.
@@ -184,77 +63,192 @@ std::string Deflated(const std::string& text) {
     return out;
 }
 
-// The bytes of the text chunks: keyword, zero, text (for zTXt the method byte 0 and the
-// deflated text).
+// The bytes of the text chunks: keyword, zero, text; for zTXt the method byte 0 and the deflated
+// text instead of the text.
 std::string TextChunkBytes(std::span<const TextChunk> text) {
     std::string bytes;
     for (const TextChunk& chunk : text) {
-        std::string body = (chunk.compressed ? "zTXt" : "tEXt") + chunk.keyword;
-        body += '\0';
-        if (chunk.compressed) body += '\0';
-        body += chunk.compressed ? Deflated(chunk.text) : chunk.text;
-        AppendChunk(bytes, body);
+        std::string data = chunk.keyword + '\0';
+        data += chunk.compressed ? '\0' + Deflated(chunk.text) : chunk.text;
+        bytes += ChunkBytes(chunk.compressed ? "zTXt" : "tEXt", data);
     }
     return bytes;
 }
 
 // The bytes of a pHYs chunk: the same number of pixels per metre both ways.
 std::string PhysChunkBytes(double dpi) {
-    std::string body = "pHYs";
+    std::string data;
     const auto per_metre = static_cast<std::uint32_t>(dpi / 0.0254 + 0.5);
-    AppendBigEndian(body, per_metre);
-    AppendBigEndian(body, per_metre);
-    body += '\1';  // the unit is the metre
-    std::string bytes;
-    AppendChunk(bytes, body);
-    return bytes;
+    AppendBigEndian(data, per_metre);
+    AppendBigEndian(data, per_metre);
+    data += '\1';  // the unit is the metre
+    return ChunkBytes("pHYs", data);
 }
 
-// png++ reports a failed stream write (a full disk, say) without the system's reason; the
-// reason is added here so that the log and the panel can say what went wrong.
-void WriteRows(CanvasRows& rows, std::ostream& out) {
-    errno = 0;
-    try {
-        rows.write(out);
-    } catch (const png::error& e) {
-        if (errno == 0) throw;
-        throw png::error(std::string(e.what()) + ": " + std::strerror(errno));
+// Signature and IHDR: 16-bit greyscale, deflate, adaptive filters, not interlaced.
+std::string HeaderBytes(int width, int height) {
+    std::string ihdr;
+    AppendBigEndian(ihdr, static_cast<std::uint32_t>(width));
+    AppendBigEndian(ihdr, static_cast<std::uint32_t>(height));
+    ihdr += std::string("\x10\x00\x00\x00\x00", 5);
+    return std::string("\x89PNG\r\n\x1a\n", 8) + ChunkBytes("IHDR", ihdr);
+}
+
+// The image cut into parts of whole rows.
+struct PartPlan {
+    int rows_per_part = 1;
+    int parts = 1;
+    int dictionary_rows = 0;  // rows before a part that hold its 32 KiB dictionary
+};
+
+PartPlan PlanParts(int width, int height, int threads) {
+    const std::size_t row = FilteredRowBytes(width);
+    const auto rows_for = [&](std::size_t bytes) {
+        return static_cast<int>((bytes + row - 1) / row);
+    };
+    PartPlan plan;
+    plan.rows_per_part = std::clamp(height / (PARTS_PER_THREAD * threads), rows_for(PART_MIN_BYTES),
+                                    rows_for(PART_MAX_BYTES));
+    plan.rows_per_part = std::max(1, plan.rows_per_part);
+    plan.parts = (height + plan.rows_per_part - 1) / plan.rows_per_part;
+    plan.dictionary_rows = rows_for(DEFLATE_WINDOW);
+    return plan;
+}
+
+// Fills, filters and lays out part `index`: the rows that hold its dictionary, then its own.
+void MakePart(const CanvasSnapshot& s, const PartPlan& plan, int index, DeflatePart& part,
+              std::vector<FilledPixel>& filled) {
+    const int first = index * plan.rows_per_part;
+    const int last = std::min(first + plan.rows_per_part, s.height);
+    const int start = std::max(0, first - plan.dictionary_rows);
+    // The filter of row `start` needs the row above it.
+    const int top = std::max(0, start - 1);
+    const std::size_t stride = static_cast<std::size_t>(s.width) + ROW_PAD;
+    thread_local std::vector<std::uint16_t> samples;
+    samples.resize(stride * static_cast<std::size_t>(last - top));
+    const auto row = [&](int y) { return &samples[static_cast<std::size_t>(y - top) * stride]; };
+    FillSampleRows(s, top, first, row(top), stride, nullptr);
+    FillSampleRows(s, first, last, row(first), stride, &filled);
+    part.bytes.clear();
+    for (int y = start; y < last; ++y)
+        AppendFilteredRow(row(y), y > 0 ? row(y - 1) : nullptr, s.width, part.bytes);
+    const std::size_t before = static_cast<std::size_t>(first - start) * FilteredRowBytes(s.width);
+    const std::size_t dictionary = std::min(before, DEFLATE_WINDOW);
+    part.bytes.erase(part.bytes.begin(),
+                     part.bytes.begin() + static_cast<std::ptrdiff_t>(before - dictionary));
+    part.dictionary = dictionary;
+}
+
+// Collects the zlib stream into IDAT chunks of IDAT_BYTES on `out`.
+class IdatWriter {
+public:
+    explicit IdatWriter(std::ostream& out) : out_(out) {}
+    bool Write(const unsigned char* data, std::size_t size) {
+        pending_.append(reinterpret_cast<const char*>(data), size);
+        while (pending_.size() >= IDAT_BYTES) {
+            out_ << ChunkBytes("IDAT", pending_.substr(0, IDAT_BYTES));
+            pending_.erase(0, IDAT_BYTES);
+        }
+        return static_cast<bool>(out_);
     }
+    bool Finish() {
+        if (!pending_.empty()) out_ << ChunkBytes("IDAT", pending_);
+        out_ << ChunkBytes("IEND", "");
+        return static_cast<bool>(out_);
+    }
+
+private:
+    std::ostream& out_;
+    std::string pending_;
+};
+
+void WritePng(std::ostream& out, const CanvasSnapshot& s, const std::string& chunks,
+              SaveProgress* progress, int threads, std::vector<FilledPixel>& filled) {
+    const PartPlan plan = PlanParts(s.width, s.height, threads);
+    std::vector<std::vector<FilledPixel>> filled_by_part(static_cast<std::size_t>(plan.parts));
+    if (progress) progress->total = plan.parts;
+    out << HeaderBytes(s.width, s.height) << chunks;
+    IdatWriter idat(out);
+    DeflateJob job;
+    job.parts = plan.parts;
+    job.threads = threads;
+    job.level = Z_DEFAULT_COMPRESSION;
+    job.strategy = Z_FILTERED;
+    job.parts_done = progress ? &progress->done : nullptr;
+    job.make_part = [&](int index, DeflatePart& part) {
+        MakePart(s, plan, index, part, filled_by_part[static_cast<std::size_t>(index)]);
+    };
+    job.write = [&](const unsigned char* data, std::size_t size) { return idat.Write(data, size); };
+    std::string reason;
+    if (!DeflateInParts(job, reason)) throw std::runtime_error(reason);
+    idat.Finish();
+    for (auto& part : filled_by_part) filled.insert(filled.end(), part.begin(), part.end());
 }
 
 }  // namespace
 
-SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, double dpi) {
-    SaveResult result;
-    std::string& reason = result.reason;
-    bool& saved = result.saved;
+CanvasSnapshot TakeSnapshot() {
+    CanvasSnapshot s;
+    s.width = std::clamp(xs, 0, GRID_SIZE);
+    s.height = std::clamp(ys, 0, GRID_SIZE);
+    s.keep = 1.0 - static_cast<double>(color_decay);
+    s.values.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+    for (int x = 0; x < s.width; ++x)
+        std::memcpy(&s.values[static_cast<std::size_t>(x) * s.height], arr[x],
+                    sizeof arr[x][0] * static_cast<std::size_t>(s.height));
+    return s;
+}
+
+ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
+                       std::span<const TextChunk> text, SaveProgress* progress, int threads,
+                       double dpi) {
+    ImageOutput output;
+    SaveResult& result = output.result;
+    if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
-        if (xs < 1 || ys < 1 || xs > GRID_SIZE || ys > GRID_SIZE) {
-            reason = "canvas size " + std::to_string(xs) + " x " + std::to_string(ys) +
-                     " is out of range";
-        } else {
-            CanvasRows rows;
-            // The file is written beside the target and renamed over it once complete, so a
-            // failed save leaves the previous image whole.
-            const std::string chunks =
-                (dpi > 0 ? PhysChunkBytes(dpi) : std::string()) + TextChunkBytes(text);
-            saved = WriteFileSafely(
-                path,
-                [&](std::ostream& out) {
-                    if (chunks.empty()) return WriteRows(rows, out);
-                    ChunkInserter inserter(out.rdbuf(), chunks);
-                    std::ostream with_chunks(&inserter);
-                    WriteRows(rows, with_chunks);
-                    with_chunks.flush();
-                    if (!with_chunks) out.setstate(std::ios::badbit);
-                },
-                reason);
+        if (snapshot.width < 1 || snapshot.height < 1 ||
+            snapshot.values.size() != static_cast<std::size_t>(snapshot.width) * snapshot.height) {
+            result.reason = "canvas size " + std::to_string(snapshot.width) + " x " +
+                            std::to_string(snapshot.height) + " is out of range";
+            return output;
         }
+        const std::string chunks =
+            (dpi > 0 ? PhysChunkBytes(dpi) : std::string()) + TextChunkBytes(text);
+        // The file is written beside the target and renamed over it once complete, so a failed
+        // save leaves the previous image whole.
+        result.saved = WriteFileSafely(
+            path,
+            [&](std::ostream& out) {
+                WritePng(out, snapshot, chunks, progress, threads, output.filled);
+            },
+            result.reason);
     } catch (const std::exception& e) {
-        // The band buffer could not be allocated.
-        reason = e.what();
-    } catch (...) {
-        reason = "unknown error";
+        // A buffer could not be allocated.
+        result.reason = e.what();
     }
-    return result;
+    if (!result.saved) output.filled.clear();
+    return output;
+}
+
+void ShowFilledPixels(const CanvasSnapshot& snapshot, std::span<const FilledPixel> filled) {
+    const auto h = static_cast<std::uint32_t>(snapshot.height);
+    for (const FilledPixel& p : filled) {
+        const int x = static_cast<int>(p.index / h);
+        const int y = static_cast<int>(p.index % h);
+        if (arr[x][y] == 0) ShowPixel(x, y, p.value);
+    }
+}
+
+SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, double dpi) {
+    if (xs < 1 || ys < 1 || xs > GRID_SIZE || ys > GRID_SIZE)
+        return {false, "canvas size " + std::to_string(xs) + " x " + std::to_string(ys) +
+                           " is out of range"};
+    try {
+        const CanvasSnapshot snapshot = TakeSnapshot();
+        ImageOutput output = WriteImage(path, snapshot, text, nullptr, 0, dpi);
+        ShowFilledPixels(snapshot, output.filled);
+        return output.result;
+    } catch (const std::exception& e) {
+        return {false, e.what()};
+    }
 }

@@ -1,10 +1,13 @@
 // PNG export of the canvas.
 #pragma once
 
+#include <atomic>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "config/save_result.h"
+#include "export/image_rows.h"
 
 // A text chunk: a Latin-1 keyword of 1 to 79 bytes and its text, written as tEXt, or when
 // `compressed` as zTXt (the text deflated; for long texts such as a session's journal).
@@ -14,8 +17,35 @@ struct TextChunk {
     bool compressed = false;
 };
 
-// Writes the canvas as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
-// neighbours (shown on the view, not stored in the grids). On failure the previous file stays
-// whole and the result says why. `text` chunks, if any, stand right after the header; the window
-// program writes none. A `dpi` above 0 adds a pHYs chunk with that resolution.
+// What a save of a snapshot hands back: the result, and the empty pixels it filled (for the view;
+// they are never written to the grids).
+struct ImageOutput {
+    SaveResult result;
+    std::vector<FilledPixel> filled;
+};
+
+// How far a save has come: parts of the image written, out of `total` (0 until it is known).
+struct SaveProgress {
+    std::atomic<int> done{0};
+    std::atomic<int> total{0};
+};
+
+// Copies the used xs x ys of the canvas and the colour decay. Main thread, between frames.
+CanvasSnapshot TakeSnapshot();
+
+// Writes `snapshot` as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
+// neighbours; the image data is compressed on `threads` threads (0: one per core). On failure
+// the previous file stays whole and the result says why. `text` chunks, if any, stand right after
+// the header, and a `dpi` above 0 adds a pHYs chunk. Touches no global state, so it may run on
+// any thread.
+ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
+                       std::span<const TextChunk> text = {}, SaveProgress* progress = nullptr,
+                       int threads = 0, double dpi = 0);
+
+// Shows the filled pixels of a save of `snapshot` on the view, except where the canvas has been
+// drawn on since. Main thread.
+void ShowFilledPixels(const CanvasSnapshot& snapshot, std::span<const FilledPixel> filled);
+
+// The canvas now: snapshot, write, show the filled pixels. `text` carries the provenance (the
+// seed, the settings or the journal). A `dpi` above 0 adds a pHYs chunk with that resolution.
 SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text = {}, double dpi = 0);

@@ -75,8 +75,12 @@ void StepSetting(int pair, int direction) {
 void PollButtons(int repeat_limit, bool& quit) {
     const PanelButtons& b = panel_buttons;
     if (Pressed(b.exit)) quit = true;
-    // No gate: a held save button writes the image on every iteration.
-    if (Pressed(b.save) && panel_commands.save_image) panel_commands.save_image();
+    // The held flag makes one press save once, however long it is held: a save runs in the
+    // background, and a click spans several frames.
+    if (Pressed(b.save) && !button_is_held && panel_commands.save_image) {
+        panel_commands.save_image();
+        HoldPress(b.save);
+    }
     // The held flag makes one press restart once, however long it is held.
     if (Pressed(b.redo) && !button_is_held) {
         RestartCommand();

@@ -145,7 +145,12 @@ int RenderPicture(const PictureJob& job) {
 // The settings of a new picture: --settings, else defaults.cfg here when present.
 bool LoadPictureSettings(const RenderOptions& o) {
     const char* path = o.settings.empty() ? "defaults.cfg" : o.settings.c_str();
-    if (LoadSettings(path) || o.settings.empty()) return true;
+    std::vector<std::string> problems;
+    const bool read = LoadSettings(path, &problems);
+    // The file's mistakes are warnings: the picture is rendered from what was read.
+    for (const std::string& problem : problems)
+        std::fprintf(stderr, "morvane-render: %s\n", problem.c_str());
+    if (read || o.settings.empty()) return true;
     Fail("cannot read settings file " + o.settings + ": " + std::strerror(errno));
     return false;
 }

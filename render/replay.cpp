@@ -4,6 +4,7 @@
 // stream: once by ReadJournal to check it, once by ReplayTo to run it.
 #include "render/replay.h"
 
+#include <algorithm>
 #include <limits>
 #include <sstream>
 #include <vector>
@@ -84,7 +85,8 @@ std::string CheckEvent(const Journal& j, const journal::Entry& e) {
     const auto at = [&] { return " at frame " + std::to_string(e.frame); };
     if (e.kind == journal::Kind::Start) return "a second start line" + at();
     if (j.ended) return "an event after the end line" + at();
-    if (e.frame < j.last_frame) return "events out of frame order" + at();
+    if (e.frame < j.last_frame && e.kind != journal::Kind::Save)
+        return "events out of frame order" + at();
     if (e.kind != journal::Kind::Set) return "";
     const SettingRow* row = FindSetting(e.name);
     if (!row) return "an unknown setting \"" + e.name + "\"" + at();
@@ -119,8 +121,9 @@ bool CheckJournal(Journal& j, std::string& error) {
         error = CheckEvent(j, e);
         if (!error.empty()) return false;
         ++j.events;
+        if (e.kind == journal::Kind::Save && e.on) j.save_frames.push_back(e.frame);
         j.saves += e.kind == journal::Kind::Save && e.on;
-        j.last_frame = e.frame;
+        if (e.kind != journal::Kind::Save) j.last_frame = std::max(j.last_frame, e.frame);
         j.ended = e.kind == journal::Kind::End;
     }
     return error.empty();
@@ -203,6 +206,9 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
     if (!error.empty()) return r;
     // The save that ends the replay, counted among the successful ones.
     const std::uint64_t stop_save = target == Target::Save ? number : j.saves;
+    // The canvas of that save: events of later frames (before its late line) are passed over.
+    const bool to_save = target == Target::Save || target == Target::LastSave;
+    const std::uint64_t goal = to_save ? j.save_frames[stop_save - 1] : 0;
     xs = j.start.width;
     ys = j.start.height;
     StartSession(j.start.seed);
@@ -214,6 +220,7 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
     std::uint64_t saves = 0;
     while (reader.Next(e, error)) {
         if (target == Target::Frame && e.frame >= number) break;
+        if (to_save && e.frame > goal) continue;
         while (FramesRendered() < e.frame) RunFrame();
         // The frame that a quit cut short runs exactly as many attempts as it did live.
         if (e.kind == journal::Kind::Cut) RunFrame(e.attempts);
@@ -231,6 +238,7 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
         return r;
     }
     while (target == Target::Frame && FramesRendered() < number) RunFrame();
+    while (to_save && FramesRendered() < goal) RunFrame();
     r.events = events;
     return r;
 }

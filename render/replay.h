@@ -6,6 +6,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/journal.h"
 #include "render/options.h"
@@ -15,8 +16,11 @@
 // once to replay them, so a journal of any length costs no more memory than the canvas.
 struct Journal {
     journal::Entry start;
-    std::uint64_t events = 0;       // after the start line
-    std::uint64_t saves = 0;        // successful image saves
+    std::uint64_t events = 0;  // after the start line
+    std::uint64_t saves = 0;   // successful image saves
+    // The frame of each successful save's canvas. A save made on the window's worker is written
+    // down when it ends, so its line may follow events of later frames.
+    std::vector<std::uint64_t> save_frames;
     std::uint64_t last_frame = 0;   // the stamp of the last event
     bool ended = false;             // the last event is the end line
     std::istream* lines = nullptr;  // where the lines are read again

@@ -39,7 +39,7 @@ grep -q "cannot write" err.txt || fail "an impossible output was not explained"
 {
     echo "2026-12-08 10:00:00 journal start seed=1 size=512x512"
     echo "2026-12-08 10:00:00 journal @3 set \"curl\" 0.5"
-    echo "2026-12-08 10:00:01 journal @2 save ok \"x.png\""
+    echo "2026-12-08 10:00:01 journal @2 restart"
 } >order.log
 bad 1 "a journal out of frame order" --replay order.log
 {

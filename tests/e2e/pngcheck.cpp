@@ -18,6 +18,8 @@
 //   pngcheck phys FILE                        -> pixels per metre across and down, and the unit
 //   pngcheck ink-on-lit DRAWN CANVAS          -> percent of DRAWN's ink (its grey, summed) that
 //                                                lies on lit pixels of the 16-bit CANVAS
+//   pngcheck samples FILE                     -> the 16-bit grey samples, row by row, two bytes
+//                                                each, most significant first (binary)
 //   pngcheck bomb FILE W H [CLAIM]            writes a hostile file: the header of a 16-bit grey
 //                                                W x H PNG without its pixels, and with CLAIM a
 //                                                tEXt chunk that claims CLAIM bytes but holds 16
@@ -117,6 +119,13 @@ int main(int argc, char** argv) {
                                              p.blue != q.blue;
                                   })
                       << "\n";
+        } else if (cmd == "samples" && argc == 3) {
+            const Grey16 img(argv[2]);
+            for (std::size_t y = 0; y < img.get_height(); ++y)
+                for (std::size_t x = 0; x < img.get_width(); ++x) {
+                    const int v = img[y][x];
+                    std::cout.put(static_cast<char>(v >> 8)).put(static_cast<char>(v & 0xFF));
+                }
         } else if (cmd == "window-matches-save" && (argc == 5 || argc == 6)) {
             const Rgb shot(argv[2]);
             const Grey16 saved(argv[3]);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
+#include <zlib.h>
 
 #include <cerrno>
 #include <cstdint>
@@ -14,6 +15,7 @@
 #include <fstream>
 #include <png++/png.hpp>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,6 +64,20 @@ std::vector<Chunk> Chunks(const std::string& bytes) {
     }
     EXPECT_EQ(at, bytes.size()) << "trailing or truncated bytes";
     return chunks;
+}
+
+// The image data of a PNG file, inflated from its IDAT chunks; empty when the zlib stream or its
+// checksum is bad.
+std::string ImageData(const std::string& bytes, std::size_t size) {
+    std::string stream;
+    for (const Chunk& chunk : Chunks(bytes))
+        if (chunk.type == "IDAT") stream += chunk.data;
+    std::string data(size + 1, '\0');
+    uLongf length = data.size();
+    const int status = uncompress(reinterpret_cast<Bytef*>(data.data()), &length,
+                                  reinterpret_cast<const Bytef*>(stream.data()), stream.size());
+    data.resize(status == Z_OK ? length : 0);
+    return data;
 }
 
 class SaveImageTest : public ::testing::Test {
@@ -220,6 +236,48 @@ TEST_F(SaveImageTest, EmptyCanvasGivesAnAllZeroImage) {
     const Image image = Saved();
     for (int y = 0; y < ys; ++y)
         for (int x = 0; x < xs; ++x) ASSERT_EQ(At(image, x, y), 0) << x << ", " << y;
+}
+
+// The image data is compressed in parts on several threads: it must still be one zlib stream with
+// a good checksum, holding exactly the rows libpng makes of the same samples (the same filter
+// chosen for every row), and the file must be about as small as libpng's.
+TEST_F(SaveImageTest, ImageDataIsWhatLibpngMakesOfTheSamples) {
+    // Bands of rows that each suit another of libpng's filters: a plane (Paeth), flat rows (Sub),
+    // equal rows (Up), sparse dots (None) and a level with fine noise (Average).
+    std::mt19937 rng(4);
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y) {
+            const int band = y / 104;
+            const int noise = rng() % 2 ? 0 : 1 + static_cast<int>(rng() % 65535);
+            const int v = band == 0   ? x * 97 + y * 31 + 1
+                          : band == 1 ? y * 120 + 1
+                          : band == 2 ? x * 100 + 1
+                          : band == 3 ? (noise % 40 == 0) * noise
+                                      : 30000 + noise % 64;
+            arr[x][y] = v;
+        }
+    ASSERT_TRUE(SaveImageCommand());
+    const std::string ours = ReadAll(png);
+    const fs::path plain = dir / "libpng.png";
+    Image(png.string()).write(plain.string());
+    const std::string theirs = ReadAll(plain);
+
+    const std::size_t row = 1 + 2 * static_cast<std::size_t>(xs);
+    const std::string a = ImageData(ours, row * ys), b = ImageData(theirs, row * ys);
+    ASSERT_EQ(a.size(), row * ys) << "not one valid zlib stream";
+    ASSERT_EQ(b.size(), row * ys);
+    std::set<char> filters;
+    int rows_differ = 0;
+    for (int y = 0; y < ys; ++y) {
+        filters.insert(b[y * row]);
+        if (a.compare(y * row, row, b, y * row, row) != 0 && ++rows_differ <= 3)
+            ADD_FAILURE() << "row " << y << ": filter " << int(a[y * row]) << ", libpng's "
+                          << int(b[y * row]);
+    }
+    EXPECT_EQ(rows_differ, 0);
+    EXPECT_EQ(filters.size(), 5u) << "the canvas does not exercise every filter";
+    EXPECT_LE(ours.size(), theirs.size() + theirs.size() / 100)
+        << ours.size() << " bytes against libpng's " << theirs.size();
 }
 
 // Failed saves: false, the earlier image byte for byte, and one log line naming the path.

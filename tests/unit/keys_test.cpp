@@ -35,7 +35,10 @@ protected:
     void Press(std::initializer_list<int> keys) {
         for (int k : keys) HandleKey(k, quit);
     }
-    bool Written() { return fs::exists(dir / "defaults.cfg"); }
+    bool Written() {
+        WaitForSaves();
+        return fs::exists(dir / "defaults.cfg");
+    }
 };
 
 }  // namespace

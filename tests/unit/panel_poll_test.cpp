@@ -118,16 +118,22 @@ TEST_F(PanelPoll, RedoRestartsOncePerPressAndExitQuits) {
     EXPECT_TRUE(quit);
 }
 
-TEST_F(PanelPoll, HeldSaveWritesTheImageOnEveryIteration) {
+// A click spans several iterations: it must write one file, and the next click another.
+TEST_F(PanelPoll, EachPressOfSaveWritesOnce) {
     const std::filesystem::path png =
         std::filesystem::temp_directory_path() /
         ("panel_save_" + std::to_string(std::random_device{}()) + ".png");
     file = png.string();
-    Hold(panel_buttons.save);
-    for (int i = 0; i < 3; ++i) {
-        std::filesystem::remove(png);
+    for (int press = 0; press < 2; ++press) {
+        Hold(panel_buttons.save);
         Poll();
-        EXPECT_TRUE(std::filesystem::exists(png)) << "iteration " << i;
+        EXPECT_TRUE(std::filesystem::exists(png)) << "press " << press;
+        std::filesystem::remove(png);
+        for (int i = 0; i < 3; ++i) Poll();
+        EXPECT_FALSE(std::filesystem::exists(png)) << "a held press saved again";
+        Release(panel_buttons.save);
+        ReleaseHeldButton();
+        Poll();
     }
     std::filesystem::remove(png);
 }

@@ -6,6 +6,7 @@
 #include <cfloat>
 #include <string>
 
+#include "config/settings_writer.h"
 #include "config_temp_dir.h"
 #include "engine/settings.h"
 
@@ -150,6 +151,57 @@ TEST_F(SettingsLoad, ResetRestoresEveryDefault) {
     EXPECT_EQ(xs, 512);
     EXPECT_EQ(ys, 512);
     ExpectPanelDefaults();
+}
+
+// Every value of every setting as its file text, to compare two loads.
+std::string AllSettings() {
+    return SettingsText(settings_table, PANEL_ROWS_BEGIN);
+}
+
+// Each mistake is one line naming its line in the file, and the settings read are exactly those
+// of the same file read without asking for problems.
+TEST_F(SettingsLoad, ProblemsAreNamedByLineAndChangeNothing) {
+    const std::string path = Write("bad.cfg",
+                                   "width = 10000\n"
+                                   "height = abc\n"
+                                   "num sprout = 5\n"
+                                   "curl = 0,01\n"
+                                   "GUI active = nope\n"
+                                   "\n"
+                                   "strand length 900\n"
+                                   "probability = 0.02\n"
+                                   "probability = 0.03\n"
+                                   "rand angle = 61\n");
+    LoadSettings(path.c_str());
+    const std::string silent = AllSettings();
+    std::vector<std::string> problems;
+    LoadSettings(path.c_str(), &problems);
+    EXPECT_EQ(AllSettings(), silent);
+    const std::string at = path + " line ";
+    const std::vector<std::string> expected = {
+        at + "1: width 10000 is out of 512..4096, clamped to 4096",
+        at + "2: height \"abc\" is not a whole number in range, read as 0, clamped to 512 "
+             "(512..4096)",
+        at + "3: unknown key \"num sprout\", ignored",
+        at + "4: curl \"0,01\" is not a number in range, read as 0",
+        at + "5: GUI active \"nope\" is neither true nor false, read as true",
+        at + "7: \"strand length 900\" has no \"=\", ignored",
+        at + "9: \"probability\" is given again (first on line 8), the later value is used",
+    };
+    EXPECT_EQ(problems, expected);
+}
+
+// What the settings writer writes reads back without a problem.
+TEST_F(SettingsLoad, WrittenSettingsHaveNoProblems) {
+    LoadSettings(Write("odd.cfg",
+                       "width = 4096\ncolor decay = 0.123\nGUI active = false\n"
+                       "png file = out dir/pic.png\ncurl = 1e-7\n")
+                     .c_str());
+    const std::string text = AllSettings();
+    std::vector<std::string> problems;
+    LoadSettings(Write("written.cfg", text).c_str(), &problems);
+    EXPECT_TRUE(problems.empty()) << problems.front();
+    EXPECT_EQ(AllSettings(), text);
 }
 
 }  // namespace
