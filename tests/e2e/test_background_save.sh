@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# A large canvas saved while the window is used: the save runs in the background, so keys
-# and clicks made during it take effect while it runs; one file is written per save (a second
+# A large canvas saved while the window is used: the save runs in the background, so frames go
+# on while it runs and keys and clicks take effect; one file is written per save (a second
 # request waits for the first), and the replay of the session matches each saved file sample for
 # sample. The log names the longest frame gap during each save (a figure, not a limit here).
 # The canvas is 2048 x 2048: at 4096 two saves take minutes on a loaded two-core machine.
@@ -28,9 +28,12 @@ click 66 24 0.1
 wait_until 10 logged 'set "num sprouts" 4'
 key f
 wait_until 10 logged 'flag fill 1'
-ended 1 || during=1
 wait_until 120 ended 2
-[ "${during:-0}" = 1 ] || fail "the first save had ended before the keys were handled"
+# The second request found the first save running, and the window rendered frames while each
+# save ran (a save on the main thread would show neither). Whether the keys above landed during
+# a save depends on how fast the machine compresses, so it is not asked.
+grep -q 'save image morvane.png ended: [1-9][0-9]* frames while it ran' "$RUN/morvane.log" ||
+    fail "no frame was rendered while a save ran"
 [ "$(saves_ok)" = 2 ] || fail "$(saves_ok) saves in the journal, expected 2"
 grep 'save image morvane.png ended' "$RUN/morvane.log" | sed 's/^/  /'
 cp "$RUN/morvane.png" "$WORK/live.png"
