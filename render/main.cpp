@@ -74,7 +74,7 @@ struct PictureJob {
 
 // What a picture says of how it was made, in its tEXt chunks.
 std::string GoalText(const PictureJob& job) {
-    return job.lit > 0 ? "lit " + std::to_string(job.lit) : "frames " + std::to_string(job.frames);
+    return PictureGoal(job.frames, job.lit);
 }
 
 int RenderPicture(const PictureJob& job) {
@@ -184,14 +184,9 @@ int RenderSweepItem(const SweepItem& item) {
 
 // A picture of the sweep is done when its file says it was made the same way.
 bool SweepItemDone(const SweepItem& item) {
-    std::map<std::string, std::string> text;
-    std::string error;
-    if (!ReadTextChunks(item.file, text, error)) return false;
     const std::string settings_before = ExactSettings();
     ApplyVariation(item);
-    const bool same = text["morvane:seed"] == std::to_string(item.seed) &&
-                      text["morvane:goal"] == GoalText(SweepJob(item)) &&
-                      text["morvane:settings"] == ExactSettings();
+    const bool same = MadeAs(item.file, {item.seed, GoalText(SweepJob(item)), ExactSettings()});
     LoadSettingsText(settings_before);
     return same;
 }

@@ -15,6 +15,7 @@
 
 #include "engine/journal.h"
 #include "engine/settings.h"
+#include "render/png_text.h"
 
 namespace {
 
@@ -73,6 +74,18 @@ bool PlanSweep(const RenderOptions& o, std::uint32_t seed, std::vector<SweepItem
                          o.vary_key + " " + text, seed, text});
     }
     return true;
+}
+
+std::string PictureGoal(std::uint64_t frames, double lit) {
+    return lit > 0 ? "lit " + std::to_string(lit) : "frames " + std::to_string(frames);
+}
+
+bool MadeAs(const std::string& path, const PictureMaking& making) {
+    std::map<std::string, std::string> text;
+    std::string error;
+    if (!ReadTextChunks(path, text, error)) return false;
+    return text["morvane:seed"] == std::to_string(making.seed) &&
+           text["morvane:goal"] == making.goal && text["morvane:settings"] == making.settings;
 }
 
 int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
