@@ -64,9 +64,13 @@ void WriteLine(const std::string& raw) {
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    if (!localtime_r(&now, &local) ||
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        stamp[0] = '\0';
     std::fprintf(out, "%s %s\n", stamp, text.c_str());
-    std::fflush(out);
+    // A line the log file did not take still reaches standard error.
+    if (std::fflush(out) != 0 && out != stderr)
+        std::fprintf(stderr, "morvane: not written to the log: %s %s\n", stamp, text.c_str());
 }
 
 // Formats printf-style into a string of whatever length the text needs.
@@ -94,7 +98,8 @@ bool LogIsFile() {
 namespace CRM32Pro_ILogSystem {
 
 void Init(const char* file, int, int, const char* name, const char*, const char*, const char*) {
-    if (log_file) std::fclose(log_file);
+    if (log_file && std::fclose(log_file) != 0)
+        std::fprintf(stderr, "morvane: the previous log file did not close cleanly\n");
     log_file = file ? std::fopen(file, "w") : nullptr;
     if (!log_file) {
         WriteLine(std::string("log file '") + (file ? file : "(none)") +

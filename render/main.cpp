@@ -206,6 +206,7 @@ int Sweep(const RenderOptions& o) {
     const int rc = RunSweep(items, jobs, o.quiet, RenderSweepItem, SweepItemDone);
     if (rc != 0 || o.sheet.empty()) return rc;
     std::vector<SheetTile> tiles;
+    tiles.reserve(items.size());
     for (const SweepItem& item : items) tiles.push_back({item.file, item.label});
     if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
     return 0;

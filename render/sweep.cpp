@@ -121,8 +121,9 @@ int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
             }
             const pid_t pid = fork();
             if (pid == 0) {
-                signal(SIGINT, SIG_DFL);
-                signal(SIGTERM, SIG_DFL);
+                // Back to the default, which cannot fail for these two signals.
+                (void)signal(SIGINT, SIG_DFL);
+                (void)signal(SIGTERM, SIG_DFL);
                 _exit(render(items[i]));
             }
             if (pid < 0) {

@@ -45,7 +45,7 @@ std::string FindInPath(const char* name) {
     std::size_t start = 0;
     while (start <= dirs.size()) {
         const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        std::string candidate = dirs.substr(start, end - start) + "/" + name;
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
@@ -156,8 +156,8 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
         return false;
     }
     video.pipe = fds[1];
-    // A dead encoder must fail the write, not end this program.
-    signal(SIGPIPE, SIG_IGN);
+    // A dead encoder must fail the write, not end this program. signal cannot fail for SIGPIPE.
+    (void)signal(SIGPIPE, SIG_IGN);
     return true;
 }
 
