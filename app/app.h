@@ -1,9 +1,9 @@
-// The window program's shell: the render callback, the keyboard commands, the two save commands
+// The window program's shell: the frame's drawing, the keyboard commands, the two save commands
 // and the window view of the canvas. main.cpp runs them.
 #pragma once
 
-// The render callback: the panel band, then one frame of canvas work. The argument is unused.
-void RenderGraphics(int);
+// Draws one frame: the panel band, then one frame of canvas work.
+void RenderGraphics();
 // Handles one key-down event; sets `quit` for Esc while no question is open.
 void HandleKey(int sym, bool& quit);
 // Saves the image to the "png file" setting (S key, save button); a failure is logged and shown

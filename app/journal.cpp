@@ -1,5 +1,5 @@
-// Keeps the session journal in morvane.log: a snapshot of what was last written, compared with
-// the live state wherever the state is about to be used.
+// Keeps the session journal in morvane.log: the settings text last written, compared with the
+// live settings wherever they are about to be used, and the engine's news of its frame flags.
 #include "app/journal.h"
 
 #include <iterator>
@@ -12,17 +12,12 @@
 
 namespace {
 
-// The state the journal has written, as the replay will hold it.
-struct Snapshot {
-    std::string values[std::size(settings_table)];
-    int init = 0, paused = 0, do_fill = 0, white_sprouts = 0;
-};
-
-Snapshot written;
+// The settings' text as the journal has written it, as the replay will hold it.
+std::string written[std::size(settings_table)];
 std::uint64_t frames_rendered = 0;
 
 void Write(const journal::Entry& entry) {
-    CRM32Pro_ILogSystem::Msg(2, "%s", journal::Format(entry).c_str());
+    CRM32Pro_ILogSystem::Msg("%s", journal::Format(entry).c_str());
 }
 
 journal::Entry EventEntry(journal::Kind kind) {
@@ -32,22 +27,21 @@ journal::Entry EventEntry(journal::Kind kind) {
     return e;
 }
 
-void SyncFlag(const char* name, int now, int& before) {
-    if ((now != 0) == (before != 0)) return;
+void WriteFlag(bool changed, const char* name, int now) {
+    if (!changed) return;
     journal::Entry e = EventEntry(journal::Kind::Flag);
     e.name = name;
     e.on = now != 0;
     Write(e);
-    before = now;
 }
 
 void SyncSettings(bool all) {
     std::size_t i = 0;
     for (const SettingRow& row : settings_table) {
         const journal::Entry e = journal::SettingEntry(row, frames_rendered);
-        if (all || e.value != written.values[i]) {
+        if (all || e.value != written[i]) {
             Write(e);
-            written.values[i] = e.value;
+            written[i] = e.value;
         }
         ++i;
     }
@@ -62,19 +56,16 @@ void JournalStart(std::uint32_t seed) {
     start.height = ys;
     Write(start);
     SyncSettings(true);
-    written.init = init;
-    written.paused = paused;
-    written.do_fill = do_fill;
-    written.white_sprouts = white_sprouts;
+    ForgetFlagNews();
 }
 
 void JournalSync() {
     SyncSettings(false);
-    SyncFlag("pause", paused, written.paused);
-    SyncFlag("fill", do_fill, written.do_fill);
-    SyncFlag("white", white_sprouts, written.white_sprouts);
-    if (init == 0 && written.init != 0) Write(EventEntry(journal::Kind::Restart));
-    written.init = init;
+    const FlagNews news = TakeFlagNews();
+    WriteFlag(news.paused, "pause", paused);
+    WriteFlag(news.fill, "fill", do_fill);
+    WriteFlag(news.white, "white", white_sprouts);
+    if (news.restart) Write(EventEntry(journal::Kind::Restart));
 }
 
 void JournalFrameDone(const FrameOutcome& outcome) {
@@ -84,8 +75,6 @@ void JournalFrameDone(const FrameOutcome& outcome) {
         Write(e);
     }
     ++frames_rendered;
-    written.init = init;
-    written.do_fill = do_fill;
 }
 
 void JournalSave(const std::string& path, bool saved) {

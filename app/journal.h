@@ -14,9 +14,8 @@ void JournalStart(std::uint32_t seed);
 // Called just before each frame's canvas work and each image save, the two places where the
 // state is used, so the lines stand in the order the state was used in.
 void JournalSync();
-// Counts a rendered frame, and takes in what the frame itself changed (a restart clear sets
-// init and switches pixel fill off), which a replay does the same way. A frame that a quit
-// request cut short is written down with its attempts.
+// Counts a rendered frame. A frame that a quit request cut short is written down with its
+// attempts.
 void JournalFrameDone(const FrameOutcome& outcome);
 // An image save to `path` and whether it wrote the file.
 void JournalSave(const std::string& path, bool saved);

@@ -1,5 +1,7 @@
-// The entry function: start-up, the main loop with its event pump, shutdown. Read SDL_main from
-// the top: each step of start-up is one call, the loop is one iteration per frame.
+// The entry function: start-up, the main loop, shutdown. Read SDL_main from the top: one loop
+// iteration is one frame, and its steps are the lines of the loop.
+#include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "app/app.h"
@@ -14,10 +16,34 @@
 
 namespace {
 
-// SDL 1.2 subsystem flags: timer (0x01), audio (0x10), video (0x20).
-constexpr std::uint32_t LIBRARY_SUBSYSTEMS = 49;
-// Height of the panel band when it is shown.
-constexpr int PANEL_HEIGHT = 72;
+constexpr const char* HELP_TEXT =
+    "Usage: morvane [--help | --version]\n"
+    "Grows grey strand lines across a black canvas in a window. Reads defaults.cfg, writes\n"
+    "morvane.png and morvane.log in the working folder; morvane(1) lists the keys and settings.\n"
+    "  --help     print this help and exit\n"
+    "  --version  print the version and exit\n";
+
+// The two options, handled before anything else starts: no window, no log. Returns the exit
+// code when the program should end here, or -1 to run. Words that are not options are ignored,
+// as they always were.
+int HandleOptions(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (std::strcmp(arg, "--help") == 0) {
+            std::fputs(HELP_TEXT, stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (std::strcmp(arg, "--version") == 0) {
+            std::puts("morvane " MORVANE_VERSION);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+        if (arg[0] == '-') {
+            std::fprintf(stderr, "morvane: unknown option '%s' (morvane --help lists them)\n", arg);
+            return 2;
+        }
+    }
+    return -1;
+}
 
 void WriteWindowSettings() {
     CRM32Pro_Main::window.width = static_cast<std::uint16_t>(xs);
@@ -28,35 +54,51 @@ void WriteWindowSettings() {
     CRM32Pro_Main::window.title = "morvane - growing strands";
 }
 
-// Drains the events; the library renders one frame once none is left.
-void PumpEvents(bool& quit) {
-    Event event;
-    while (CRM32Pro_Main::Update(&event)) {
-        switch (event.type) {
-            case EVENT_KEYDOWN:
-                HandleKey(event.sym, quit);
-                break;
-            case EVENT_QUIT:
-                quit = true;
-                break;
-            case EVENT_MOUSEBUTTONUP:
-                // Letting go of the mouse ends a held panel button.
-                button_is_held = false;
-                break;
-            default:
-                break;
-        }
+// The log, the library, the settings, the panel, the journal, the window and the frame timer.
+// False when the program cannot run (the reason is in the log).
+bool StartUp() {
+    // The log's first line names the version: "morvane 0.1.0 log started".
+    CRM32Pro_ILogSystem::Init("morvane.log", "morvane " MORVANE_VERSION);
+    using namespace CRM32Pro_Main;
+    if (Init(INIT_TIMER | INIT_AUDIO | INIT_VIDEO) < 0) {
+        CRM32Pro_ILogSystem::Msg(" \xB7 [LOG] - Couldn\xB4t initialize CRM32Pro: %s\n",
+                                 LastError());
+        return false;
     }
+    LoadSettings();
+    const PackageLocation package = LocatePackage();
+    CRM32Pro_ILogSystem::Msg("%s", package.note.c_str());
+    StartPanel(package.path.c_str(), PanelCommands{SaveImageCommand});
+    WriteWindowSettings();
+    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
+    RandSeed(seed);
+    JournalStart(seed);
+    if (!SetVideoMode()) {
+        StopPanel();
+        Quit();
+        return false;
+    }
+    CRM32Pro_ITimeSystem::Init();
+    ShowCanvasOnWindow();
+    // A long frame (huge settings from the file) ends early on a quit request.
+    quit_requested = QuitRequested;
+    return true;
 }
 
-// One main-loop iteration: the repeat limit, the panel's buttons, the restart sync, then the
-// event pump, inside which the frame is rendered.
-void RunIteration(bool& quit) {
-    const int repeat_limit = CRM32Pro_ITimeSystem::GetCurrentRFR() / 2;
-    if (display_GUI) PollButtons(repeat_limit, quit);
-    // Keeps the pixel fill toggle off while a restart is pending.
-    if (init == 0) RequestRestart();
-    PumpEvents(quit);
+// The panel's buttons, polled once per frame before the events; half the real frame rate is
+// how many frames a gated button waits before it repeats.
+void PollPanel(bool& quit) {
+    if (display_GUI) PollButtons(CRM32Pro_ITimeSystem::GetCurrentRFR() / 2, quit);
+}
+
+// Every pending event: keys, the close box and quit signals, the end of a held panel button.
+void HandleEvents(bool& quit) {
+    Event event;
+    while (CRM32Pro_Main::NextEvent(&event)) {
+        if (event.type == EVENT_KEYDOWN) HandleKey(event.sym, quit);
+        if (event.type == EVENT_QUIT) quit = true;
+        if (event.type == EVENT_MOUSEBUTTONUP) ReleaseHeldButton();
+    }
 }
 
 void Shutdown() {
@@ -65,51 +107,23 @@ void Shutdown() {
     CRM32Pro_ICursor::Info();
     CRM32Pro_Main::VideoInfo();
     CRM32Pro_Main::AudioInfo();
-    delete fFont;
-    fFont = nullptr;
-    CRM32Pro_IButton::RemoveAll();
+    StopPanel();
     CRM32Pro_Main::Quit();
 }
 
 }  // namespace
 
-int SDL_main(int, char**) {
-    // The log's first line names the version: "morvane 0.1.0 log started".
-    CRM32Pro_ILogSystem::Init("morvane.log", 2, 2, "morvane " MORVANE_VERSION, nullptr, nullptr,
-                              nullptr);
-    if (CRM32Pro_Main::Init(LIBRARY_SUBSYSTEMS) < 0) {
-        CRM32Pro_ILogSystem::Msg(2, " \xB7 [LOG] - Couldn\xB4t initialize CRM32Pro: %s\n",
-                                 CRM32Pro_Main::LastError());
-        return 1;
-    }
-    LoadSettings();
-    vertical_padding = display_GUI ? PANEL_HEIGHT : 0;
-    WriteWindowSettings();
-    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
-    CRM32Pro_Main::RandSeed(seed);
-    JournalStart(seed);
-    if (!CRM32Pro_Main::SetVideoMode()) {
-        CRM32Pro_Main::Quit();
-        return 1;
-    }
-    CRM32Pro_ITimeSystem::Init(0);
-    ShowCanvasOnWindow();
-    // A long frame (huge settings from the file) ends early on a quit request.
-    quit_requested = CRM32Pro_Main::QuitRequested;
-    CRM32Pro_Main::SetRenderCallback(RenderGraphics);
-    // The resource package with the font and the button images: the working folder's, else the
-    // installed one.
-    const PackageLocation package = LocatePackage();
-    CRM32Pro_ILogSystem::Msg(2, "%s", package.note.c_str());
-    fFont = new CRM32Pro_CFont();
-    fFont->Load(package.path.c_str(), "font");
-    CreateButtons(package.path.c_str());
-    panel_commands.save_image = SaveImageCommand;
-
-    hold_counter = 0;
+int SDL_main(int argc, char** argv) {
+    if (const int code = HandleOptions(argc, argv); code >= 0) return code;
+    if (!StartUp()) return 1;
     bool quit = false;
-    while (!quit) RunIteration(quit);
-
+    while (!quit) {
+        PollPanel(quit);
+        HandleEvents(quit);
+        CRM32Pro_Main::WaitForFrame();
+        RenderGraphics();
+        CRM32Pro_Main::PresentFrame();
+    }
     Shutdown();
     return 0;
 }

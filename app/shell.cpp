@@ -1,4 +1,4 @@
-// The shell's glue between the engine, the panel and the window: the render callback, the window
+// The shell's glue between the engine, the panel and the window: the frame's drawing, the window
 // view of the canvas, and the save commands, which log a failure and show it in the panel.
 #include <cstdint>
 #include <string>
@@ -43,17 +43,17 @@ std::string PanelReason(const std::string& reason) {
 bool Report(const SaveResult& result, const char* what, const std::string& path) {
     if (result.saved) {
         if (!result.reason.empty())
-            CRM32Pro_ILogSystem::Msg(2, "%s %s: %s", what, path.c_str(), result.reason.c_str());
+            CRM32Pro_ILogSystem::Msg("%s %s: %s", what, path.c_str(), result.reason.c_str());
         return true;
     }
-    CRM32Pro_ILogSystem::Msg(2, "could not %s %s: %s", what, path.c_str(), result.reason.c_str());
+    CRM32Pro_ILogSystem::Msg("could not %s %s: %s", what, path.c_str(), result.reason.c_str());
     ShowPanelMessage(("save failed: " + PanelReason(result.reason)).c_str());
     return false;
 }
 
 }  // namespace
 
-void RenderGraphics(int) {
+void RenderGraphics() {
     DrawPanel();
     JournalSync();
     JournalFrameDone(CanvasFrame());

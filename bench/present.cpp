@@ -32,7 +32,7 @@ constexpr int STROKE_PIXELS = 60;
 int frame_w = 0, frame_h = 0;
 std::uint32_t seed = 1;
 
-void GrowthFrame(int) {
+void GrowthFrame() {
     SDL_Surface* s = CRM32Pro_Main::screen;
     CRM32Pro_IPrimitives::BoxColor(s, 0, 0, static_cast<std::int16_t>(frame_w), BAND, 0);
     for (int k = 0; k < STROKES; ++k) {
@@ -92,7 +92,7 @@ Cost ProgramFrames(int w, int h) {
     frame_w = w;
     frame_h = h;
     CRM32Pro_Main::SetRenderCallback(GrowthFrame);
-    CRM32Pro_ITimeSystem::Init(0);
+    CRM32Pro_ITimeSystem::Init();
     const Cost cost = Measure([] {
         Event e;
         while (CRM32Pro_Main::Update(&e)) {

@@ -75,8 +75,7 @@ void RestartClear() {
     }
     // A column's bits are 64 words; the rows beyond ys are never set.
     std::memset(lit_bits, 0, sizeof lit_bits[0] * (GRID_SIZE / 64) * static_cast<std::size_t>(xs));
-    do_fill = 0;
-    init = 1;
+    EndRestart();
 }
 
 void SyncLitBits() {

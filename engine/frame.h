@@ -3,8 +3,10 @@
 // program and the renderer both run frames through CanvasFrame.
 #pragma once
 
+// The frame flags. Read them anywhere; change them only through the calls below, which are
+// their one writer (frame.cpp), so that a recorder of the session can ask what changed.
 // 0 while a restart is pending; the next frame clears the canvas and sets it to 1. Starts at 0,
-// so the first frame clears. Set to 0 by the shell's restart request.
+// so the first frame clears.
 extern int init;
 // 1 suspends the growth pass (P key, pause toggle). Named `paused` because POSIX declares a
 // function pause() in <unistd.h>.
@@ -13,6 +15,28 @@ extern int paused;
 extern int do_fill;
 // 1 ends seed lines white instead of tent shading (white toggle).
 extern int white_sprouts;
+
+// Makes a restart pending (init 0): the next frame clears the canvas. A request while one is
+// pending changes nothing.
+void RequestRestart();
+bool RestartPending();
+void SetPaused(bool on);
+void SetFill(bool on);
+void SetWhite(bool on);
+// The restart clear has run: init 1 and pixel fill off. Called by RestartClear only.
+void EndRestart();
+
+// What a session's record has not written down yet: the flags that differ from the values last
+// taken, and a restart requested since then. The frame's own changes (its restart clear ending
+// the pending restart and switching fill off) are not news: a replay makes them the same way.
+struct FlagNews {
+    bool restart = false;
+    bool paused = false, fill = false, white = false;
+};
+// Hands back the news and marks it taken.
+FlagNews TakeFlagNews();
+// Marks the flags as they are now as taken (the record's start).
+void ForgetFlagNews();
 
 // Where the engine shows what it draws: the window program points these at the window, the
 // renderer at nothing (or at a video frame). Either may be null.

@@ -1,6 +1,6 @@
-// The panel's state, its table of 26 buttons with their creation at start-up, and the restart
-// request. The settings it shows come from the settings table (engine/settings.h); drawing is in
-// panel/draw.cpp, polling in panel/poll.cpp.
+// The panel's state, its table of 26 buttons, its start and stop, and the restart command. The
+// settings it shows come from the settings table (engine/settings.h); drawing is in panel/draw.cpp,
+// polling in panel/poll.cpp.
 #include "panel/panel.h"
 
 #include "engine/frame.h"
@@ -10,8 +10,8 @@
 namespace {
 
 // One button in creation order: its image, where its id is kept, its top-left corner, and
-// whether it exists with the panel off (only the pixel fill toggle does: F, space and the
-// restart sync set its state in every case).
+// whether it exists with the panel off (only the pixel fill toggle does: F and space set its
+// state in every case).
 struct ButtonRow {
     const char* image;
     int* id;
@@ -50,6 +50,9 @@ const ButtonRow button_table[] = {
     {"more", &panel_buttons.more[9], 380, 52, false},
 };
 
+// Height of the panel band when it is shown.
+constexpr int PANEL_HEIGHT = 72;
+
 }  // namespace
 
 int vertical_padding = 72;
@@ -66,7 +69,7 @@ void CreateButtons(const char* package) {
     panel_buttons = PanelButtons{};
     for (const ButtonRow& row : button_table) {
         if (!row.always && !display_GUI) continue;
-        *row.id = CRM32Pro_IButton::Load(package, row.image, 0);
+        *row.id = CRM32Pro_IButton::Load(package, row.image);
         CRM32Pro_IButton::SetPosition(*row.id, row.x, row.y);
     }
 }
@@ -81,7 +84,29 @@ void SetToggle(int id, int flag) {
 
 // The toggle goes off with the request, so that it agrees with do_fill once the restart clear
 // has switched pixel fill off.
-void RequestRestart() {
-    init = 0;
+void RestartCommand() {
+    RequestRestart();
     SetToggle(panel_buttons.fill, 0);
+}
+
+void StartPanel(const char* package, const PanelCommands& commands) {
+    vertical_padding = display_GUI ? PANEL_HEIGHT : 0;
+    fFont = new CRM32Pro_CFont();
+    fFont->Load(package, "font");
+    CreateButtons(package);
+    panel_commands = commands;
+    button_is_held = false;
+    hold_counter = 0;
+}
+
+void StopPanel() {
+    delete fFont;
+    fFont = nullptr;
+    CRM32Pro_IButton::RemoveAll();
+    panel_buttons = PanelButtons{};
+    panel_commands = PanelCommands{};
+}
+
+void ReleaseHeldButton() {
+    button_is_held = false;
 }

@@ -8,7 +8,7 @@ class CRM32Pro_CFont;
 // Height of the panel band above the canvas: 72, or 0 with the panel off (set at start-up).
 extern int vertical_padding;
 // A press on a gated button or the redo button is in progress; cleared when the mouse button is
-// let go (the shell's event pump).
+// let go (ReleaseHeldButton).
 extern bool button_is_held;
 // Iterations for which button_is_held has been set, capped one past the repeat limit.
 extern int hold_counter;
@@ -36,9 +36,17 @@ struct PanelCommands {
 };
 extern PanelCommands panel_commands;
 
-// Requests a restart: init to 0 and the pixel fill toggle off. The space key, the redo button and
-// the main loop's restart sync (while a restart is pending) all go through it.
-void RequestRestart();
+// Starts the panel: the band's height (72, or 0 with the panel off), the font and the buttons
+// from `package`, the shell's commands, no button held.
+void StartPanel(const char* package, const PanelCommands& commands);
+// Frees the font and the buttons.
+void StopPanel();
+// The mouse button was let go: a held panel button ends.
+void ReleaseHeldButton();
+
+// The engine's restart request, and the pixel fill toggle off. The space key and the redo button
+// go through it.
+void RestartCommand();
 // Sets a toggle to match its 0/1 flag; a toggle that was not created is skipped.
 void SetToggle(int id, int flag);
 

@@ -17,6 +17,12 @@ bool Pressed(int id) {
     return CRM32Pro_IButton::GetState(id) == CRM32Pro_IButton::STATE_ON;
 }
 
+// A press in progress. A click whose mouse-up came in the same pump as its press has no release
+// left to end the hold, so it does not start one.
+void HoldPress(int id) {
+    if (!CRM32Pro_IButton::ClickEnded(id)) button_is_held = true;
+}
+
 // The counter runs while a press is held and stops one past the repeat limit, so the gate stays
 // open from then on; a new press starts it from 0 again.
 void CountHold(int repeat_limit) {
@@ -39,7 +45,7 @@ void PollPairButton(int pair, int direction, int id, int repeat_limit) {
     const bool gate_open = !button_is_held || hold_counter > repeat_limit;
     if (Pressed(id) && gate_open) {
         StepSetting(pair, direction);
-        button_is_held = true;
+        HoldPress(id);
     }
 }
 
@@ -73,8 +79,8 @@ void PollButtons(int repeat_limit, bool& quit) {
     if (Pressed(b.save) && panel_commands.save_image) panel_commands.save_image();
     // The held flag makes one press restart once, however long it is held.
     if (Pressed(b.redo) && !button_is_held) {
-        RequestRestart();
-        button_is_held = true;
+        RestartCommand();
+        HoldPress(b.redo);
     }
     CountHold(repeat_limit);
     for (int i = 0; i < 10; ++i) {
@@ -82,7 +88,7 @@ void PollButtons(int repeat_limit, bool& quit) {
         PollPairButton(i, +1, b.more[i], repeat_limit);
     }
     // With the panel shown the toggles are the source of these flags; the keys set the toggles.
-    white_sprouts = Pressed(b.white) ? 1 : 0;
-    do_fill = Pressed(b.fill) ? 1 : 0;
-    paused = Pressed(b.pause) ? 1 : 0;
+    SetWhite(Pressed(b.white));
+    SetFill(Pressed(b.fill));
+    SetPaused(Pressed(b.pause));
 }

@@ -65,7 +65,7 @@ std::shared_ptr<const ButtonImage> LoadImage(const char* package, const char* na
     if (ok) {
         image->frame_h = image->pixels.h / image->states;
     } else {
-        CRM32Pro_ILogSystem::Msg(2, "button image '%s' from '%s' unusable: %s", name ? name : "",
+        CRM32Pro_ILogSystem::Msg("button image '%s' from '%s' unusable: %s", name ? name : "",
                                  package ? package : "", error.c_str());
         image.reset();
     }
@@ -134,7 +134,7 @@ void ButtonsHandleMouse(const SDL_Event& event) {
 
 namespace CRM32Pro_IButton {
 
-int Load(const char* package, const char* name, int) {
+int Load(const char* package, const char* name) {
     Button b;
     b.image = LoadImage(package, name);
     buttons.push_back(b);
@@ -152,6 +152,11 @@ void SetPosition(int id, std::int16_t x, std::int16_t y) {
 int GetState(int id) {
     const Button* b = Find(id);
     return b && Pressed(*b) ? STATE_ON : STATE_OFF;
+}
+
+bool ClickEnded(int id) {
+    const Button* b = Find(id);
+    return b && Pressed(*b) && !b->on && !b->armed;
 }
 
 void SetState(int id, int state) {

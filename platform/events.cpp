@@ -1,6 +1,7 @@
-// The frame loop of Update (events first, then one paced frame: render callback and present), the
-// translation of SDL2's events and keycodes into the SDL 1.2 codes the program knows, the quit
-// signals, and QuitRequested for long computations. Start reading at Update.
+// The frame's steps (NextEvent hands back the pending events, then WaitForFrame, the caller's
+// rendering and PresentFrame end the frame), the translation of SDL2's events and keycodes into
+// the SDL 1.2 codes the program knows, the quit signals, and QuitRequested for long computations.
+// Start reading at NextEvent.
 #include <csignal>
 
 #include "platform/internal.h"
@@ -9,8 +10,8 @@
 namespace {
 
 // Called once per frame from Update; null until SetRenderCallback.
-void (*render_callback)(int) = nullptr;
-// Set by SIGINT, SIGTERM or SIGHUP, turned into a quit event by the next Update.
+void (*render_callback)() = nullptr;
+// Set by SIGINT, SIGTERM or SIGHUP, turned into a quit event by the next NextEvent.
 volatile std::sig_atomic_t quit_signal = 0;
 // A quit event has been handed to the caller, who ends once the frame in progress is done: from
 // then on QuitRequested says so, so that a long frame after the quit is cut short too.
@@ -48,7 +49,7 @@ constexpr KeyPair KEY_TABLE[] = {
 };
 
 // Copies one SDL event into the caller's record; false for events SDL 1.2 programs never saw
-// (window, text and wheel events, key repeats), which Update then drops.
+// (window, text and wheel events, key repeats), which NextEvent then drops.
 bool Translate(const SDL_Event& in, Event* out) {
     Event e;
     switch (in.type) {
@@ -115,16 +116,12 @@ void CatchQuitSignals() {
 
 namespace CRM32Pro_Main {
 
-void SetRenderCallback(void (*render)(int)) {
-    render_callback = render;
-}
-
-int Update(Event* event) {
+bool NextEvent(Event* event) {
     if (quit_signal) {
         quit_signal = 0;
         quit_delivered = true;
         if (event) *event = Event{EVENT_QUIT, 0};
-        return 1;
+        return true;
     }
     SDL_Event in;
     while (SDL_PollEvent(&in)) {
@@ -133,14 +130,31 @@ int Update(Event* event) {
             in.type == SDL_MOUSEMOTION)
             platform::ButtonsHandleMouse(in);
         if (in.type == SDL_QUIT) quit_delivered = true;
-        if (Translate(in, event)) return 1;
+        if (Translate(in, event)) return true;
     }
     last_pump_us = platform::NowMicros();
+    return false;
+}
+
+void WaitForFrame() {
     platform::WaitForFrame();
-    if (render_callback) render_callback(0);
+}
+
+void PresentFrame() {
     const std::uint64_t start = platform::NowMicros();
     const int rects = platform::PresentDirty(screen);
     if (rects > 0) platform::RecordPresent(platform::NowMicros() - start, rects);
+}
+
+void SetRenderCallback(void (*render)()) {
+    render_callback = render;
+}
+
+int Update(Event* event) {
+    if (NextEvent(event)) return 1;
+    WaitForFrame();
+    if (render_callback) render_callback();
+    PresentFrame();
     return 0;
 }
 

@@ -100,7 +100,7 @@ int CRM32Pro_CFont::Load(const char* package, const char* name) {
     auto glyphs = std::make_unique<Glyphs>();
     if (!platform::ReadPackageEntry(package, name, bytes, error) ||
         !RasteriseAll(bytes, glyphs->table, error)) {
-        CRM32Pro_ILogSystem::Msg(2, "font '%s' from '%s' unusable: %s", name ? name : "",
+        CRM32Pro_ILogSystem::Msg("font '%s' from '%s' unusable: %s", name ? name : "",
                                  package ? package : "", error.c_str());
         return 0;
     }

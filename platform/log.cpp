@@ -97,7 +97,7 @@ bool LogIsFile() {
 
 namespace CRM32Pro_ILogSystem {
 
-void Init(const char* file, int, int, const char* name, const char*, const char*, const char*) {
+void Init(const char* file, const char* name) {
     if (log_file && std::fclose(log_file) != 0)
         std::fprintf(stderr, "morvane: the previous log file did not close cleanly\n");
     log_file = file ? std::fopen(file, "w") : nullptr;
@@ -109,7 +109,7 @@ void Init(const char* file, int, int, const char* name, const char*, const char*
     WriteLine(std::string(name ? name : "log") + " log started");
 }
 
-void Msg(int, const char* format, ...) {
+void Msg(const char* format, ...) {
     if (!format) return;
     std::va_list args;
     va_start(args, format);

@@ -8,7 +8,7 @@
 struct SDL_Surface;  // the drawing target; opaque outside platform/
 
 // ---- Events ----------------------------------------------------------------------------------
-// Type codes of the events Update hands back; the values are SDL 1.2's.
+// Type codes of the events NextEvent hands back; the values are SDL 1.2's.
 enum : std::uint8_t {
     EVENT_KEYDOWN = 2,
     EVENT_KEYUP = 3,
@@ -30,7 +30,7 @@ enum : std::int32_t {
     KEY_Y = 121,
 };
 
-// One event as Update fills it in. `sym` is the key symbol of a key event and 0 otherwise.
+// One event as NextEvent fills it in. `sym` is the key symbol of a key event and 0 otherwise.
 struct Event {
     std::uint8_t type = 0;
     std::int32_t sym = 0;
@@ -38,13 +38,12 @@ struct Event {
 
 // ---- Log -------------------------------------------------------------------------------------
 namespace CRM32Pro_ILogSystem {
-// Opens the log file (truncating it). The two modes and the three trailing texts are accepted for
-// the caller's convenience; this layer always writes plain lines with a time stamp.
-void Init(const char* file, int mode, int level, const char* name, const char* a, const char* b,
-          const char* c);
+// Opens the log file (truncating it); its first line is "`name` log started". Every line is
+// plain text with a time stamp.
+void Init(const char* file, const char* name);
 // Writes one line (a trailing line feed in the format is not doubled). Works before Init too: the
 // line then goes to standard error.
-void Msg(int level, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void Msg(const char* format, ...) __attribute__((format(printf, 1, 2)));
 }  // namespace CRM32Pro_ILogSystem
 
 // ---- Main object: library start, window, frame loop --------------------------
@@ -65,8 +64,11 @@ extern WindowSettings window;
 // The window surface once SetVideoMode succeeded, null before. Drawing targets it.
 extern SDL_Surface* screen;
 
-// Starts SDL with these subsystem flags (SDL 1.2 values; 49 = timer, audio, video). Negative on
-// failure, with the reason in LastError.
+// Subsystem flags for Init (SDL 1.2's values, which SDL2 kept).
+constexpr std::uint32_t INIT_TIMER = 0x01;
+constexpr std::uint32_t INIT_AUDIO = 0x10;
+constexpr std::uint32_t INIT_VIDEO = 0x20;
+// Starts SDL with these subsystem flags. Negative on failure, with the reason in LastError.
 int Init(std::uint32_t flags);
 const char* LastError();
 // Opens the window from `window`. Nonzero on success. The program always draws in the
@@ -76,13 +78,22 @@ const char* LastError();
 // Without a reachable display it fails (one line in the log and on standard error): SDL's
 // invisible offscreen and dummy drivers are used only when SDL_VIDEODRIVER names them.
 int SetVideoMode();
-// The callback Update calls once per frame, before it presents the frame.
-void SetRenderCallback(void (*render)(int));
-// Hands back the next pending event (the buttons see mouse events first) and returns 1. When no
-// event is left, waits for the next frame time, renders, presents what changed and returns 0.
+// A frame is: every pending event through NextEvent, then WaitForFrame, the drawing, and
+// PresentFrame. One round of these is one frame.
+// Hands back the next pending event (the buttons see mouse events first) and returns true;
+// false when none is left. A quit signal comes as a quit event.
+bool NextEvent(Event* event);
+// Blocks until the next frame time (60 per second) and counts the frame.
+void WaitForFrame();
+// Sends what was drawn since the last present (the dirty tiles) to the window.
+void PresentFrame();
+// Update runs a frame in single steps, for loops with nothing between them (tests, benchmarks):
+// it hands back the next event and returns 1, or when none is left waits for the frame, calls
+// the render callback, presents and returns 0.
+void SetRenderCallback(void (*render)());
 int Update(Event* event);
 // True when a quit signal arrived or a quit event (the window's close box) waits in the queue;
-// consumes nothing, so Update still hands the quit over. Cheap enough to call from inside a long
+// consumes nothing, so NextEvent still hands the quit over. Cheap enough to call from inside a long
 // computation: it asks the display for new events at most every 50 ms.
 bool QuitRequested();
 void VideoInfo();
@@ -95,7 +106,7 @@ void Quit();
 // ---- Frame timer -----------------------------------------------------------------------------
 namespace CRM32Pro_ITimeSystem {
 // Starts the frame pacing (60 frames per second) and the statistics.
-void Init(int mode);
+void Init();
 // The real frame rate measured over the last second, in frames per second.
 int GetCurrentRFR();
 // Logs run time, frames rendered, average and last real frame rate, and the present cost.
@@ -107,18 +118,22 @@ void Info();
 }
 
 // ---- Buttons ---------------------------------------------------------------------------------
-// Push buttons read 4 while held down (and for one poll after a click shorter than a frame);
-// toggles flip on each click and read 4 when on, 1 when off.
+// Push buttons read STATE_ON while held down (and for one poll after a click shorter than a
+// frame); toggles flip on each click and read STATE_ON when on, STATE_OFF when off.
 namespace CRM32Pro_IButton {
+// The two state values.
 constexpr int STATE_OFF = 1;
 constexpr int STATE_ON = 4;
 // Creates a button from the image `name` in `package`; its kind (push or toggle) comes from the
 // package. Always returns a usable id: a missing image leaves the button undrawn and unclickable.
-int Load(const char* package, const char* name, int flags);
+int Load(const char* package, const char* name);
 void SetPosition(int id, std::int16_t x, std::int16_t y);
 int GetState(int id);
-// 1 (off) or 4 (on); for a push button 4 reads as pressed until the next mouse event on it.
+// STATE_OFF or STATE_ON; a push button set on reads pressed until the next mouse event on it.
 void SetState(int id, int state);
+// True while a push button reads pressed only for a click whose mouse-up has come already (down
+// and up within one frame): nothing will let go of it later.
+bool ClickEnded(int id);
 // Draw draws the buttons whose look changed since the last draw; ForceDraw marks all as changed.
 void Draw();
 void ForceDraw();

@@ -89,7 +89,7 @@ void RecordPresent(std::uint64_t micros, int rects) {
 
 namespace CRM32Pro_ITimeSystem {
 
-void Init(int) {
+void Init() {
     using namespace platform;
     const std::uint64_t now = NowMicros();
     StartSchedule(now);
@@ -113,14 +113,13 @@ void Info() {
     const double average = seconds > 0 ? static_cast<double>(frames_rendered) / seconds : 0.0;
     const SDL_Surface* screen = CRM32Pro_Main::screen;
     CRM32Pro_ILogSystem::Msg(
-        2,
         "timer: run time %.2f s, %llu frames rendered, real frame rate: average %.1f fps, "
         "last %d fps",
         seconds, static_cast<unsigned long long>(frames_rendered), average, GetCurrentRFR());
-    CRM32Pro_ILogSystem::Msg(2, "timer: video mode %dx%dx%d", screen ? screen->w : 0,
+    CRM32Pro_ILogSystem::Msg("timer: video mode %dx%dx%d", screen ? screen->w : 0,
                              screen ? screen->h : 0, screen ? screen->format->BitsPerPixel : 0);
     CRM32Pro_ILogSystem::Msg(
-        2, "timer: %llu presents, average present cost %.3f ms and %.1f rects each",
+        "timer: %llu presents, average present cost %.3f ms and %.1f rects each",
         static_cast<unsigned long long>(presents),
         presents ? static_cast<double>(present_total_us) / 1000.0 / presents : 0.0,
         presents ? static_cast<double>(present_rects) / presents : 0.0);
@@ -133,7 +132,7 @@ namespace CRM32Pro_ICursor {
 void Info() {
     int x = 0, y = 0;
     const Uint32 buttons = SDL_WasInit(SDL_INIT_VIDEO) ? SDL_GetMouseState(&x, &y) : 0;
-    CRM32Pro_ILogSystem::Msg(2, "cursor: system cursor, at (%d, %d), buttons 0x%x", x, y, buttons);
+    CRM32Pro_ILogSystem::Msg("cursor: system cursor, at (%d, %d), buttons 0x%x", x, y, buttons);
 }
 
 }  // namespace CRM32Pro_ICursor

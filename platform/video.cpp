@@ -44,7 +44,7 @@ bool DriverNamedByUser(const char* driver) {
 // One line in the log, and on standard error too: a program without a window has no other way of
 // telling the user why.
 void ReportFailure(const char* what) {
-    CRM32Pro_ILogSystem::Msg(2, "%s", what);
+    CRM32Pro_ILogSystem::Msg("%s", what);
     if (platform::LogIsFile()) std::fprintf(stderr, "morvane: %s\n", what);
 }
 
@@ -130,8 +130,7 @@ int Init(std::uint32_t flags) {
     }
     // The program makes no sound: a machine without an audio device still gets its window.
     if (audio && SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-        CRM32Pro_ILogSystem::Msg(2, "audio unavailable (%s); starting without sound",
-                                 SDL_GetError());
+        CRM32Pro_ILogSystem::Msg("audio unavailable (%s); starting without sound", SDL_GetError());
     }
     platform::CatchQuitSignals();
     return 0;
@@ -178,18 +177,18 @@ int SetVideoMode() {
     platform::ResetDirty(surface->w, surface->h);
     if (view.scale > 1)
         CRM32Pro_ILogSystem::Msg(
-            2, "window: the %dx%d canvas does not fit the desktop; shown at 1/%d in a %dx%d window",
+            "window: the %dx%d canvas does not fit the desktop; shown at 1/%d in a %dx%d window",
             window.width, window.height - view.band, view.scale, w, h);
     return 1;
 }
 
 void VideoInfo() {
     if (!screen) {
-        CRM32Pro_ILogSystem::Msg(2, "video: no window");
+        CRM32Pro_ILogSystem::Msg("video: no window");
         return;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
-    CRM32Pro_ILogSystem::Msg(2, "video: driver %s, window %dx%dx%d (%s), canvas scale 1/%d",
+    CRM32Pro_ILogSystem::Msg("video: driver %s, window %dx%dx%d (%s), canvas scale 1/%d",
                              driver ? driver : "?", screen->w, screen->h,
                              screen->format->BitsPerPixel,
                              SDL_GetPixelFormatName(screen->format->format), platform::view.scale);
@@ -198,9 +197,9 @@ void VideoInfo() {
 void AudioInfo() {
     const char* driver = SDL_WasInit(SDL_INIT_AUDIO) ? SDL_GetCurrentAudioDriver() : nullptr;
     if (driver)
-        CRM32Pro_ILogSystem::Msg(2, "audio: driver %s, no sound played", driver);
+        CRM32Pro_ILogSystem::Msg("audio: driver %s, no sound played", driver);
     else
-        CRM32Pro_ILogSystem::Msg(2, "audio: not started");
+        CRM32Pro_ILogSystem::Msg("audio: not started");
 }
 
 void Quit() {

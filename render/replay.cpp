@@ -84,12 +84,14 @@ void Apply(const journal::Entry& e) {
             journal::ApplySetting(*FindSetting(e.name), e);
             break;
         case journal::Kind::Flag: {
-            int& flag = e.name == "pause" ? paused : e.name == "fill" ? do_fill : white_sprouts;
-            flag = e.on ? 1 : 0;
+            void (*set)(bool) = e.name == "pause"  ? SetPaused
+                                : e.name == "fill" ? SetFill
+                                                   : SetWhite;
+            set(e.on);
             break;
         }
         case journal::Kind::Restart:
-            init = 0;
+            RequestRestart();
             break;
         default:
             break;

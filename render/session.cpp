@@ -52,8 +52,10 @@ std::string Duration(double seconds) {
 }  // namespace
 
 void StartSession(std::uint32_t seed) {
-    init = 0;
-    paused = do_fill = white_sprouts = 0;
+    RequestRestart();
+    SetPaused(false);
+    SetFill(false);
+    SetWhite(false);
     this_sprout = 0;
     canvas_view.show_pixel = CountShown;
     canvas_view.clear = CountCleared;

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Without Data/gfx.dpf, or with a broken one, the window still opens, the canvas still grows, and
-# morvane.log says what was missing.
+# Started in a folder without Data/, the program finds the package beside itself (a build
+# folder). Without any Data/gfx.dpf, or with a broken one, the window still opens, the canvas
+# still grows, and morvane.log says what was missing.
 source "$(dirname "$0")/lib.sh"
 start_x
 
@@ -13,6 +14,14 @@ run_without_package() {
 }
 
 rm -rf "$RUN/Data"
+mkdir -p "$WORK/bin/Data"
+cp "$PACKAGE" "$WORK/bin/Data/gfx.dpf"
+cp "$MORVANE" "$WORK/bin/morvane"
+MORVANE="$WORK/bin/morvane"
+run_without_package beside
+grep -qF "resource package: $WORK/bin/Data/gfx.dpf (beside the program)" "$RUN/morvane.log" ||
+    fail "the package beside the program was not used"
+rm -rf "$WORK/bin/Data"
 run_without_package missing
 mkdir -p "$RUN/Data"
 head -c 3000 /dev/urandom >"$RUN/Data/gfx.dpf"

@@ -97,8 +97,8 @@ TEST_F(CanvasTest, RestartClearEmptiesTheUsedAreaAndResetsTheCounters) {
             }
         }
         this_sprout = 42;
-        do_fill = 1;
-        init = 0;
+        SetFill(true);
+        RequestRestart();
         RestartClear();
         for (int x : {0, 1, 599}) {
             for (int y : {0, 513, height - 1}) {
@@ -115,19 +115,19 @@ TEST_F(CanvasTest, RestartClearEmptiesTheUsedAreaAndResetsTheCounters) {
 TEST_F(CanvasTest, PausedRestartStillClearsAndDrawsNothing) {
     arr[5][5] = 1000;
     this_sprout = 9;
-    init = 0;
-    paused = 1;
-    RenderGraphics(0);
+    RequestRestart();
+    SetPaused(true);
+    RenderGraphics();
     EXPECT_EQ(arr[5][5], 0);
     EXPECT_EQ(this_sprout, 0);
     EXPECT_EQ(init, 1);
     // No attempts while paused, nor with tests_per_frame 0 or less.
-    RenderGraphics(0);
+    RenderGraphics();
     EXPECT_EQ(this_sprout, 0);
-    paused = 0;
+    SetPaused(false);
     for (int count : {0, -5, INT_MIN}) {
         tests_per_frame = count;
-        RenderGraphics(0);
+        RenderGraphics();
         EXPECT_EQ(this_sprout, 0);
     }
 }

@@ -161,7 +161,7 @@ TEST_F(ExtremeSettingsTest, LitBitsFollowTheGrid) {
     for (int frame = 0; frame < 10; ++frame) GrowthPass();
     EXPECT_GT(LitCount(), 1000);
     EXPECT_TRUE(agree()) << "after growth";
-    do_fill = 1;
+    SetFill(true);
     for (int frame = 0; frame < 5; ++frame) GrowthPass();
     EXPECT_TRUE(agree()) << "after pixel fill";
     file = (std::filesystem::temp_directory_path() / ("lit_" + std::to_string(getpid()) + ".png"))

@@ -109,7 +109,7 @@ TEST_F(GrowthTest, DecayAndWhiteSproutsScaleTheGradedValue) {
     EXPECT_FLOAT_EQ(angle_map[12][10], 0.1f);
 
     color_decay = 0.5f;
-    white_sprouts = 1;
+    SetWhite(true);
     Attempt seed;
     seed.seeding = true;
     seed.c1 = seed.c2 = 65535;
@@ -147,7 +147,7 @@ TEST_F(GrowthTest, AStepDrawsTheTurnTestThenItsSideOnlyOnATurnThenCurlMinuendFir
     rand_angle_int = 90;
     rand_angle = 0.5f;
     strand_length = 3;
-    white_sprouts = 1;
+    SetWhite(true);
     ScriptedRandom rand;
     rand.Add(Pick(100, 512)).Add(Pick(200, 512)).Add(Pick(0, 4));
     rand.Add(0.5).Add(0.9).Add(0.75).Add(0.25);  // turn +1/4, then curl +1/4: heading -y
@@ -252,7 +252,7 @@ TEST_F(GrowthTest, SeedingPhaseFollowsTheCurrentNumberOfSprouts) {
 }
 
 TEST_F(GrowthTest, PixelFillSetsEmptyPixelsFromLitNeighboursOnly) {
-    do_fill = 1;
+    SetFill(true);
     arr[10][10] = 1000;
     arr[12][10] = 3000;
     arr[30][30] = -1;  // not empty: never filled
@@ -270,7 +270,7 @@ TEST_F(GrowthTest, PixelFillSetsEmptyPixelsFromLitNeighboursOnly) {
 }
 
 TEST_F(GrowthTest, PixelFillOnAnEmptyCanvasChangesNothing) {
-    do_fill = 1;
+    SetFill(true);
     tests_per_frame = 20000;
     RunPass(CRM32Pro_Main::RandReal);
     EXPECT_EQ(LitCount(), 0);

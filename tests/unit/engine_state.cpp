@@ -10,7 +10,7 @@ void ResetEngineState() {
     // The canvas in use may be larger than the default; clear it while xs and ys still cover it.
     RestartClear();
     ResetSettings();
-    paused = 0;
-    white_sprouts = 0;
+    SetPaused(false);
+    SetWhite(false);
     RestartClear();
 }

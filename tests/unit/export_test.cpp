@@ -216,13 +216,13 @@ protected:
 
     void SetUp() override {
         SaveImageTest::SetUp();
-        CRM32Pro_ILogSystem::Init(log.c_str(), 2, 2, "morvane", nullptr, nullptr, nullptr);
+        CRM32Pro_ILogSystem::Init(log.c_str(), "morvane");
         arr[1][1] = 4242;
         ASSERT_TRUE(SaveImageCommand());
         earlier = ReadAll(png);
     }
     void TearDown() override {
-        CRM32Pro_ILogSystem::Init(nullptr, 2, 2, "morvane", nullptr, nullptr, nullptr);
+        CRM32Pro_ILogSystem::Init(nullptr, "morvane");
         if (mounted) umount(small.c_str());
         SaveImageTest::TearDown();
     }

@@ -17,11 +17,11 @@ const std::string LOG = "log_test." + std::to_string(getpid()) + ".log";
 
 // The lines the log got from one message.
 std::string LogOf(const std::string& quoted) {
-    CRM32Pro_ILogSystem::Init(LOG.c_str(), 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
     std::ifstream start(LOG);
     std::stringstream before;
     before << start.rdbuf();
-    CRM32Pro_ILogSystem::Msg(2, "could not save image %s: %s\n", quoted.c_str(), "No space");
+    CRM32Pro_ILogSystem::Msg("could not save image %s: %s\n", quoted.c_str(), "No space");
     std::ifstream in(LOG);
     std::stringstream text;
     text << in.rdbuf();

@@ -13,6 +13,7 @@
 #include "export/export.h"
 #include "panel/panel.h"
 #include "panel_testing.h"
+#include "platform/testing.h"
 
 namespace {
 
@@ -104,7 +105,7 @@ TEST_F(PanelPoll, RedoRestartsOncePerPressAndExitQuits) {
     Hold(panel_buttons.redo);
     Poll();
     EXPECT_EQ(init, 0);
-    init = 1;
+    EndRestart();
     Poll();
     Poll();
     EXPECT_EQ(init, 1);
@@ -134,7 +135,7 @@ TEST_F(PanelPoll, HeldSaveWritesTheImageOnEveryIteration) {
 TEST_F(PanelPoll, TogglesAreCopiedIntoTheirFlags) {
     Hold(panel_buttons.white);
     Hold(panel_buttons.fill);
-    paused = 1;
+    SetPaused(true);
     Poll();
     EXPECT_EQ(white_sprouts, 1);
     EXPECT_EQ(do_fill, 1);
@@ -142,4 +143,45 @@ TEST_F(PanelPoll, TogglesAreCopiedIntoTheirFlags) {
     Release(panel_buttons.white);
     Poll();
     EXPECT_EQ(white_sprouts, 0);
+}
+
+// The real mouse path: events through the platform, one poll per frame as the main loop does.
+class PanelMouse : public PanelPoll {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(PlatformTest::OpenWindow(512, 584));
+        PanelPoll::SetUp();
+        CRM32Pro_ITimeSystem::Init();
+    }
+    void TearDown() override {
+        PanelPoll::TearDown();
+        PlatformTest::CloseWindow();
+    }
+    // One frame: the poll, the events (a mouse-up lets go of the held button), the frame time.
+    // Returns whether num sprouts changed.
+    bool Frame() {
+        const int before = n_sprouts;
+        Poll();
+        Event e;
+        while (CRM32Pro_Main::NextEvent(&e))
+            if (e.type == EVENT_MOUSEBUTTONUP) ReleaseHeldButton();
+        CRM32Pro_Main::WaitForFrame();
+        return n_sprouts != before;
+    }
+};
+
+TEST_F(PanelMouse, HoldAfterAnInstantClickWaitsBeforeRepeating) {
+    const int x = 62, y = 16;  // on num sprouts' more button
+    // Press and release in one pump, as a touchpad tap sends them: one step.
+    PlatformTest::PushMouse(EVENT_MOUSEBUTTONDOWN, x, y);
+    PlatformTest::PushMouse(EVENT_MOUSEBUTTONUP, x, y);
+    int steps = 0;
+    for (int i = 0; i < 40; ++i) steps += Frame();
+    EXPECT_EQ(steps, 1);
+    // Then a held press: one step at once, then the wait of 30 polls.
+    PlatformTest::PushMouse(EVENT_MOUSEBUTTONDOWN, x, y);
+    Frame();
+    steps = 0;
+    for (int i = 0; i < 25; ++i) steps += Frame();
+    EXPECT_EQ(steps, 1) << "the held press repeated without waiting";
 }

@@ -9,8 +9,10 @@ void ResetPanelState(bool gui) {
     ResetSettings();
     display_GUI = gui;
     vertical_padding = gui ? 72 : 0;
-    init = 1;
-    paused = do_fill = white_sprouts = 0;
+    EndRestart();
+    SetPaused(false);
+    SetFill(false);
+    SetWhite(false);
     button_is_held = save_defaults = false;
     hold_counter = 0;
     // A failed save in an earlier test leaves its message showing for three seconds.

@@ -9,7 +9,7 @@
 // (from Data/gfx.dpf in the build folder) with the panel shown or hidden.
 void ResetPanelState(bool gui);
 
-// Scripts a button's state: a push button then reads 4 until it is set back to 1.
+// Scripts a button's state: a push button then reads pressed until it is set back off.
 inline void Hold(int id) {
     CRM32Pro_IButton::SetState(id, CRM32Pro_IButton::STATE_ON);
 }

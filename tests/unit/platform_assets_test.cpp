@@ -31,7 +31,7 @@ std::string ReadLog() {
 class PlatformAssets : public ::testing::Test {
 protected:
     void SetUp() override {
-        CRM32Pro_ILogSystem::Init(LOG, 2, 2, "test", nullptr, nullptr, nullptr);
+        CRM32Pro_ILogSystem::Init(LOG, "test");
         ASSERT_TRUE(PlatformTest::OpenWindow(W, H));
     }
     void TearDown() override {
@@ -60,7 +60,7 @@ protected:
 };
 
 TEST_F(PlatformAssets, PushButtonReadsPressedWhileHeldAndNotAfter) {
-    const int save = CRM32Pro_IButton::Load(PACKAGE, "save", 0);
+    const int save = CRM32Pro_IButton::Load(PACKAGE, "save");
     CRM32Pro_IButton::SetPosition(save, 100, 50);
     EXPECT_EQ(CRM32Pro_IButton::GetState(save), CRM32Pro_IButton::STATE_OFF);
     PlatformTest::PushMouse(EVENT_MOUSEBUTTONDOWN, 110, 55);
@@ -87,7 +87,7 @@ TEST_F(PlatformAssets, PushButtonReadsPressedWhileHeldAndNotAfter) {
 }
 
 TEST_F(PlatformAssets, ClickWithinOneFrameReadsPressedForExactlyOnePoll) {
-    const int redo = CRM32Pro_IButton::Load(PACKAGE, "redo", 0);
+    const int redo = CRM32Pro_IButton::Load(PACKAGE, "redo");
     CRM32Pro_IButton::SetPosition(redo, 0, 0);
     Click(5, 5);
     Pump();
@@ -97,7 +97,7 @@ TEST_F(PlatformAssets, ClickWithinOneFrameReadsPressedForExactlyOnePoll) {
 }
 
 TEST_F(PlatformAssets, ToggleFlipsOnEachPressAndFollowsSetState) {
-    const int fill = CRM32Pro_IButton::Load(PACKAGE, "checkwhite", 0);
+    const int fill = CRM32Pro_IButton::Load(PACKAGE, "checkwhite");
     CRM32Pro_IButton::SetPosition(fill, 40, 40);
     PlatformTest::PushMouse(EVENT_MOUSEBUTTONDOWN, 45, 45);
     Pump();
@@ -115,7 +115,7 @@ TEST_F(PlatformAssets, ToggleFlipsOnEachPressAndFollowsSetState) {
 }
 
 TEST_F(PlatformAssets, DrawRedrawsOnlyChangedButtonsUnlessForced) {
-    const int exit = CRM32Pro_IButton::Load(PACKAGE, "exit", 0);
+    const int exit = CRM32Pro_IButton::Load(PACKAGE, "exit");
     CRM32Pro_IButton::SetPosition(exit, 180, 100);
     EXPECT_EQ(LitAll(), 0) << "Load must not draw";
     CRM32Pro_IButton::Draw();
@@ -153,7 +153,7 @@ TEST_F(PlatformAssets, MissingOrDamagedPackageLeavesAnInertButtonAndOneLogLine) 
     };
     for (const auto& [package, name] : broken) {
         const std::string before = ReadLog();
-        const int id = CRM32Pro_IButton::Load(package, name, 0);
+        const int id = CRM32Pro_IButton::Load(package, name);
         EXPECT_GE(id, 0);
         const std::string added = ReadLog().substr(before.size());
         EXPECT_NE(added.find(name), std::string::npos) << package;
@@ -204,18 +204,19 @@ TEST_F(PlatformAssets, FontFromAMissingPackageLogsAndDrawsNothing) {
 
 TEST_F(PlatformAssets, LogWritesOneStampedLinePerMessage) {
     const std::string before = ReadLog();
-    CRM32Pro_ILogSystem::Msg(2, " \xB7 [LOG] - value %d\n", 42);
+    CRM32Pro_ILogSystem::Msg(" \xB7 [LOG] - value %d\n", 42);
     const std::string added = ReadLog().substr(before.size());
     EXPECT_NE(added.find(" \xB7 [LOG] - value 42\n"), std::string::npos);
     EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 1);
 }
 
 TEST(PlatformVideo, MissingSoundStillStartsTheProgramAndIsLogged) {
-    CRM32Pro_ILogSystem::Init(LOG, 2, 2, "test", nullptr, nullptr, nullptr);
+    CRM32Pro_ILogSystem::Init(LOG, "test");
     const char* old = std::getenv("SDL_AUDIODRIVER");
     const std::string saved = old ? old : "";
     setenv("SDL_AUDIODRIVER", "no_such_audio_driver", 1);
-    const int result = CRM32Pro_Main::Init(49);
+    const int result = CRM32Pro_Main::Init(CRM32Pro_Main::INIT_TIMER | CRM32Pro_Main::INIT_AUDIO |
+                                           CRM32Pro_Main::INIT_VIDEO);
     old ? setenv("SDL_AUDIODRIVER", saved.c_str(), 1) : unsetenv("SDL_AUDIODRIVER");
     EXPECT_EQ(result, 0);
     EXPECT_NE(ReadLog().find("audio unavailable"), std::string::npos);

@@ -90,7 +90,7 @@ TEST_F(PlatformWindow, VerticalLineIncludesBothEndsAndClips) {
 TEST_F(PlatformWindow, FrameRendersOnceAfterTheEventsAndHandsKeysBack) {
     static int renders = 0;
     renders = 0;
-    CRM32Pro_Main::SetRenderCallback([](int) { ++renders; });
+    CRM32Pro_Main::SetRenderCallback([]() { ++renders; });
     Pump();
     const int before = renders;
     EXPECT_EQ(before, 1);
@@ -126,7 +126,7 @@ TEST_F(PlatformWindow, TerminationSignalsArriveAsQuitEvenWhenInheritedIgnored) {
 }
 
 TEST_F(PlatformWindow, FramesArePacedAtNoMoreThanSixtyPerSecond) {
-    CRM32Pro_ITimeSystem::Init(0);
+    CRM32Pro_ITimeSystem::Init();
     // Before a whole second has been measured the target rate stands in, never 0 (the panel
     // halves it for its repeat delay).
     EXPECT_EQ(CRM32Pro_ITimeSystem::GetCurrentRFR(), 60);
