@@ -15,9 +15,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/canvas.h"
+#include "engine/frame.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
 #include "morvane/version.h"
+#include "render/gallery.h"
 #include "render/options.h"
 #include "render/png_text.h"
 #include "render/replay.h"
@@ -30,7 +33,6 @@ namespace {
 
 constexpr int EXIT_FAILED = 1;
 constexpr int EXIT_USAGE = 2;
-constexpr std::uint64_t DEFAULT_FRAMES = 600;
 // --lit stops here at the latest: ten minutes of live growth.
 constexpr std::uint64_t LIT_FRAME_LIMIT = 36000;
 // Width of a contact sheet's tiles.
@@ -62,8 +64,9 @@ std::string ExactSettings() {
 // of the canvas is lit; written to `output` unless it is empty (a video alone).
 struct PictureJob {
     std::uint32_t seed = 0;
-    std::uint64_t frames = DEFAULT_FRAMES;
-    double lit = 0;
+    std::uint64_t frames = 0;
+    double lit = DEFAULT_LIT;
+    bool white = false, fill_holes = false;
     std::string output, label;
     int thumb = 0;
     bool quiet = false;
@@ -76,9 +79,20 @@ struct PictureJob {
 std::string GoalText(const PictureJob& job) {
     return PictureGoal(job.frames, job.lit);
 }
+std::string TogglesText(const PictureJob& job) {
+    return std::string("white=") + (job.white ? "1" : "0") +
+           " fill-holes=" + (job.fill_holes ? "1" : "0");
+}
 
 int RenderPicture(const PictureJob& job) {
     StartSession(job.seed);
+    white_sprouts = job.white ? 1 : 0;
+    // The first frame's restart clear turns pixel fill off, as every restart does in the window:
+    // clear now, so that the fill holds from the first growth on.
+    if (job.fill_holes) {
+        RestartClear();
+        do_fill = 1;
+    }
     {
         Progress progress("render", job.lit > 0 ? 0 : job.frames, job.quiet);
         const std::uint64_t limit = job.lit > 0 ? LIT_FRAME_LIMIT : job.frames;
@@ -94,6 +108,7 @@ int RenderPicture(const PictureJob& job) {
         {"morvane:seed", std::to_string(job.seed)},
         {"morvane:frames", std::to_string(FramesRendered())},
         {"morvane:goal", GoalText(job)},
+        {"morvane:toggles", TogglesText(job)},
         {"morvane:label", job.label},
         {"morvane:settings", ExactSettings()},
     };
@@ -126,8 +141,10 @@ std::uint32_t PictureSeed(const RenderOptions& o) {
 PictureJob JobOf(const RenderOptions& o, std::uint32_t seed) {
     PictureJob job;
     job.seed = seed;
-    job.frames = o.frames.value_or(DEFAULT_FRAMES);
-    job.lit = o.lit.value_or(0);
+    job.frames = o.frames.value_or(0);
+    job.lit = o.frames ? 0 : o.lit.value_or(DEFAULT_LIT);
+    job.white = o.white;
+    job.fill_holes = o.fill_holes;
     job.output = o.output_given || !o.video_wanted() ? o.output : "";
     job.thumb = o.thumb;
     job.quiet = o.quiet;
@@ -162,18 +179,23 @@ PictureJob SweepJob(const SweepItem& item) {
     job.label = item.label;
     job.quiet = true;
     job.finish_save_first = true;
+    for (const auto& [key, value] : item.values) {
+        if (key == "white") job.white = value == "1";
+        if (key == "fill-holes") job.fill_holes = value == "1";
+    }
     return job;
 }
 
-// Gives the varied setting its value for one picture.
+// Gives the varied settings their values for one picture.
 void ApplyVariation(const SweepItem& item) {
-    if (item.value.empty()) return;
-    for (const SettingRow& row : settings_table) {
-        if (sweep_options.vary_key != row.key) continue;
-        journal::Entry e;
-        e.kind = journal::Kind::Set;
-        e.value = item.value;
-        journal::ApplySetting(row, e);
+    for (const auto& [key, value] : item.values) {
+        for (const SettingRow& row : settings_table) {
+            if (key != row.key) continue;
+            journal::Entry e;
+            e.kind = journal::Kind::Set;
+            e.value = value;
+            journal::ApplySetting(row, e);
+        }
     }
 }
 
@@ -186,37 +208,78 @@ int RenderSweepItem(const SweepItem& item) {
 bool SweepItemDone(const SweepItem& item) {
     const std::string settings_before = ExactSettings();
     ApplyVariation(item);
-    const bool same = MadeAs(item.file, {item.seed, GoalText(SweepJob(item)), ExactSettings()});
+    const PictureJob job = SweepJob(item);
+    const bool same =
+        MadeAs(item.file, {item.seed, GoalText(job), TogglesText(job), ExactSettings()});
     LoadSettingsText(settings_before);
     return same;
+}
+
+// The stop of a sweep's pictures as a folder name: "lit-25", "frames-600".
+std::string StopName(const PictureJob& job) {
+    char text[48];
+    if (job.lit > 0)
+        std::snprintf(text, sizeof text, "lit-%g", job.lit);
+    else
+        std::snprintf(text, sizeof text, "frames-%llu",
+                      static_cast<unsigned long long>(job.frames));
+    return text;
+}
+
+// What every picture of the sweep shares, as its folder's sweep.txt records it.
+std::string SweepShared(const RenderOptions& o, const PictureJob& job) {
+    std::string shared = "stop = " + GoalText(job) + "\n";
+    if (!o.vary.empty()) shared += "seed = " + std::to_string(job.seed) + "\n";
+    const std::string toggles = std::string("white = ") + (job.white ? "1" : "0") +
+                                "\nfill-holes = " + (job.fill_holes ? "1" : "0") + "\n";
+    return shared + SharedSettings(o, toggles + ExactSettings());
 }
 
 int Sweep(const RenderOptions& o) {
     if (!LoadPictureSettings(o)) return EXIT_FAILED;
     sweep_options = o;
-    std::vector<SweepItem> items;
+    const PictureJob job = JobOf(o, o.vary.empty() ? 0 : PictureSeed(o));
+    const std::string shared = SweepShared(o, job);
+    const std::string folder = SweepFolder(o.dir, StopName(job), shared);
+    SweepPlan plan;
     std::string error;
-    if (!PlanSweep(o, o.vary_key.empty() ? 0 : PictureSeed(o), items, error)) return Fail(error);
-    if (mkdir(o.dir.c_str(), 0777) != 0 && errno != EEXIST)
-        return Fail("cannot make the folder " + o.dir + ": " + std::strerror(errno));
-    if (!OutputWritable(items.front().file)) return EXIT_FAILED;
+    if (!PlanSweep(o, job.seed, folder, plan, error)) return Fail(error);
     if (!o.sheet.empty() && !OutputWritable(o.sheet)) return EXIT_FAILED;
+    if (!PrepareSweepFolder(folder, shared, error)) return Fail(error);
+    if (!OutputWritable(plan.items.front().file)) return EXIT_FAILED;
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const int jobs = o.jobs > 0 ? o.jobs : static_cast<int>(cores > 0 ? cores : 1);
-    const int rc = RunSweep(items, jobs, o.quiet, RenderSweepItem, SweepItemDone);
-    if (rc != 0 || o.sheet.empty()) return rc;
+    const int rc = RunSweep(plan.items, jobs, o.quiet, RenderSweepItem, SweepItemDone);
+    if (!o.quiet) std::fprintf(stderr, "sweep: the pictures are in %s/\n", folder.c_str());
+    if (rc != 0) return rc;
     std::vector<SheetTile> tiles;
-    tiles.reserve(items.size());
-    for (const SweepItem& item : items) tiles.push_back({item.file, item.label});
-    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
+    std::vector<std::string> files;
+    tiles.reserve(plan.items.size());
+    files.reserve(plan.items.size());
+    for (const SweepItem& item : plan.items) {
+        tiles.push_back({item.file, item.label});
+        files.push_back(item.file);
+    }
+    if (!o.sheet.empty() && !BuildSheet(tiles, o.sheet, SHEET_TILE, plan.grid, o.quiet, error))
+        return Fail(error);
+    if (o.gallery && !WriteGallery(files, folder, plan.grid, o.quiet, error)) return Fail(error);
     return 0;
 }
 
+// A sheet or a gallery of files named on the command line; the gallery goes into --dir, else
+// beside the first file.
 int Sheet(const RenderOptions& o) {
     std::vector<SheetTile> tiles;
     for (const std::string& f : o.files) tiles.push_back({f, ""});
     std::string error;
-    if (!BuildSheet(tiles, o.sheet, SHEET_TILE, o.quiet, error)) return Fail(error);
+    if (!o.sheet.empty() && !BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error))
+        return Fail(error);
+    if (!o.gallery) return 0;
+    const auto slash = o.files.front().find_last_of('/');
+    const std::string folder = o.dir_given                  ? o.dir
+                               : slash == std::string::npos ? "."
+                                                            : o.files.front().substr(0, slash);
+    if (!WriteGallery(o.files, folder, {}, o.quiet, error)) return Fail(error);
     return 0;
 }
 
@@ -283,6 +346,10 @@ int From(const RenderOptions& o) {
     job.frames = frames;
     job.lit = 0;
     job.label = text["morvane:label"];
+    // Pictures from before the toggles were recorded had both off.
+    const std::string& toggles = text["morvane:toggles"];
+    job.white = toggles.find("white=1") != std::string::npos;
+    job.fill_holes = toggles.find("fill-holes=1") != std::string::npos;
     return RenderPicture(job);
 }
 
@@ -308,7 +375,7 @@ int main(int argc, char** argv) {
     }
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
     if (o.mode == RenderOptions::Mode::Sheet) {
-        return OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;
+        return o.sheet.empty() || OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;
     }
     if (!OutputWritable(o.output)) return EXIT_FAILED;
     if (!o.video.empty() && !OutputWritable(o.video)) return EXIT_FAILED;

@@ -79,37 +79,60 @@ bool ParseReal(std::string_view text, double& out) {
     return true;
 }
 
-// "KEY=FROM..TO:COUNT", KEY a settings-file key (checked against the table later).
+// The most pictures one sweep or grid makes.
+constexpr long MAX_PICTURES = 10000;
+
+// "KEY=FROM..TO:COUNT", KEY a settings-file key (checked against the table later); given twice,
+// the two axes of a grid.
 bool ParseVary(std::string_view text, RenderOptions& o, std::string& error) {
     const auto eq = text.find('=');
     const auto colon = text.rfind(':');
     const auto dots = eq == std::string_view::npos ? eq : text.find("..", eq + 2);
+    VaryAxis axis;
     if (eq == std::string_view::npos || eq == 0 || colon == std::string_view::npos ||
         dots == std::string_view::npos || dots > colon ||
-        !ParseReal(text.substr(eq + 1, dots - eq - 1), o.vary_from) ||
-        !ParseReal(text.substr(dots + 2, colon - dots - 2), o.vary_to) ||
-        !ParseNumber(text.substr(colon + 1), o.vary_count)) {
+        !ParseReal(text.substr(eq + 1, dots - eq - 1), axis.from) ||
+        !ParseReal(text.substr(dots + 2, colon - dots - 2), axis.to) ||
+        !ParseNumber(text.substr(colon + 1), axis.count)) {
         error = "option --vary takes KEY=FROM..TO:COUNT, for instance \"curl=0..0.02:9\"";
         return false;
     }
-    if (o.vary_count < 1 || o.vary_count > 10000) {
-        error = "option --vary: COUNT must be 1 to 10000";
-        return false;
+    axis.key = text.substr(0, eq);
+    long pictures = axis.count;
+    for (const VaryAxis& other : o.vary) pictures *= other.count;
+    if (axis.count < 1 || pictures > MAX_PICTURES) {
+        error = o.vary.empty() ? "option --vary: COUNT must be 1 to 10000"
+                               : "option --vary: a grid of " + std::to_string(pictures) +
+                                     " pictures; at most 10000";
+    } else if (o.vary.size() == 2) {
+        error = "option --vary: at most two, the rows and the columns of a grid";
+    } else if (!o.vary.empty() && o.vary.front().key == axis.key) {
+        error = "option --vary: a grid needs two different keys, not \"" + axis.key + "\" twice";
     }
-    o.vary_key = text.substr(0, eq);
+    if (!error.empty()) return false;
+    o.vary.push_back(axis);
     return true;
+}
+
+// The containers a video can be written in, picked by the file's extension.
+bool KnownVideoExtension(const std::string& path) {
+    const auto dot = path.find_last_of("./");
+    if (dot == std::string::npos || path[dot] != '.') return false;
+    const std::string ext = path.substr(dot);
+    return ext == ".mp4" || ext == ".mkv" || ext == ".webm" || ext == ".gif";
 }
 
 // The options that make sense only together, or not at all together; sets `error` otherwise.
 // Files on the command line make a sheet of them.
 void CheckCombination(RenderOptions& o, int modes, std::string& error) {
     using Mode = RenderOptions::Mode;
-    const bool picture = !o.settings.empty() || o.seed || o.frames || o.lit;
+    const bool picture =
+        !o.settings.empty() || o.seed || o.frames || o.lit || o.white || o.fill_holes;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
     const bool video = !o.video.empty() || !o.frames_dir.empty();
     if (!o.files.empty()) {
-        if (o.mode != Mode::Render || o.sheet.empty() || picture) {
-            error = "'" + o.files.front() + "': files go with --sheet SHEET.png alone";
+        if (o.mode != Mode::Render || (o.sheet.empty() && !o.gallery) || picture) {
+            error = "'" + o.files.front() + "': files go with --sheet SHEET.png or --gallery alone";
             return;
         }
         o.mode = Mode::Sheet;
@@ -123,16 +146,22 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
         error =
             "--settings, --seed, --frames and --lit make a new picture; they do not go with "
             "--replay or --from";
-    } else if (sweeping && o.vary_key.empty() && o.seed) {
+    } else if (sweeping && o.vary.empty() && o.seed) {
         error = "--sweep names its seeds; --seed goes with --vary";
     } else if (o.mode != Mode::Replay && targeting) {
         error = "--save, --frame and --end choose a state of a session: they go with --replay";
     } else if (!o.sheet.empty() && !sweeping && o.mode != Mode::Sheet) {
         error = "--sheet goes with --sweep, --vary or a list of files";
+    } else if (o.gallery && !sweeping && o.mode != Mode::Sheet) {
+        error = "--gallery goes with --sweep, --vary or a list of files";
     } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
         error = "--video and --frames-dir go with a render or a --replay";
     } else if (!o.video.empty() && !o.frames_dir.empty()) {
         error = "choose one of --video and --frames-dir";
+    } else if (!o.video.empty() && !KnownVideoExtension(o.video)) {
+        error = "--video " + o.video + ": name a .mp4, .mkv, .webm or .gif file";
+    } else if (o.video_size > 0 && o.video.empty()) {
+        error = "--video-size goes with --video";
     }
 }
 
@@ -141,7 +170,7 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
 std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& error) {
     RenderOptions o;
     Parser p{argc, argv, 1, error};
-    int modes = 0;  // --replay and --from, counted to refuse both at once
+    int modes = 0;  // --replay, --from, --sweep and --vary, counted to refuse two at once
     for (; p.i < argc; ++p.i) {
         const std::string_view arg = argv[p.i];
         bool ok = true;
@@ -186,13 +215,23 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
             ok = p.Bounded(o.thumb, "a width in pixels", 1, 4096, "a width from 1 to 4096");
         } else if (arg == "--sweep" || arg == "--vary") {
             const char* v = p.Value();
+            // A second --vary is the grid's other axis, not another mode.
+            if (arg == "--sweep" || o.vary.empty()) ++modes;
             ok = v && (arg == "--sweep" ? ParseSeedRange(v, o, error) : ParseVary(v, o, error));
             o.mode = RenderOptions::Mode::Sweep;
-            ++modes;
         } else if (arg == "-j" || arg == "--jobs") {
             ok = p.Bounded(o.jobs, "a number of processes", 1, 256, "1 to 256 processes");
         } else if (arg == "--dir") {
             ok = p.Text(o.dir);
+            o.dir_given = true;
+        } else if (arg == "--white") {
+            o.white = true;
+        } else if (arg == "--fill-holes") {
+            o.fill_holes = true;
+        } else if (arg == "--gallery") {
+            o.gallery = true;
+        } else if (arg == "--video-size") {
+            ok = p.Bounded(o.video_size, "a size in pixels", 16, 4096, "16 to 4096 pixels");
         } else if (arg == "--sheet") {
             ok = p.Text(o.sheet);
         } else if (arg == "--video") {
@@ -220,12 +259,15 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
 
 const char* HelpText() {
     return R"(usage:
-  morvane-render [--settings FILE] [--seed N] [--frames N | --lit PERCENT] [-o FILE]
+  morvane-render [--settings FILE] [--seed N] [--frames N | --lit PERCENT] [--white]
+                 [--fill-holes] [-o FILE]
   morvane-render --replay LOG [--save K | --frame F | --end] [-o FILE]
   morvane-render --from IMAGE [-o FILE]
-  morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT) [-j N] [--dir DIR] [--sheet SHEET]
-  morvane-render --sheet SHEET.png FILE...
-  morvane-render ... --video OUT.mp4 [--fps N] [--every N] | --frames-dir DIR
+  morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT [--vary ...]) [-j N] [--dir DIR]
+                 [--sheet SHEET] [--gallery]
+  morvane-render [--sheet SHEET.png] [--gallery [--dir DIR]] FILE...
+  morvane-render ... --video OUT.mp4|.mkv|.webm|.gif [--fps N] [--every N] [--video-size PX]
+  morvane-render ... --frames-dir DIR
 
 Renders morvane pictures without a window, with the window program's own growth pass: the same
 seed and settings give the same picture, sample for sample.
@@ -233,8 +275,10 @@ seed and settings give the same picture, sample for sample.
   --settings FILE   read the settings as morvane reads defaults.cfg (default: defaults.cfg in
                     this folder when present, else the built-in defaults)
   --seed N          the seed, 0..4294967295 (default: the clock; the seed is printed)
-  --frames N        run N frames, as the window does at 60 a second (default 600)
-  --lit PERCENT     run until PERCENT of the canvas is lit (at most 36000 frames)
+  --frames N        run N frames, as the window does at 60 a second
+  --lit PERCENT     run until PERCENT of the canvas is lit (at most 36000 frames; default 25)
+  --white           white sprouts on, as the window's toggle
+  --fill-holes      pixel fill on, as the window's toggle (F)
   --replay LOG      render again the session recorded in LOG (a morvane.log)
   --save K          ... the canvas as the session's K-th successful image save wrote it
                     (default: the last one)
@@ -244,25 +288,33 @@ seed and settings give the same picture, sample for sample.
   -o FILE           the PNG to write (default morvane-render.png), replaced only once complete
   --thumb PX        write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest
                     canvas pixel it covers (icons, contact sheets)
-  --sweep A..B      render seeds A to B with the same settings, each as DIR/<seed>.png
+  --sweep A..B      render seeds A to B with the same settings, as seed-0001.png ...
   --vary KEY=FROM..TO:COUNT
-                    render COUNT values of one setting (its defaults.cfg key) at one seed
+                    render COUNT values of one setting (its defaults.cfg key, or white or
+                    fill-holes) at one seed; given twice, a grid of rows and columns (at most
+                    10000 pictures)
   -j N              N renders at once (default: one per core); Ctrl-C leaves no half-written
                     file, and the same command again renders only what is missing
-  --dir DIR         the folder of a sweep's pictures (default sweep)
+  --dir DIR         where a sweep makes the folder of its pictures, named by its stop and what
+                    they share (default sweep); the folder of a gallery of files
   --sheet SHEET     tile the sweep's pictures, or the 16-bit PNG files named, into an 8-bit
                     contact sheet labelled from their tEXt chunks
-  --video OUT.mp4   encode every N-th frame as the window shows it to H.264 with ffmpeg (with a
-                    render or a --replay; the image then only with -o)
+  --gallery         write index.html beside the pictures: a page of thumbnails, each opening
+                    the picture with its settings and the command that renders it again
+  --video OUT       encode every N-th frame as the window shows it with ffmpeg, the container
+                    by the extension: .mp4 or .mkv (H.264), .webm (VP9), .gif (with a render or
+                    a --replay; the image then only with -o)
   --fps N           the video's frame rate (default 30)
   --every N         take every N-th frame (default 1)
+  --video-size PX   scale the video down to at most PX pixels on its longer side, each pixel the
+                    brightest of the block it covers
   --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt
-chunks (Software, morvane:seed, morvane:frames, morvane:settings, or morvane:journal and
-morvane:target for a replay) from which --from renders it again.
+chunks (Software, morvane:seed, morvane:frames, morvane:toggles, morvane:settings, or
+morvane:journal and morvane:target for a replay) from which --from renders it again.
 
 The journal: morvane.log holds one line per event after its time stamp; N is the number of frames
 rendered before the event; strings are quoted, with '"', '%', '\', control bytes and bytes above

@@ -24,7 +24,8 @@ namespace {
 
 constexpr int GAP = 8;  // between tiles and around the sheet
 constexpr int LABEL_HEIGHT = 22;
-constexpr int LABEL_PIXELS = 13;  // the font's size
+constexpr int LABEL_PIXELS = 13;     // the font's size
+constexpr int ROW_LABEL_WIDTH = 96;  // a grid's row labels, left of the tiles
 constexpr std::uint8_t BACKGROUND = 40, LABEL_GREY = 230;
 // The DejaVu Sans of fonts-dejavu-core (the font the window's panel uses too), or its neighbours.
 constexpr const char* FONTS[] = {
@@ -89,7 +90,53 @@ private:
     FT_Face face_ = nullptr;
 };
 
-// The size of a 16-bit greyscale PNG, or false when the file is not one.
+std::string LabelOf(const SheetTile& tile) {
+    if (!tile.label.empty()) return tile.label;
+    std::map<std::string, std::string> text;
+    std::string ignored;
+    if (ReadTextChunks(tile.path, text, ignored)) {
+        if (!text["morvane:label"].empty()) return text["morvane:label"];
+        if (!text["morvane:seed"].empty()) return "seed " + text["morvane:seed"];
+    }
+    const auto slash = tile.path.find_last_of('/');
+    return slash == std::string::npos ? tile.path : tile.path.substr(slash + 1);
+}
+
+// Where the tiles go: the grid's margins for its labels, and the tiles' columns and rows.
+struct SheetLayout {
+    int left = 0, top = 0, columns = 1, rows = 1;
+};
+
+SheetLayout LayoutOf(int count, const GridLayout& grid) {
+    SheetLayout l;
+    if (grid.columns > 0) {
+        l.left = GAP + ROW_LABEL_WIDTH;
+        l.top = 2 * LABEL_HEIGHT;
+        l.columns = grid.columns;
+    } else {
+        l.columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
+    }
+    l.rows = (count + l.columns - 1) / l.columns;
+    return l;
+}
+
+// A grid's keys and values: the column key above its values, the row key in the corner above
+// the row values.
+void DrawGridLabels(Grey8& sheet, LabelFont& font, const GridLayout& grid, const SheetLayout& l,
+                    int tile_width, int tile_height) {
+    const int step_x = tile_width + GAP, step_y = tile_height + LABEL_HEIGHT + GAP;
+    const int first = GAP + LABEL_PIXELS, second = first + LABEL_HEIGHT;
+    font.Draw(sheet, grid.column_key, l.left + GAP, l.columns * step_x - GAP, first);
+    font.Draw(sheet, grid.row_key, GAP, ROW_LABEL_WIDTH, second);
+    for (int c = 0; c < l.columns && c < static_cast<int>(grid.column_labels.size()); ++c)
+        font.Draw(sheet, grid.column_labels[c], l.left + GAP + c * step_x, tile_width, second);
+    for (int r = 0; r < l.rows && r < static_cast<int>(grid.row_labels.size()); ++r)
+        font.Draw(sheet, grid.row_labels[r], GAP, ROW_LABEL_WIDTH,
+                  l.top + GAP + r * step_y + (tile_height + LABEL_PIXELS) / 2);
+}
+
+}  // namespace
+
 bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -112,22 +159,8 @@ bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error)
     }
 }
 
-std::string LabelOf(const SheetTile& tile) {
-    if (!tile.label.empty()) return tile.label;
-    std::map<std::string, std::string> text;
-    std::string ignored;
-    if (ReadTextChunks(tile.path, text, ignored)) {
-        if (!text["morvane:label"].empty()) return text["morvane:label"];
-        if (!text["morvane:seed"].empty()) return "seed " + text["morvane:seed"];
-    }
-    const auto slash = tile.path.find_last_of('/');
-    return slash == std::string::npos ? tile.path : tile.path.substr(slash + 1);
-}
-
-}  // namespace
-
 bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, int tile_width,
-                bool quiet, std::string& error) {
+                const GridLayout& grid, bool quiet, std::string& error) {
     const auto start = std::chrono::steady_clock::now();
     if (tiles.empty()) {
         error = "no pictures for the sheet";
@@ -141,19 +174,20 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
         tile_height = std::max(tile_height, ScaledHeight(w, h, tile_width));
     }
     const int count = static_cast<int>(tiles.size());
-    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(count))));
-    const int rows = (count + columns - 1) / columns;
+    const SheetLayout layout = LayoutOf(count, grid);
+    const int columns = layout.columns, rows = layout.rows;
     Grey8 sheet;
-    sheet.w = GAP + columns * (tile_width + GAP);
-    sheet.h = GAP + rows * (tile_height + LABEL_HEIGHT + GAP);
+    sheet.w = layout.left + GAP + columns * (tile_width + GAP);
+    sheet.h = layout.top + GAP + rows * (tile_height + LABEL_HEIGHT + GAP);
     sheet.pixels.assign(static_cast<std::size_t>(sheet.w) * sheet.h, BACKGROUND);
     LabelFont font;
     if (!font.usable() && !quiet)
         std::fprintf(stderr,
                      "morvane-render: no font found (fonts-dejavu-core); tiles unlabelled\n");
+    if (grid.columns > 0) DrawGridLabels(sheet, font, grid, layout, tile_width, tile_height);
     for (int i = 0; i < count; ++i) {
-        const int x = GAP + (i % columns) * (tile_width + GAP);
-        const int y = GAP + (i / columns) * (tile_height + LABEL_HEIGHT + GAP);
+        const int x = layout.left + GAP + (i % columns) * (tile_width + GAP);
+        const int y = layout.top + GAP + (i / columns) * (tile_height + LABEL_HEIGHT + GAP);
         png::image<png::gray_pixel_16> image(tiles[i].path);
         const int w = static_cast<int>(image.get_width()), h = static_cast<int>(image.get_height());
         ScaleBrightest([&](int px, int py) { return image[py][px] >> 8; }, w, h, &sheet.at(x, y),

@@ -4,13 +4,19 @@
 #include <string>
 #include <vector>
 
+#include "render/grid_layout.h"
+
 struct SheetTile {
     std::string path;   // a 16-bit greyscale PNG
     std::string label;  // empty: taken from the file's tEXt chunks, else its name
 };
 
-// Writes the sheet of `tiles` in order, in a grid as near square as the count allows, each tile
-// `tile_width` pixels wide. Every file is checked before anything is written; false with the
-// reason when one is not a 16-bit greyscale PNG or the sheet cannot be written.
+// The size of a 16-bit greyscale PNG; false with the reason when the file is not one.
+bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error);
+
+// Writes the sheet of `tiles` in order, each tile `tile_width` pixels wide: in the layout of
+// `grid`, its keys and values beside the rows and above the columns, or without one in a grid as
+// near square as the count allows. Every file is checked before anything is written; false with
+// the reason when one is not a 16-bit greyscale PNG or the sheet cannot be written.
 bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, int tile_width,
-                bool quiet, std::string& error);
+                const GridLayout& grid, bool quiet, std::string& error);

@@ -1,5 +1,6 @@
-// The time-lapse encoder. One frame buffer the size of the canvas is all it holds: each taken
-// frame is built from the grid and sent to ffmpeg at once, which writes a temporary file that
+// The time-lapse encoder. One frame buffer the size of the video is all it holds: each taken
+// frame is built from the grid (scaled down, each pixel the brightest of the block it covers, as
+// the window shows a large canvas) and sent to ffmpeg at once, which writes a temporary file that
 // replaces the target only when the encoder has finished cleanly.
 #include "render/video.h"
 
@@ -20,6 +21,7 @@
 #include "config/safe_write.h"
 #include "engine/canvas.h"
 #include "engine/settings.h"
+#include "render/scale.h"
 #include "render/session.h"
 
 extern char** environ;
@@ -28,6 +30,7 @@ namespace {
 
 struct Video {
     int every = 1;
+    int width = 0, height = 0;  // of the video: the canvas, or scaled down to --video-size
     std::uint64_t taken = 0;
     std::vector<std::uint8_t> frame;
     // The encoder, or the frames folder.
@@ -54,8 +57,42 @@ std::string FindInPath(const char* name) {
 
 void BuildFrame() {
     std::uint8_t* out = video.frame.data();
+    if (video.width != xs || video.height != ys) {
+        ScaleBrightest([](int x, int y) { return DisplayGrey(arr[x][y]); }, xs, ys, out,
+                       video.width, video.height, video.width);
+        return;
+    }
     for (int y = 0; y < ys; ++y)
         for (int x = 0; x < xs; ++x) *out++ = DisplayGrey(arr[x][y]);
+}
+
+// The encoder's options for the container the file's extension names (checked by the options).
+// H.264 and VP9 want even sizes: an odd one gets one black column or row. A GIF gets a palette
+// made from the whole clip, which for grey frames is the greys that occur.
+std::vector<std::string> EncoderOptions(const std::string& path) {
+    const std::string ext = path.substr(path.find_last_of('.'));
+    const std::string pad = "pad=ceil(iw/2)*2:ceil(ih/2)*2";
+    if (ext == ".gif")
+        return {"-vf", "split[a][b];[a]palettegen=reserve_transparent=0[p];[b][p]paletteuse", "-f",
+                "gif"};
+    if (ext == ".webm")
+        return {"-vf",       pad,  "-c:v",     "libvpx-vp9", "-b:v",      "0",
+                "-crf",      "32", "-row-mt",  "1",          "-deadline", "good",
+                "-cpu-used", "5",  "-pix_fmt", "yuv420p",    "-f",        "webm"};
+    return {"-vf",  pad,  "-c:v",     "libx264", "-preset", "veryfast",
+            "-crf", "18", "-pix_fmt", "yuv420p", "-f",      ext == ".mkv" ? "matroska" : "mp4"};
+}
+
+// Most players take H.264 up to level 4.2: at most 8192 macroblocks a frame, 522240 a second.
+void WarnAboveLevel42(const std::string& path, int fps) {
+    const std::string ext = path.substr(path.find_last_of('.'));
+    if (ext != ".mp4" && ext != ".mkv") return;
+    const long blocks = static_cast<long>((video.width + 15) / 16) * ((video.height + 15) / 16);
+    if (blocks <= 8192 && blocks * fps <= 522240) return;
+    std::fprintf(stderr,
+                 "morvane-render: a %d x %d H.264 video is above level 4.2, which many players "
+                 "refuse; --video-size 1440 plays on them\n",
+                 video.width, video.height);
 }
 
 bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
@@ -104,39 +141,17 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
     }
     video.target = o.video;
     video.temporary = o.video + ".part-" + std::to_string(getpid());
-    const std::string size = std::to_string(xs) + "x" + std::to_string(ys);
-    const std::string fps = std::to_string(o.fps);
-    // H.264 wants even sizes: an odd canvas gets one black column or row.
-    const char* argv[] = {ffmpeg.c_str(),
-                          "-v",
-                          "error",
-                          "-y",
-                          "-f",
-                          "rawvideo",
-                          "-pix_fmt",
-                          "gray",
-                          "-s",
-                          size.c_str(),
-                          "-r",
-                          fps.c_str(),
-                          "-i",
-                          "-",
-                          "-vf",
-                          "pad=ceil(iw/2)*2:ceil(ih/2)*2",
-                          "-c:v",
-                          "libx264",
-                          "-preset",
-                          "veryfast",
-                          "-crf",
-                          "18",
-                          "-pix_fmt",
-                          "yuv420p",
-                          "-movflags",
-                          "+faststart",
-                          "-f",
-                          "mp4",
-                          video.temporary.c_str(),
-                          nullptr};
+    const std::string size = std::to_string(video.width) + "x" + std::to_string(video.height);
+    std::vector<std::string> args = {ffmpeg,     "-v",   "error", "-y", "-f", "rawvideo",
+                                     "-pix_fmt", "gray", "-s",    size, "-r", std::to_string(o.fps),
+                                     "-i",       "-"};
+    for (std::string& option : EncoderOptions(o.video)) args.push_back(std::move(option));
+    if (args.back() == "mp4") args.insert(args.end() - 2, {"-movflags", "+faststart"});
+    args.push_back(video.temporary);
+    std::vector<char*> argv;
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    WarnAboveLevel42(o.video, o.fps);
     int fds[2];
     if (::pipe(fds) != 0) {
         error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
@@ -146,8 +161,8 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
     posix_spawn_file_actions_addclose(&actions, fds[1]);
-    const int rc = posix_spawn(&video.encoder, ffmpeg.c_str(), &actions, nullptr,
-                               const_cast<char**>(argv), environ);
+    const int rc =
+        posix_spawn(&video.encoder, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(fds[0]);
     if (rc != 0) {
@@ -166,7 +181,15 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
 bool StartVideo(const RenderOptions& o, std::string& error) {
     video = Video{};
     video.every = o.every;
-    video.frame.assign(static_cast<std::size_t>(xs) * ys, 0);
+    video.width = xs;
+    video.height = ys;
+    if (o.video_size > 0 && std::max(xs, ys) > o.video_size) {
+        video.width = std::max(
+            1, static_cast<int>(static_cast<long long>(xs) * o.video_size / std::max(xs, ys)));
+        video.height = std::max(
+            1, static_cast<int>(static_cast<long long>(ys) * o.video_size / std::max(xs, ys)));
+    }
+    video.frame.assign(static_cast<std::size_t>(video.width) * video.height, 0);
     if (!o.frames_dir.empty()) {
         video.frames_dir = o.frames_dir;
         if (mkdir(o.frames_dir.c_str(), 0777) != 0 && errno != EEXIST) {

@@ -10,7 +10,7 @@ cd "$RUN"
 "$RENDER" --sweep 1..4 -j 2 --frames 20 --sheet sheet.png 2>/dev/null || fail "the sweep failed"
 for s in 1 2 3 4; do
     "$RENDER" --seed "$s" --frames 20 --quiet -o "single-$s.png" || fail "render of seed $s"
-    [ "$(pngcheck same "sweep/$s.png" "single-$s.png" 0 0 512 512)" = 0 ] ||
+    [ "$(pngcheck same "sweep/frames-20-"*"/seed-000$s.png" "single-$s.png" 0 0 512 512)" = 0 ] ||
         fail "the sweep's seed $s differs from a single render"
 done
 # Four tiles of 256 x 256 with their label strips, 2 x 2 with 8 px gaps.
@@ -23,10 +23,11 @@ convert sheet.png -crop 256x256+272+294 +repage tile-4.png
 "$RENDER" --vary "n start dirs=1..4:4" --seed 9 --frames 20 --dir vary --quiet || fail "--vary"
 previous=""
 for v in 1 2 3 4; do
-    [ -s "vary/n-start-dirs-$v.png" ] || fail "--vary wrote no picture for $v"
-    [ -z "$previous" ] || [ "$(pngcheck same "$previous" "vary/n-start-dirs-$v.png" 0 0 512 512)" != 0 ] ||
+    file="$(echo vary/frames-20-*/n-start-dirs-$v.png)"
+    [ -s "$file" ] || fail "--vary wrote no picture for $v"
+    [ -z "$previous" ] || [ "$(pngcheck same "$previous" "$file" 0 0 512 512)" != 0 ] ||
         fail "--vary gave the same picture for two values"
-    previous="vary/n-start-dirs-$v.png"
+    previous="$file"
 done
 
 # Few attempts a frame: the frame count is what is checked, not the picture.
@@ -41,17 +42,19 @@ printf 'runs / frame = 200\n' >light.cfg
 # renders just the rest.
 ("$RENDER" --sweep 11..14 -j 1 --frames 600 --quiet >/dev/null 2>&1) &
 sweeper=$!
-wait_until 60 written sweep/11.png
+first_written() { compgen -G 'sweep/frames-600-*/seed-0011.png' >/dev/null; }
+wait_until 60 first_written
 kill -INT "$sweeper"
 rc=0
 wait "$sweeper" || rc=$?
 [ "$rc" = 130 ] || fail "an interrupted sweep ended with $rc, expected 130"
-ls -A sweep | grep -qv '^[0-9]*\.png$' && fail "an interrupted sweep left a temporary file: $(ls -A sweep)"
-done_before="$(ls sweep/1[1-4].png | wc -l)"
+ls -A sweep/frames-600-* | grep -qv '^seed-[0-9]*\.png$\|^sweep.txt$' &&
+    fail "an interrupted sweep left a temporary file: $(ls -A sweep/frames-600-*)"
+done_before="$(ls sweep/frames-600-*/seed-001[1-4].png | wc -l)"
 [ "$done_before" -lt 4 ] || fail "the sweep was done before it could be interrupted"
 "$RENDER" --sweep 11..14 -j 2 --frames 600 2>resume.txt || fail "the resumed sweep failed"
 grep -q "$done_before already there" resume.txt || fail "the resume rendered again: $(cat resume.txt)"
-[ "$(ls sweep/1[1-4].png | wc -l)" = 4 ] || fail "the resumed sweep is not complete"
+[ "$(ls sweep/frames-600-*/seed-001[1-4].png | wc -l)" = 4 ] || fail "the resumed sweep is not complete"
 
 # Bad input: exit code, one line, and the sheet made earlier still whole.
 cp sheet.png sheet-before.png
@@ -67,8 +70,8 @@ bad 2 "a reversed range" --sweep 5..2 --sheet sheet.png
 bad 2 "a count of 0" --vary "curl=0..1:0" --sheet sheet.png
 bad 2 "a value that does not convert" --vary "curl=0..x:3" --sheet sheet.png
 bad 1 "a key that is not a setting" --vary "speed=0..1:3" --sheet sheet.png
-bad 1 "a sheet of a file that is not a PNG" --sheet sheet.png sweep/1.png err.txt
-bad 1 "a sheet of an 8-bit picture" --sheet sheet.png sweep/1.png thumb-4.png
+bad 1 "a sheet of a file that is not a PNG" --sheet sheet.png single-1.png err.txt
+bad 1 "a sheet of an 8-bit picture" --sheet sheet.png single-1.png thumb-4.png
 bad 1 "a sweep into a folder that cannot be made" --sweep 1..2 --dir /proc/none
 rc=0
 env PATH=/nonexistent "$RENDER" --seed 1 --frames 2 --video none.mp4 2>err.txt || rc=$?

@@ -13,56 +13,72 @@
 
 using RenderSweep = ConfigTempDir;
 
-TEST_F(RenderSweep, PlansEverySeedOfTheRangeAndEveryValueOfTheVariedSetting) {
-    RenderOptions o;
-    o.dir = "out";
-    o.sweep_first = 7;
-    o.sweep_last = 9;
-    std::vector<SweepItem> items;
-    std::string error;
-    ASSERT_TRUE(PlanSweep(o, 0, items, error));
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[0].file, "out/7.png");
-    EXPECT_EQ(items[2].file, "out/9.png");
-    EXPECT_EQ(items[2].seed, 9u);
-    EXPECT_EQ(items[2].label, "seed 9");
-
-    // An integer setting from 0 to 10 in three steps; all at the one seed given.
-    o.vary_key = "from angle";
-    o.vary_from = 0;
-    o.vary_to = 10;
-    o.vary_count = 3;
-    ASSERT_TRUE(PlanSweep(o, 42, items, error));
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[1].value, "5");
-    EXPECT_EQ(items[2].value, "10");
-    EXPECT_EQ(items[2].file, "out/from-angle-10.png");
-    EXPECT_EQ(items[2].seed, 42u);
-    // One value is the first one, not a division by zero.
-    o.vary_count = 1;
-    ASSERT_TRUE(PlanSweep(o, 42, items, error));
-    ASSERT_EQ(items.size(), 1u);
-    EXPECT_EQ(items[0].value, "0");
-
-    o.vary_key = "no such key";
-    EXPECT_FALSE(PlanSweep(o, 42, items, error));
-    EXPECT_NE(error.find("'no such key' is not a setting"), std::string::npos) << error;
+// The varied values of an item, "key=value" each, for comparing.
+std::string Values(const SweepItem& item) {
+    std::string text;
+    for (const auto& [key, value] : item.values) text += key + "=" + value + " ";
+    return text;
 }
 
-TEST_F(RenderSweep, APictureIsDoneOnlyWhenMadeWithTheSameSeedGoalAndSettings) {
+TEST_F(RenderSweep, PlansEverySeedOfTheRangeAndEveryValueOfTheVariedSettings) {
+    RenderOptions o;
+    o.sweep_first = 7;
+    o.sweep_last = 9;
+    SweepPlan plan;
+    std::string error;
+    ASSERT_TRUE(PlanSweep(o, 0, "out", plan, error)) << error;
+    ASSERT_EQ(plan.items.size(), 3u);
+    EXPECT_EQ(plan.items[0].seed, 7u);
+    EXPECT_EQ(plan.items[2].seed, 9u);
+    EXPECT_EQ(plan.items[2].label, "seed 9");
+    EXPECT_EQ(plan.items[2].file.rfind("out/", 0), 0u) << plan.items[2].file;
+
+    // An integer setting from 0 to 10 in three steps, all at the one seed given; one value is the
+    // first one, not a division by zero.
+    o.vary = {{"from angle", 0, 10, 3}};
+    ASSERT_TRUE(PlanSweep(o, 42, "out", plan, error)) << error;
+    ASSERT_EQ(plan.items.size(), 3u);
+    EXPECT_EQ(Values(plan.items[1]), "from angle=5 ");
+    EXPECT_EQ(Values(plan.items[2]), "from angle=10 ");
+    EXPECT_EQ(plan.items[2].seed, 42u);
+    o.vary = {{"from angle", 3, 10, 1}};
+    ASSERT_TRUE(PlanSweep(o, 42, "out", plan, error)) << error;
+    ASSERT_EQ(plan.items.size(), 1u);
+    EXPECT_EQ(Values(plan.items[0]), "from angle=3 ");
+
+    // Two settings make a grid, row by row: each picture its own file.
+    o.vary = {{"from angle", 0, 10, 2}, {"num sprouts", 1, 3, 3}};
+    ASSERT_TRUE(PlanSweep(o, 42, "out", plan, error)) << error;
+    ASSERT_EQ(plan.items.size(), 6u);
+    EXPECT_EQ(plan.grid.columns, 3);
+    EXPECT_EQ(Values(plan.items[2]), "from angle=0 num sprouts=3 ");
+    EXPECT_EQ(Values(plan.items[3]), "from angle=10 num sprouts=1 ");
+    for (std::size_t i = 1; i < plan.items.size(); ++i)
+        EXPECT_NE(plan.items[i].file, plan.items[i - 1].file);
+
+    o.vary = {{"no such key", 0, 1, 2}};
+    EXPECT_FALSE(PlanSweep(o, 42, "out", plan, error));
+    EXPECT_NE(error.find("no such key"), std::string::npos) << error;
+}
+
+TEST_F(RenderSweep, APictureIsDoneOnlyWhenMadeTheSameWay) {
     const std::string png = Path("7.png");
     const std::string settings = "curl = 0.002\n";
+    const std::string toggles = "white=0 fill-holes=0";
     const std::vector<TextChunk> text = {{"morvane:seed", "7"},
                                          {"morvane:goal", PictureGoal(300, 0)},
+                                         {"morvane:toggles", toggles},
                                          {"morvane:settings", settings}};
     ASSERT_TRUE(WriteOutput(png, 0, text));
 
-    EXPECT_TRUE(MadeAs(png, {7, PictureGoal(300, 0), settings}));
-    EXPECT_FALSE(MadeAs(png, {7, PictureGoal(301, 0), settings})) << "another frame count";
-    EXPECT_FALSE(MadeAs(png, {7, PictureGoal(300, 40), settings})) << "a lit goal";
-    EXPECT_FALSE(MadeAs(png, {8, PictureGoal(300, 0), settings})) << "another seed";
-    EXPECT_FALSE(MadeAs(png, {7, PictureGoal(300, 0), "curl = 0.003\n"})) << "other settings";
-    EXPECT_FALSE(MadeAs(Path("missing.png"), {7, PictureGoal(300, 0), settings}));
+    const std::string goal = PictureGoal(300, 0);
+    EXPECT_TRUE(MadeAs(png, {7, goal, toggles, settings}));
+    EXPECT_FALSE(MadeAs(png, {7, PictureGoal(301, 0), toggles, settings})) << "another frame count";
+    EXPECT_FALSE(MadeAs(png, {7, PictureGoal(300, 40), toggles, settings})) << "a lit goal";
+    EXPECT_FALSE(MadeAs(png, {8, goal, toggles, settings})) << "another seed";
+    EXPECT_FALSE(MadeAs(png, {7, goal, "white=1 fill-holes=0", settings})) << "other toggles";
+    EXPECT_FALSE(MadeAs(png, {7, goal, toggles, "curl = 0.003\n"})) << "other settings";
+    EXPECT_FALSE(MadeAs(Path("missing.png"), {7, goal, toggles, settings}));
     // Two lit goals differ by their share too.
     EXPECT_NE(PictureGoal(300, 40), PictureGoal(300, 41));
 }
