@@ -149,6 +149,7 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
     if (args.back() == "mp4") args.insert(args.end() - 2, {"-movflags", "+faststart"});
     args.push_back(video.temporary);
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     WarnAboveLevel42(o.video, o.fps);
