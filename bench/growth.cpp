@@ -1,6 +1,10 @@
 // Growth pass speed: seed lines per step on an empty canvas, and growth lines per attempt and per
-// step on half-grown 512 x 512 and 4096 x 4096 canvases, each next to its floor (the work every
-// attempt and every step must do). Pass --no-window to run without a window.
+// step on half-grown canvases of 512, 1024 and 4096, each next to two floors: the latency floor
+// (the work every attempt and every step must do, one random read after the other) and the
+// in-cache floor (the same pass on a piece of that canvas that fits the cache). Pass --no-window
+// to run without a window.
+#include "engine/growth.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -13,7 +17,6 @@
 
 #include "app/app.h"
 #include "engine/canvas.h"
-#include "engine/growth_pass.h"
 #include "engine/random.h"
 #include "engine/settings.h"
 #include "panel/panel.h"
@@ -22,10 +25,6 @@
 #include "summary.h"
 
 namespace {
-
-struct LibraryRandom {
-    double operator()() const { return CRM32Pro_Main::RandReal(); }
-};
 
 void DefaultSettings(int size = 512) {
     ResetSettings();
@@ -40,14 +39,41 @@ int LitPercent() {
     return static_cast<int>(100 * lit / (static_cast<long>(xs) * ys));
 }
 
-// A canvas of `size` grown from a fixed seed until half its pixels are lit (the larger one at
-// "runs / frame" 100000, so that it grows in a reasonable time).
+// A canvas region's values and angles, column by column, and the attempt count it was grown to.
 struct Snapshot {
+    int width = 0, height = 0;
     std::vector<std::int32_t> values;
     std::vector<float> angles;
     int this_sprout = 0;
 };
 
+Snapshot Take(int width, int height) {
+    Snapshot s;
+    s.width = width;
+    s.height = height;
+    for (int x = 0; x < width; ++x) {
+        s.values.insert(s.values.end(), arr[x], arr[x] + height);
+        s.angles.insert(s.angles.end(), angle_map[x], angle_map[x] + height);
+    }
+    s.this_sprout = this_sprout;
+    return s;
+}
+
+// Writes the snapshot back at the top left, with the canvas size set to its size.
+void Restore(const Snapshot& s) {
+    xs = s.width;
+    ys = s.height;
+    for (int x = 0; x < xs; ++x) {
+        const std::size_t at = static_cast<std::size_t>(x) * ys;
+        std::memcpy(arr[x], &s.values[at], ys * sizeof(int));
+        std::memcpy(angle_map[x], &s.angles[at], ys * sizeof(float));
+    }
+    SyncLitBits();
+    this_sprout = s.this_sprout;
+}
+
+// A canvas of `size` grown from a fixed seed until half its pixels are lit (the larger ones at
+// "runs / frame" 100000, so that they grow in a reasonable time).
 const Snapshot& HalfGrown(int size) {
     static std::map<int, Snapshot> grown;
     if (grown.count(size)) return grown[size];
@@ -55,33 +81,34 @@ const Snapshot& HalfGrown(int size) {
     if (size > 512) tests_per_frame = 100000;
     CRM32Pro_Main::RandSeed(12345);
     RestartClear();
-    LibraryRandom rand;
-    while (LitPercent() < 50) growth::GrowthPassWith(rand);
-    Snapshot& s = grown[size];
-    for (int x = 0; x < xs; ++x) {
-        s.values.insert(s.values.end(), arr[x], arr[x] + ys);
-        s.angles.insert(s.angles.end(), angle_map[x], angle_map[x] + ys);
-    }
-    s.this_sprout = this_sprout;
-    return s;
+    while (LitPercent() < 50) GrowthPass();
+    return grown[size] = Take(size, size);
 }
 
-void Restore(const Snapshot& s) {
-    for (int x = 0; x < xs; ++x) {
-        std::memcpy(arr[x], &s.values[static_cast<std::size_t>(x) * ys], ys * sizeof(int));
-        std::memcpy(angle_map[x], &s.angles[static_cast<std::size_t>(x) * ys], ys * sizeof(float));
-    }
-    SyncLitBits();
-    this_sprout = s.this_sprout;
-}
-
-// The default settings at `size` on that size's half-grown canvas. Restore copies xs columns of ys
-// values, so the size is set first; returns the snapshot for restoring it again.
+// The default settings on the half-grown canvas of `size`; returns it for restoring it again.
 const Snapshot& UseHalfGrown(int size) {
     const Snapshot& grown = HalfGrown(size);
     DefaultSettings(size);
     Restore(grown);
     return grown;
+}
+
+// The in-cache canvas: the top-left TILE_WIDTH x TILE_HEIGHT corner of the half-grown canvas of
+// `size`, as a canvas of its own. It has that canvas's lit share and the shape of its lines, so
+// an attempt there does the same work, but its values fit in the level-2 cache: a column is 16
+// KiB apart from the next in the grid, so that cache holds only a few hundred of them, and the
+// tile is narrow and tall.
+constexpr int TILE_WIDTH = 32;
+constexpr int TILE_HEIGHT = 2048;
+const Snapshot& UseTile(int size) {
+    static std::map<int, Snapshot> tiles;
+    if (!tiles.count(size)) {
+        UseHalfGrown(size);
+        tiles[size] = Take(std::min(TILE_WIDTH, size), std::min(TILE_HEIGHT, size));
+    }
+    DefaultSettings(size);
+    Restore(tiles[size]);
+    return tiles[size];
 }
 
 void PerStepCounters(benchmark::State& state, std::uint64_t steps) {
@@ -90,42 +117,53 @@ void PerStepCounters(benchmark::State& state, std::uint64_t steps) {
         static_cast<double>(steps), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+void PerAttemptCounters(benchmark::State& state, std::uint64_t steps) {
+    PerStepCounters(state, steps);
+    const double attempts = static_cast<double>(state.iterations()) * tests_per_frame;
+    state.counters["attempts"] = attempts;
+    state.counters["attempts_per_s"] = benchmark::Counter(attempts, benchmark::Counter::kIsRate);
+}
+
 void BM_SeedLines(benchmark::State& state) {
     DefaultSettings();
     n_sprouts = tests_per_frame = 20;
     CRM32Pro_Main::RandSeed(1);
-    LibraryRandom rand;
     std::uint64_t steps = 0;
     for (auto _ : state) {
         state.PauseTiming();
         RestartClear();
         state.ResumeTiming();
-        steps += growth::GrowthPassWith(rand);
+        steps += GrowthPass();
     }
     PerStepCounters(state, steps);
 }
 
-// One frame of growth lines at the default settings on the half-grown canvas of size range(0).
-// The 512 canvas is restored before every frame, as a frame there grows it by a percent or so;
-// the 4096 one only before the first, as a live run keeps it: restoring its 128 MiB before each
-// frame would leave every frame cold in the cache, which no live frame is.
-void BM_GrowthLines(benchmark::State& state) {
-    const int size = static_cast<int>(state.range(0));
-    const Snapshot& grown = UseHalfGrown(size);
-    LibraryRandom rand;
+// Frames of growth lines at the default settings on `grown`. A canvas of 512 or less is restored
+// before every frame, as a frame there grows it by a percent or so; a larger one only before the
+// first, as a live run keeps it: restoring 128 MiB before each frame at 4096 would leave every
+// frame cold in the cache, which no live frame is.
+void GrowthFrames(benchmark::State& state, const Snapshot& grown) {
     std::uint64_t steps = 0;
     for (auto _ : state) {
-        if (size <= 512) {
+        if (grown.width * grown.height <= 512 * 512) {
             state.PauseTiming();
             Restore(grown);
             state.ResumeTiming();
         }
-        steps += growth::GrowthPassWith(rand);
+        steps += GrowthPass();
     }
-    PerStepCounters(state, steps);
-    const double attempts = static_cast<double>(state.iterations()) * tests_per_frame;
-    state.counters["attempts"] = attempts;
-    state.counters["attempts_per_s"] = benchmark::Counter(attempts, benchmark::Counter::kIsRate);
+    PerAttemptCounters(state, steps);
+}
+
+// The pass on the half-grown canvas of size range(0).
+void BM_GrowthLines(benchmark::State& state) {
+    GrowthFrames(state, UseHalfGrown(static_cast<int>(state.range(0))));
+}
+
+// The same pass on the in-cache tile of that canvas: what its attempts cost without waiting on
+// memory.
+void BM_InCacheFloor(benchmark::State& state) {
+    GrowthFrames(state, UseTile(static_cast<int>(state.range(0))));
 }
 
 // What every step must do: the same draws at the default probability, sin and cos in double,
@@ -157,9 +195,9 @@ void BM_StepFloor(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-// What every attempt must do on the half-grown canvas of size range(0): the two draws of the
+// The latency floor of an attempt on the half-grown canvas of size range(0): the two draws of the
 // start pixel, one random read of the grid there, and for a lit one the draw and arithmetic of
-// the start direction.
+// the start direction, one attempt after the other.
 void BM_AttemptFloor(benchmark::State& state) {
     const int size = static_cast<int>(state.range(0));
     UseHalfGrown(size);
@@ -178,10 +216,36 @@ void BM_AttemptFloor(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// One size's summary: the pass per attempt against the latency floor (the attempt floor plus its
+// steps at the step floor) and against the in-cache floor.
+void PrintGrowthSummary(const SummaryReporter& reporter, const std::string& size, double step_ns) {
+    const BestRun* g = reporter.Find("BM_GrowthLines/" + size);
+    const BestRun* a = reporter.Find("BM_AttemptFloor/" + size);
+    const BestRun* c = reporter.Find("BM_InCacheFloor/" + size);
+    if (!g || !a || !c) return;
+    const auto per_attempt = [](const BestRun* run) {
+        return 1e9 / run->Counter("attempts_per_s");
+    };
+    const auto steps_per_attempt = [](const BestRun* run) {
+        const double attempts = run->Counter("attempts");
+        return attempts > 0 ? run->Counter("steps") / attempts : 0.0;
+    };
+    const double pass = per_attempt(g);
+    const double latency = a->Counter("ns_per_attempt") * 1e9 + steps_per_attempt(g) * step_ns;
+    const double in_cache = per_attempt(c);
+    std::printf(
+        "summary %s x %s: growth lines %.1f ns/attempt (%.2f steps), %.2fx the latency floor of "
+        "%.1f, %.2fx the in-cache floor of %.1f (%.2f steps); %.1f ns/step, %.2fM attempts/s\n",
+        size.c_str(), size.c_str(), pass, steps_per_attempt(g), pass / latency, latency,
+        pass / in_cache, in_cache, steps_per_attempt(c), g->Counter("ns_per_step") * 1e9,
+        g->Counter("attempts_per_s") / 1e6);
+}
+
 BENCHMARK(BM_SeedLines)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GrowthLines)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GrowthLines)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InCacheFloor)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFloor)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AttemptFloor)->Arg(512)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AttemptFloor)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
@@ -199,26 +263,15 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const BestRun* seed = reporter.Find("BM_SeedLines");
     const BestRun* step = reporter.Find("BM_StepFloor");
-    if (seed && step) {
-        const double seed_ns = seed->Counter("ns_per_step") * 1e9;
+    if (step) {
         const double step_ns = step->Counter("ns_per_step") * 1e9;
-        std::printf("summary (%s): seed lines %.1f ns/step, %.2fx the step floor of %.1f ns\n",
-                    window ? "window open" : "no window", seed_ns, seed_ns / step_ns, step_ns);
-        // A growth attempt's floor: the per-attempt work plus its steps at the step floor.
-        for (const char* size : {"512", "4096"}) {
-            const BestRun* g = reporter.Find(std::string("BM_GrowthLines/") + size);
-            const BestRun* a = reporter.Find(std::string("BM_AttemptFloor/") + size);
-            if (!g || !a) continue;
-            const double attempts = g->Counter("attempts");
-            const double steps_per_attempt = attempts > 0 ? g->Counter("steps") / attempts : 0;
-            const double per_attempt = 1e9 / g->Counter("attempts_per_s");
-            const double floor = a->Counter("ns_per_attempt") * 1e9 + steps_per_attempt * step_ns;
-            std::printf(
-                "summary %s x %s: growth lines %.1f ns/attempt (%.2fx the floor of %.1f: "
-                "per-attempt work and %.2f steps), %.1f ns/step, %.2fM attempts/s\n",
-                size, size, per_attempt, per_attempt / floor, floor, steps_per_attempt,
-                g->Counter("ns_per_step") * 1e9, g->Counter("attempts_per_s") / 1e6);
+        if (seed) {
+            const double seed_ns = seed->Counter("ns_per_step") * 1e9;
+            std::printf("summary (%s): seed lines %.1f ns/step, %.2fx the step floor of %.1f ns\n",
+                        window ? "window open" : "no window", seed_ns, seed_ns / step_ns, step_ns);
         }
+        for (const char* size : {"512", "1024", "4096"})
+            PrintGrowthSummary(reporter, size, step_ns);
     }
     if (window) PlatformTest::CloseWindow();
     benchmark::Shutdown();

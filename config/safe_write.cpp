@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <exception>
@@ -309,17 +310,21 @@ bool WriteAndReplace(int folder, const std::string& name, mode_t mode,
 
 }  // namespace
 
-bool WriteFileSafely(const std::string& path, const std::function<void(std::ostream&)>& write,
-                     std::string& reason) {
+namespace {
+
+// Opens the folder of `path` after checking the path and its target: the folder's descriptor,
+// with the split path and the mode a new file takes, or -1 with the reason.
+int OpenCheckedFolder(const std::string& path, SplitPath& split, mode_t& mode,
+                      std::string& reason) {
     reason.clear();
     if (path.empty()) {
         reason = "the path is empty";
-        return false;
+        return -1;
     }
-    const SplitPath split = Split(path);
+    split = Split(path);
     if (split.name.empty()) {
         reason = "the path is a folder";
-        return false;
+        return -1;
     }
     // Everything below names files relative to the open folder: no name is looked up twice
     // through the path, and the temporary name needs no room beyond the folder's path.
@@ -327,21 +332,73 @@ bool WriteFileSafely(const std::string& path, const std::function<void(std::ostr
                                                O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
     if (folder < 0) {
         reason = Because("cannot open folder " + split.folder, errno);
-        return false;
+        return -1;
     }
-    mode_t mode = 0;
-    bool ok = CheckTarget(folder, split, mode, reason);
-    if (ok) {
-        RemoveStaleTemporaries(folder);
-        ok = WriteAndReplace(folder, split.name, mode, write, reason);
-    }
-    // The rename itself reaches the disk only with the folder. The new file is in place either
-    // way, so a failure here is a warning, not a failed save.
-    if (ok && safe_write_calls.fsync(folder) != 0)
+    if (CheckTarget(folder, split, mode, reason)) return folder;
+    close(folder);
+    return -1;
+}
+
+// The rename itself reaches the disk only with the folder. The new file is in place either way,
+// so a failure here is a warning, not a failed save.
+void SyncFolder(int folder, std::string& reason) {
+    if (safe_write_calls.fsync(folder) != 0)
         reason = Because(
             "saved, but the folder could not be synced, so the new file may not "
             "survive a power cut",
             errno);
+}
+
+}  // namespace
+
+bool WriteFileSafely(const std::string& path, const std::function<void(std::ostream&)>& write,
+                     std::string& reason) {
+    SplitPath split;
+    mode_t mode = 0;
+    const int folder = OpenCheckedFolder(path, split, mode, reason);
+    if (folder < 0) return false;
+    RemoveStaleTemporaries(folder);
+    const bool ok = WriteAndReplace(folder, split.name, mode, write, reason);
+    if (ok) SyncFolder(folder, reason);
     close(folder);
     return ok;
+}
+
+int CreateTemporaryBeside(const std::string& path, std::string& temp, std::string& reason) {
+    SplitPath split;
+    mode_t mode = 0;
+    const int folder = OpenCheckedFolder(path, split, mode, reason);
+    if (folder < 0) return -1;
+    RemoveStaleTemporaries(folder);
+    std::string name;
+    const int fd = CreateTemporary(folder, name, reason);
+    close(folder);
+    if (fd < 0) return -1;
+    fchmod(fd, mode);
+    temp = split.folder + "/" + name;
+    return fd;
+}
+
+bool ReplaceSafely(int fd, const std::string& temp, const std::string& path, std::string& reason) {
+    reason.clear();
+    bool ok = safe_write_calls.fsync(fd) == 0;
+    if (!ok) reason = Because("cannot flush the file to disk", errno);
+    if (safe_write_calls.close(fd) != 0 && ok) {
+        reason = Because("cannot close the file", errno);
+        ok = false;
+    }
+    if (ok && rename(temp.c_str(), path.c_str()) != 0) {
+        reason = Because("cannot replace the file", errno);
+        ok = false;
+    }
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    const int folder = open(Split(path).folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        SyncFolder(folder, reason);
+        close(folder);
+    }
+    return true;
 }

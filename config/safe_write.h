@@ -24,6 +24,17 @@
 bool WriteFileSafely(const std::string& path, const std::function<void(std::ostream&)>& write,
                      std::string& reason);
 
+// For a file that another program writes (ffmpeg's video): the checks WriteFileSafely makes of
+// `path` and its folder, then a new temporary file of the writer's own pattern beside it, created
+// and locked (stale ones of killed saves are removed on the way, and so is this one should this
+// process be killed before ReplaceSafely). Returns its descriptor, to keep open until
+// ReplaceSafely, and its path in `temp`; or -1 with the reason.
+int CreateTemporaryBeside(const std::string& path, std::string& temp, std::string& reason);
+// Syncs the finished temporary file (through `fd`, which it closes) and renames it over `path`,
+// then syncs the folder; on failure removes it. Like WriteFileSafely, true may come with a
+// warning in `reason`.
+bool ReplaceSafely(int fd, const std::string& temp, const std::string& path, std::string& reason);
+
 // The system calls the writer makes, so that tests can make each of them fail. Every entry
 // behaves like the call it is named after; the defaults are the real ones.
 struct SafeWriteCalls {

@@ -15,14 +15,18 @@ extern float angle_map[GRID_SIZE][GRID_SIZE];
 // these 2 MiB instead of the 64 MiB grid, so that at large canvases they stay in cache.
 extern std::uint64_t lit_bits[GRID_SIZE * GRID_SIZE / 64];
 
+// Pixel (x, y)'s place in the flat grid, and so its bit in lit_bits.
+inline std::uint32_t PixelIndex(int x, int y) {
+    return static_cast<std::uint32_t>(x) * GRID_SIZE + static_cast<std::uint32_t>(y);
+}
 inline bool IsLit(int x, int y) {
-    const auto i = static_cast<std::uint32_t>(x) * GRID_SIZE + static_cast<std::uint32_t>(y);
+    const std::uint32_t i = PixelIndex(x, y);
     return (lit_bits[i >> 6] >> (i & 63)) & 1;
 }
 // Writes value v of an empty pixel, and its lit bit.
 inline void SetPixelValue(int x, int y, std::int32_t v) {
     arr[x][y] = v;
-    const auto i = static_cast<std::uint32_t>(x) * GRID_SIZE + static_cast<std::uint32_t>(y);
+    const std::uint32_t i = PixelIndex(x, y);
     if (v > 0) lit_bits[i >> 6] |= std::uint64_t{1} << (i & 63);
 }
 // Sets the lit bits of the used area from arr, for a canvas written directly (tests, benchmarks).

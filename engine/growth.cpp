@@ -95,16 +95,7 @@ bool CountStrandAttempt(int n_sprouts_now) {
 
 }  // namespace growth
 
-namespace {
-
-// The production random source: the library's generator, inlined into the step loop.
-struct LibraryRandom {
-    double operator()() const { return CRM32Pro_Main::RandReal(); }
-};
-
-}  // namespace
-
-void GrowthPass(growth::PassStop* stop) {
-    LibraryRandom rand;
-    growth::GrowthPassWith(rand, stop);
+std::uint64_t GrowthPass(growth::PassStop* stop) {
+    growth::LibraryRandom rand;
+    return growth::GrowthPassWith(rand, stop);
 }

@@ -7,10 +7,13 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 #include "engine/canvas.h"
+#include "engine/look_ahead.h"
 #include "engine/numeric.h"
+#include "engine/random.h"
 
 // The most steps a strand attempt takes. A larger strand_length (only the settings file can give
 // one) acts as this: the path lists hold 12 bytes per step, so 2^31 steps would exhaust memory,
@@ -136,21 +139,26 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
     return draw;
 }
 
-template <class Random>
-void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps) {
+// One strand attempt. Returns whether it went on past its start test, that is, drew more than
+// the two numbers of its start pixel.
+template <class Random, class Ahead>
+bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps,
+                   Ahead* ahead) {
     Attempt a;
     a.seeding = CountStrandAttempt(s.n_sprouts);
     a.x = static_cast<int>(rand() * s.xs);
     a.y = static_cast<int>(rand() * s.ys);
-    if (!a.seeding && !IsLit(a.x, a.y)) return;
+    if (!a.seeding && !IsLit(a.x, a.y)) return false;
+    if (ahead) ahead->AtLitStart(a.x, a.y);
     a.ang = StartDirection(rand, s, a);
     a.c1 = arr[a.x][a.y];
-    if (!WalkPath(rand, s, a, path, steps)) return;
+    if (!WalkPath(rand, s, a, path, steps)) return true;
     if (a.seeding) {
         a.c2 = 65535;
         if (s.white_sprouts) a.c1 = 65535;
     }
     DrawPath(s, a, path);
+    return true;
 }
 
 // How a pass may end before its tests_per_frame attempts: after `limit` attempts (when 0 or
@@ -166,16 +174,15 @@ struct PassStop {
 constexpr int CHECK_ATTEMPTS = 256;
 constexpr std::uint64_t CHECK_STEPS = 1 << 16;
 
-// One growth pass of tests_per_frame attempts. Returns the number of steps walked.
-template <class Random>
-std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
-    const PassSettings s = PassSettings::Current();
+// The attempts of one pass, with `ahead` predicting and fetching their start pixels when not null.
+template <class Random, class Ahead>
+std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, Ahead* ahead) {
     PathLists path(s.strand_length);
     std::uint64_t steps = 0;
     std::uint64_t check_at = CHECK_STEPS;
     long count = s.tests_per_frame;
     if (stop && stop->limit >= 0 && stop->limit < count) count = stop->limit;
-    long v = 0;
+    long v = 0, went_on = 0;
     for (; v < count; ++v) {
         if (stop && stop->requested && ((v % CHECK_ATTEMPTS == 0 && v > 0) || steps >= check_at)) {
             check_at = steps + CHECK_STEPS;
@@ -185,16 +192,44 @@ std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
             const int x = static_cast<int>(rand() * s.xs);
             const int y = static_cast<int>(rand() * s.ys);
             FillPixel(x, y);
-        } else {
-            StrandAttempt(rand, s, path, steps);
+            continue;
         }
+        if (ahead) ahead->Prefetch();
+        const bool on = StrandAttempt(rand, s, path, steps, ahead);
         path.n = 0;
+        went_on += on;
+        if (ahead && on) {
+            ahead->Restart();
+        } else if (ahead) {
+            ahead->Next();
+        }
     }
+    if (!s.fill && v > 0) last_pass_lit_share = static_cast<double>(went_on) / v;
     if (stop) {
         stop->attempts = v;
         stop->cut = v < s.tests_per_frame;
     }
     return steps;
+}
+
+// The production random source: the library's generator, inlined into the step loop.
+struct LibraryRandom {
+    double operator()() const { return CRM32Pro_Main::RandReal(); }
+};
+
+// One growth pass of tests_per_frame attempts. Returns the number of steps walked. The library's
+// generator is looked ahead of where that pays; a scripted source never is.
+template <class Random>
+std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
+    const PassSettings s = PassSettings::Current();
+    if constexpr (std::is_same_v<Random, LibraryRandom>) {
+        if (!s.fill && LooksAhead(s.xs, s.ys)) {
+            StartLookAhead ahead(s.xs, s.ys, LookAheadDepth(last_pass_lit_share), s.from_angle > 0);
+            ahead.Restart();
+            return RunAttempts(rand, s, stop, &ahead);
+        }
+    }
+    return RunAttempts(rand, s, stop, static_cast<NoLookAhead*>(nullptr));
 }
 
 }  // namespace growth

@@ -47,20 +47,53 @@ class Reader {
 public:
     explicit Reader(std::string_view text) : text_(text) {}
 
+    // Each reading consumes its words only when it succeeds, so that a caller who then tries
+    // another reading starts from the same place.
     bool Word(std::string_view expected) {
-        if (text_.substr(0, expected.size()) != expected) return false;
-        text_.remove_prefix(expected.size());
-        return Separator();
+        return Commit([&] {
+            if (text_.substr(0, expected.size()) != expected) return false;
+            text_.remove_prefix(expected.size());
+            return Separator();
+        });
     }
     // A bare word: up to the next blank.
     bool Token(std::string_view& out) {
-        const std::size_t end = std::min(text_.find(' '), text_.size());
-        if (end == 0) return false;
-        out = text_.substr(0, end);
-        text_.remove_prefix(end);
-        return Separator();
+        return Commit([&] {
+            const std::size_t end = std::min(text_.find(' '), text_.size());
+            if (end == 0) return false;
+            out = text_.substr(0, end);
+            text_.remove_prefix(end);
+            return Separator();
+        });
     }
     bool Quoted(std::string& out) {
+        return Commit([&] { return ReadQuoted(out); });
+    }
+    template <class T>
+    bool Number(T& out) {
+        std::string_view token;
+        return Token(token) && Digits(token, out);
+    }
+    bool AtEnd() const { return text_.empty() && !trailing_blank_; }
+
+    // Decimal digits without sign or leading zeros, in range of T, and nothing else.
+    template <class T>
+    static bool Digits(std::string_view token, T& out) {
+        if (token.empty() || (token.size() > 1 && token[0] == '0') || token[0] == '-') return false;
+        const auto r = std::from_chars(token.data(), token.data() + token.size(), out);
+        return r.ec == std::errc{} && r.ptr == token.data() + token.size();
+    }
+
+private:
+    // Runs `read`; when it fails, the reader is put back where it was.
+    template <class Read>
+    bool Commit(Read read) {
+        const Reader before = *this;
+        if (read()) return true;
+        *this = before;
+        return false;
+    }
+    bool ReadQuoted(std::string& out) {
         if (text_.empty() || text_[0] != '"') return false;
         out.clear();
         std::size_t i = 1;
@@ -83,22 +116,6 @@ public:
         text_.remove_prefix(i + 1);
         return Separator();
     }
-    template <class T>
-    bool Number(T& out) {
-        std::string_view token;
-        return Token(token) && Digits(token, out);
-    }
-    bool AtEnd() const { return text_.empty() && !trailing_blank_; }
-
-    // Decimal digits without sign or leading zeros, in range of T, and nothing else.
-    template <class T>
-    static bool Digits(std::string_view token, T& out) {
-        if (token.empty() || (token.size() > 1 && token[0] == '0') || token[0] == '-') return false;
-        const auto r = std::from_chars(token.data(), token.data() + token.size(), out);
-        return r.ec == std::errc{} && r.ptr == token.data() + token.size();
-    }
-
-private:
     // One blank between words; none after the last.
     bool Separator() {
         trailing_blank_ = false;
@@ -174,6 +191,10 @@ bool ParseEvent(Reader& r, Entry& e) {
     if (word == "cut") {
         e.kind = Kind::Cut;
         return r.Number(e.attempts);
+    }
+    if (word == "lost") {
+        e.kind = Kind::Lost;
+        return r.Number(e.attempts) && e.attempts > 0;
     }
     if (word == "end") {
         e.kind = Kind::End;
@@ -255,6 +276,8 @@ std::string Format(const Entry& e) {
             return text + "save " + (e.on ? "ok " : "failed ") + Quote(e.value);
         case Kind::Cut:
             return text + "cut " + std::to_string(e.attempts);
+        case Kind::Lost:
+            return text + "lost " + std::to_string(e.attempts);
         case Kind::End:
             return text + "end";
         case Kind::Start:
@@ -264,11 +287,17 @@ std::string Format(const Entry& e) {
 }
 
 bool LooksLikeJournal(std::string_view line) {
-    return line.size() >= STAMP && line.substr(STAMP, PREFIX.size()) == PREFIX;
+    if (line.size() >= STAMP && line.substr(STAMP, PREFIX.size() - 1) == PREFIX.substr(0, 7))
+        return true;
+    // A line that lost its line feed (a write cut short) has the next one glued to it.
+    for (std::size_t at = line.find("journal", STAMP); at != std::string_view::npos;
+         at = line.find("journal", at + 1))
+        if (StampIsValid(line.substr(at - STAMP))) return true;
+    return false;
 }
 
 std::optional<Entry> ParseLogLine(std::string_view line) {
-    if (!StampIsValid(line) || !LooksLikeJournal(line)) return std::nullopt;
+    if (!StampIsValid(line) || line.substr(STAMP, PREFIX.size()) != PREFIX) return std::nullopt;
     Reader r(line.substr(STAMP + PREFIX.size()));
     Entry e;
     bool ok = false;

@@ -8,6 +8,8 @@
 //   journal @N save ok|failed "PATH"    an image save, and whether it wrote the file
 //   journal @N cut A                    frame N+1 ended after A of its attempts (a quit request
 //                                       cut it short); later events count it as rendered
+//   journal @N lost K                   the log could not take K journal lines from frame N on
+//                                       (a full disk); the journal has a gap there
 //   journal @N end                      the program quit
 // N is the number of frames rendered before the event. Strings are quoted with the bytes '"',
 // '%', '\', control bytes and bytes above 0x7E written as %HH, so a journal line never holds a
@@ -23,7 +25,7 @@
 
 namespace journal {
 
-enum class Kind { Start, Set, Flag, Restart, Save, Cut, End };
+enum class Kind { Start, Set, Flag, Restart, Save, Cut, Lost, End };
 
 struct Entry {
     Kind kind = Kind::Start;
@@ -34,7 +36,7 @@ struct Entry {
     std::string value;          // Set: the value as text; Save: the path
     bool quoted = false;        // Set: the value is a string setting's, written quoted
     bool on = false;            // Flag: the new value; Save: the file was written
-    std::int64_t attempts = 0;  // Cut: the attempts that frame N+1 made
+    std::int64_t attempts = 0;  // Cut: the attempts that frame N+1 made; Lost: the lines lost
 };
 
 // The journal text of an entry, without the log's time stamp.
@@ -42,7 +44,8 @@ std::string Format(const Entry& entry);
 // The entry of a whole log line ("YYYY-MM-DD HH:MM:SS journal ..."), or nothing when the line is
 // not a journal line exactly as Format writes it.
 std::optional<Entry> ParseLogLine(std::string_view line);
-// Whether a log line claims to be a journal line (its text after the stamp starts "journal ").
+// Whether a log line claims to be or to hold a journal line: its text after the stamp starts
+// "journal", or a stamp and "journal" stand inside it (a line glued to the one after it).
 bool LooksLikeJournal(std::string_view line);
 
 // A float as the shortest text that reads back as the same float.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <exception>
 #include <png++/png.hpp>
+#include <stdexcept>
 #include <streambuf>
 #include <string>
 #include <vector>
@@ -162,13 +163,27 @@ void AppendBigEndian(std::string& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-// The bytes of the tEXt chunks: length, type, keyword, zero, text, CRC of type and data.
+// The text deflated at zlib's default level, as zTXt holds it.
+std::string Deflated(const std::string& text) {
+    uLongf size = compressBound(static_cast<uLong>(text.size()));
+    std::string out(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+                  reinterpret_cast<const Bytef*>(text.data()), static_cast<uLong>(text.size()),
+                  Z_DEFAULT_COMPRESSION) != Z_OK)
+        throw std::runtime_error("cannot compress a text chunk");
+    out.resize(size);
+    return out;
+}
+
+// The bytes of the text chunks: length, type, keyword, zero, text (for zTXt the method byte 0
+// and the deflated text), CRC of type and data.
 std::string TextChunkBytes(std::span<const TextChunk> text) {
     std::string bytes;
     for (const TextChunk& chunk : text) {
-        std::string body = "tEXt" + chunk.keyword;
+        std::string body = (chunk.compressed ? "zTXt" : "tEXt") + chunk.keyword;
         body += '\0';
-        body += chunk.text;
+        if (chunk.compressed) body += '\0';
+        body += chunk.compressed ? Deflated(chunk.text) : chunk.text;
         AppendBigEndian(bytes, static_cast<std::uint32_t>(body.size() - 4));
         bytes += body;
         const auto crc =

@@ -6,10 +6,12 @@
 
 #include "config/save_result.h"
 
-// A tEXt chunk: a Latin-1 keyword of 1 to 79 bytes and its text.
+// A text chunk: a Latin-1 keyword of 1 to 79 bytes and its text, written as tEXt, or when
+// `compressed` as zTXt (the text deflated; for long texts such as a session's journal).
 struct TextChunk {
     std::string keyword;
     std::string text;
+    bool compressed = false;
 };
 
 // Writes the canvas as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -70,10 +71,20 @@ struct PictureJob {
     std::string output, label;
     int thumb = 0;
     bool quiet = false;
-    // A sweep's render holds Ctrl-C back while it writes, so that an interrupt never leaves the
-    // temporary file of a half-done save behind; it ends right after.
-    bool finish_save_first = false;
 };
+
+// Writes the output with Ctrl-C (SIGINT, SIGTERM) held back, so that an interrupt never leaves
+// the temporary file of a half-done save behind; it takes effect right after.
+bool WriteOutputWhole(const std::string& path, int thumb, std::span<const TextChunk> text) {
+    sigset_t quit, before;
+    sigemptyset(&quit);
+    sigaddset(&quit, SIGINT);
+    sigaddset(&quit, SIGTERM);
+    sigprocmask(SIG_BLOCK, &quit, &before);
+    const bool written = WriteOutput(path, thumb, text);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return written;
+}
 
 // What a picture says of how it was made, in its tEXt chunks.
 std::string GoalText(const PictureJob& job) {
@@ -112,14 +123,7 @@ int RenderPicture(const PictureJob& job) {
         {"morvane:label", job.label},
         {"morvane:settings", ExactSettings()},
     };
-    sigset_t quit, before;
-    sigemptyset(&quit);
-    sigaddset(&quit, SIGINT);
-    sigaddset(&quit, SIGTERM);
-    if (job.finish_save_first) sigprocmask(SIG_BLOCK, &quit, &before);
-    const bool written = WriteOutput(job.output, job.thumb, text);
-    if (job.finish_save_first) sigprocmask(SIG_SETMASK, &before, nullptr);
-    return written ? 0 : EXIT_FAILED;
+    return WriteOutputWhole(job.output, job.thumb, text) ? 0 : EXIT_FAILED;
 }
 
 // The settings of a new picture: --settings, else defaults.cfg here when present.
@@ -178,7 +182,6 @@ PictureJob SweepJob(const SweepItem& item) {
     job.output = item.file;
     job.label = item.label;
     job.quiet = true;
-    job.finish_save_first = true;
     for (const auto& [key, value] : item.values) {
         if (key == "white") job.white = value == "1";
         if (key == "fill-holes") job.fill_holes = value == "1";
@@ -204,8 +207,10 @@ int RenderSweepItem(const SweepItem& item) {
     return RenderPicture(SweepJob(item));
 }
 
-// A picture of the sweep is done when its file says it was made the same way.
+// A picture of the sweep is done when its file is whole and says it was made the same way.
 bool SweepItemDone(const SweepItem& item) {
+    // A file cut short (a full disk, a copy broken off) is rendered again.
+    if (!PngIsWhole(item.file)) return false;
     const std::string settings_before = ExactSettings();
     ApplyVariation(item);
     const PictureJob job = SweepJob(item);
@@ -283,26 +288,34 @@ int Sheet(const RenderOptions& o) {
     return 0;
 }
 
-int ReplayJournal(const Journal& j, RenderOptions::Target target, std::uint64_t number,
+int ReplayJournal(Journal& j, RenderOptions::Target target, std::uint64_t number,
                   const RenderOptions& o) {
     std::string error;
-    long events = 0;
+    Replayed replayed;
     {
         Progress progress("replay", 0, o.quiet);
-        events = ReplayTo(j, target, number, error);
-        if (events < 0) return Fail(error);
+        replayed = ReplayTo(j, target, number, error);
+        if (replayed.events < 0) return Fail(error);
         progress.Finish(o.output);
     }
     static const char* const TARGETS[] = {"save", "save", "frame", "end"};
     const std::string what = TARGETS[static_cast<int>(target)];
-    const std::vector<TextChunk> text = {
+    std::vector<TextChunk> text = {
         {"Software", "morvane-render " MORVANE_VERSION},
-        {"morvane:journal", JournalText(j, static_cast<std::size_t>(events))},
+        {"morvane:journal", std::move(replayed.text), true},
         {"morvane:target", target == RenderOptions::Target::Frame
                                ? "frame " + std::to_string(FramesRendered())
                                : what},
     };
-    return WriteOutput(o.output, o.thumb, text) ? 0 : EXIT_FAILED;
+    if (!replayed.text_kept) {
+        // The file then says why --from cannot render it again, and so does this run.
+        text[1] = {"morvane:journal-omitted",
+                   "the journal of " + std::to_string(replayed.events) +
+                       " events is longer than the " + std::to_string(MAX_JOURNAL_TEXT >> 20) +
+                       " MiB a PNG keeps; render it again with --replay and the log"};
+        std::fprintf(stderr, "morvane-render: %s: %s\n", o.output.c_str(), text[1].text.c_str());
+    }
+    return WriteOutputWhole(o.output, o.thumb, text) ? 0 : EXIT_FAILED;
 }
 
 int Replay(const RenderOptions& o) {
@@ -320,6 +333,8 @@ int From(const RenderOptions& o) {
     std::map<std::string, std::string> text;
     std::string error;
     if (!ReadTextChunks(o.from, text, error)) return Fail(o.from + ": " + error);
+    if (text.count("morvane:journal-omitted"))
+        return Fail(o.from + ": written without its journal: " + text["morvane:journal-omitted"]);
     if (text.count("morvane:journal")) {
         Journal j;
         if (!ParseJournalText(text["morvane:journal"], j, error))
@@ -355,6 +370,36 @@ int From(const RenderOptions& o) {
 
 }  // namespace
 
+// The file an output names when it is one of the inputs (the same file, by device and inode,
+// under any name), or null. Writing it would destroy what is being read.
+const std::string* InputAt(const RenderOptions& o, const std::string& output) {
+    struct stat out {};
+    if (output.empty() || stat(output.c_str(), &out) != 0) return nullptr;
+    std::vector<const std::string*> inputs = {&o.settings, &o.log, &o.from};
+    for (const std::string& f : o.files) inputs.push_back(&f);
+    for (const std::string* input : inputs) {
+        struct stat in {};
+        if (!input->empty() && stat(input->c_str(), &in) == 0 && in.st_dev == out.st_dev &&
+            in.st_ino == out.st_ino)
+            return input;
+    }
+    return nullptr;
+}
+
+// False, with one line, when any output of the run is one of its inputs.
+bool OutputsApart(const RenderOptions& o) {
+    using Mode = RenderOptions::Mode;
+    const bool image =
+        o.mode != Mode::Sweep && o.mode != Mode::Sheet && (o.output_given || !o.video_wanted());
+    for (const std::string* output : {image ? &o.output : &o.sheet, &o.video, &o.sheet}) {
+        if (const std::string* input = InputAt(o, *output)) {
+            Fail(*output + " is also an input (" + *input + "); choose another output");
+            return false;
+        }
+    }
+    return true;
+}
+
 int main(int argc, char** argv) {
     std::string error;
     const auto options = ParseOptions(argc, argv, error);
@@ -373,6 +418,7 @@ int main(int argc, char** argv) {
         default:
             break;
     }
+    if (!OutputsApart(o)) return EXIT_FAILED;
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
     if (o.mode == RenderOptions::Mode::Sheet) {
         return o.sheet.empty() || OutputWritable(o.sheet) ? Sheet(o) : EXIT_FAILED;

@@ -9,6 +9,9 @@
 
 namespace {
 
+// The most pictures one sweep or grid makes.
+constexpr long MAX_PICTURES = 10000;
+
 template <class T>
 bool ParseNumber(std::string_view text, T& out) {
     if (text.empty() || text[0] == '+' || text[0] == '-') return false;
@@ -30,8 +33,13 @@ struct Parser {
         }
         return argv[++i];
     }
+    // A file or folder name: an empty one would quietly mean the default or the working folder.
     bool Text(std::string& out) {
         const char* v = Value();
+        if (v && !*v) {
+            error = std::string("option ") + argv[i - 1] + " needs a name, not an empty value";
+            return false;
+        }
         if (v) out = v;
         return v != nullptr;
     }
@@ -67,6 +75,12 @@ bool ParseSeedRange(std::string_view text, RenderOptions& o, std::string& error)
         error = "option --sweep: the range " + std::string(text) + " is empty or reversed";
         return false;
     }
+    // Each picture is planned before the first is rendered; a typo must not plan billions.
+    if (o.sweep_last - o.sweep_first >= MAX_PICTURES) {
+        error = "option --sweep: at most " + std::to_string(MAX_PICTURES) +
+                " seeds at once; split the range " + std::string(text);
+        return false;
+    }
     return true;
 }
 
@@ -78,9 +92,6 @@ bool ParseReal(std::string_view text, double& out) {
     if (negative) out = -out;
     return true;
 }
-
-// The most pictures one sweep or grid makes.
-constexpr long MAX_PICTURES = 10000;
 
 // "KEY=FROM..TO:COUNT", KEY a settings-file key (checked against the table later); given twice,
 // the two axes of a grid.
@@ -208,8 +219,7 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
         } else if (arg == "--end") {
             o.target = RenderOptions::Target::End;
         } else if (arg == "-o" || arg == "--output") {
-            ok = p.Text(o.output) && !o.output.empty();
-            if (!ok && error.empty()) error = "option -o needs a file name";
+            ok = p.Text(o.output);
             o.output_given = ok;
         } else if (arg == "--thumb") {
             ok = p.Bounded(o.thumb, "a width in pixels", 1, 4096, "a width from 1 to 4096");
@@ -288,7 +298,8 @@ seed and settings give the same picture, sample for sample.
   -o FILE           the PNG to write (default morvane-render.png), replaced only once complete
   --thumb PX        write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest
                     canvas pixel it covers (icons, contact sheets)
-  --sweep A..B      render seeds A to B with the same settings, as seed-0001.png ...
+  --sweep A..B      render seeds A to B (at most 10000) with the same settings, as seed-0001.png
+                    ...
   --vary KEY=FROM..TO:COUNT
                     render COUNT values of one setting (its defaults.cfg key, or white or
                     fill-holes) at one seed; given twice, a grid of rows and columns (at most
@@ -313,8 +324,8 @@ seed and settings give the same picture, sample for sample.
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt
-chunks (Software, morvane:seed, morvane:frames, morvane:toggles, morvane:settings, or
-morvane:journal and morvane:target for a replay) from which --from renders it again.
+chunks (Software, morvane:seed, morvane:frames, morvane:toggles, morvane:settings, or the
+compressed morvane:journal and morvane:target for a replay) from which --from renders it again.
 
 The journal: morvane.log holds one line per event after its time stamp; N is the number of frames
 rendered before the event; strings are quoted, with '"', '%', '\', control bytes and bytes above
@@ -325,6 +336,7 @@ rendered before the event; strings are quoted, with '"', '%', '\', control bytes
   journal @N restart                    a restart was requested
   journal @N save ok|failed "PATH"      an image save and whether it wrote the file
   journal @N cut A                      frame N+1 was cut short after A attempts (a quit)
+  journal @N lost K                     the log lost K lines from frame N on (a full disk): refused
   journal @N end                        the program quit
 
 Exit codes: 0 written; 1 nothing written (unreadable input, a corrupt journal, a save the session

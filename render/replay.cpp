@@ -1,10 +1,12 @@
 // Replaying a journal. The window program writes each change just before the state is used (the
 // next frame or an image save), stamped with the frames rendered so far; so the replay runs frames
-// until it reaches an event's stamp, applies the event, and goes on.
+// until it reaches an event's stamp, applies the event, and goes on. The journal is read as a
+// stream: once by ReadJournal to check it, once by ReplayTo to run it.
 #include "render/replay.h"
 
-#include <istream>
+#include <limits>
 #include <sstream>
+#include <vector>
 
 #include "engine/frame.h"
 #include "engine/settings.h"
@@ -12,69 +14,127 @@
 
 namespace {
 
+// Longer than any line the program writes (a quoted path of PATH_MAX bytes takes three times
+// that); a longer line is read only this far.
+constexpr std::size_t MAX_LINE_BYTES = 1u << 20;
+// The time stamp the journal text of a PNG gives its lines, which keeps them parseable.
+constexpr const char* TEXT_STAMP = "0000-00-00 00:00:00 ";
+
 const SettingRow* FindSetting(const std::string& key) {
     for (const SettingRow& row : settings_table)
         if (key == row.key) return &row;
     return nullptr;
 }
 
-// Checks the order and the values of the events, applying every setting once on the way (the
-// replay starts again from the start line afterwards).
-bool CheckEvents(const Journal& j, std::string& error) {
+// Reads one line into `line` through `buffer` (MAX_LINE_BYTES + 2 bytes), or its first
+// MAX_LINE_BYTES + 1 bytes when it is longer (the rest is passed over); false at the end.
+bool ReadLine(std::istream& in, std::vector<char>& buffer, std::string& line) {
+    in.getline(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    const std::streamsize got = in.gcount();
+    if (in.fail() && got == 0) return false;
+    if (in.fail()) {
+        // No line feed among the bytes read: the line is longer than the buffer.
+        in.clear();
+        in.ignore(std::numeric_limits<std::streamsize>::max(), '\n');
+        line.assign(buffer.data(), MAX_LINE_BYTES + 1);
+        return true;
+    }
+    line.assign(buffer.data(), static_cast<std::size_t>(got) - (in.eof() ? 0 : 1));
+    return true;
+}
+
+// The journal entries of a log one at a time, with the number of the line each stands on.
+class EntryReader {
+public:
+    explicit EntryReader(std::istream& in) : in_(in) {}
+    // The next entry; false at the end or, with `error` set, at a line the program did not write.
+    bool Next(journal::Entry& e, std::string& error) {
+        std::string line;
+        while (ReadLine(in_, buffer_, line)) {
+            ++number_;
+            if (!journal::LooksLikeJournal(line)) continue;
+            const auto parsed =
+                line.size() > MAX_LINE_BYTES ? std::nullopt : journal::ParseLogLine(line);
+            if (!parsed) {
+                error = "line " + std::to_string(number_) + " is not a journal line morvane writes";
+                return false;
+            }
+            if (parsed->kind == journal::Kind::Lost) {
+                error = "line " + std::to_string(number_) + ": the log lost " +
+                        std::to_string(parsed->attempts) + " journal lines from frame " +
+                        std::to_string(parsed->frame) +
+                        " on (it could not be written); the session cannot be replayed exactly";
+                return false;
+            }
+            e = *parsed;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    std::istream& in_;
+    std::vector<char> buffer_ = std::vector<char>(MAX_LINE_BYTES + 2);
+    long number_ = 0;
+};
+
+// Checks one event against those before it, applying a setting on the way (the replay starts
+// again from the start line afterwards). Empty when it is good, else the reason.
+std::string CheckEvent(const Journal& j, const journal::Entry& e) {
+    const auto at = [&] { return " at frame " + std::to_string(e.frame); };
+    if (e.kind == journal::Kind::Start) return "a second start line" + at();
+    if (j.ended) return "an event after the end line" + at();
+    if (e.frame < j.last_frame) return "events out of frame order" + at();
+    if (e.kind != journal::Kind::Set) return "";
+    const SettingRow* row = FindSetting(e.name);
+    if (!row) return "an unknown setting \"" + e.name + "\"" + at();
+    if (!journal::ApplySetting(*row, e))
+        return "the value '" + e.value + "' of \"" + e.name + "\"" + at();
+    // The canvas size is fixed for the session: only the start line's size is used.
+    if ((row->target == SettingTarget(&xs) && xs != j.start.width) ||
+        (row->target == SettingTarget(&ys) && ys != j.start.height))
+        return "a canvas size that differs from the start line" + at();
+    return "";
+}
+
+bool CheckJournal(Journal& j, std::string& error) {
+    EntryReader reader(*j.lines);
+    journal::Entry e;
+    if (!reader.Next(e, error)) {
+        if (error.empty())
+            error = "it holds no journal (not a morvane.log, or one from before the journal)";
+        return false;
+    }
+    if (e.kind != journal::Kind::Start) {
+        error = "the journal does not begin with its start line";
+        return false;
+    }
+    j.start = e;
     const auto size_ok = [](int v) { return v >= 512 && v <= 4096; };
     if (!size_ok(j.start.width) || !size_ok(j.start.height)) {
         error = "a canvas size outside 512..4096 in the start line";
         return false;
     }
-    std::uint64_t frame = 0;
-    bool ended = false;
-    for (const journal::Entry& e : j.events) {
-        const std::string at = " at frame " + std::to_string(e.frame);
-        if (e.kind == journal::Kind::Start)
-            error = "a second start line" + at;
-        else if (ended)
-            error = "an event after the end line" + at;
-        else if (e.frame < frame)
-            error = "events out of frame order" + at;
-        else if (e.kind == journal::Kind::Set) {
-            const SettingRow* row = FindSetting(e.name);
-            if (!row)
-                error = "an unknown setting \"" + e.name + "\"" + at;
-            else if (!journal::ApplySetting(*row, e))
-                error = "the value '" + e.value + "' of \"" + e.name + "\"" + at;
-            // The canvas size is fixed for the session: only the start line's size is used.
-            else if ((row->target == SettingTarget(&xs) && xs != j.start.width) ||
-                     (row->target == SettingTarget(&ys) && ys != j.start.height))
-                error = "a canvas size that differs from the start line" + at;
-        }
+    while (reader.Next(e, error)) {
+        error = CheckEvent(j, e);
         if (!error.empty()) return false;
-        frame = e.frame;
-        ended = e.kind == journal::Kind::End;
+        ++j.events;
+        j.saves += e.kind == journal::Kind::Save && e.on;
+        j.last_frame = e.frame;
+        j.ended = e.kind == journal::Kind::End;
     }
-    return true;
+    return error.empty();
 }
 
-bool Accept(const journal::Entry& e, Journal& j, bool& started, std::string& error) {
-    if (!started) {
-        if (e.kind != journal::Kind::Start) {
-            error = "the journal does not begin with its start line";
-            return false;
-        }
-        j.start = e;
-        started = true;
-        return true;
-    }
-    j.events.push_back(e);
-    return true;
-}
-
-bool Finish(Journal& j, bool started, std::string& error) {
-    if (!started) {
-        error = "it holds no journal (not a morvane.log, or one from before the journal)";
+bool Load(Journal& j, std::string& error) {
+    const bool ok = CheckJournal(j, error);
+    ResetSettings();
+    if (!ok) return false;
+    j.lines->clear();
+    if (!j.lines->seekg(0)) {
+        error = "it cannot be read a second time (give a file, not a pipe)";
         return false;
     }
-    if (!CheckEvents(j, error)) return false;
-    ResetSettings();
     return true;
 }
 
@@ -98,76 +158,79 @@ void Apply(const journal::Entry& e) {
     }
 }
 
+// Why the session has no state `target`, or "" when it has.
+std::string Missing(const Journal& j, RenderOptions::Target target, std::uint64_t number) {
+    using Target = RenderOptions::Target;
+    if (target == Target::Frame && number > j.last_frame)
+        return "the session rendered " + std::to_string(j.last_frame) + " frames, not " +
+               std::to_string(number);
+    if (target == Target::End && !j.ended)
+        return "the session has no end line (the program did not quit)";
+    if ((target == Target::Save || target == Target::LastSave) && j.saves == 0)
+        return "the session saved no image";
+    if (target == Target::Save && number > j.saves)
+        return "the session saved " + std::to_string(j.saves) + " images, not " +
+               std::to_string(number);
+    return "";
+}
+
+void AddText(Replayed& r, const journal::Entry& e) {
+    if (!r.text_kept) return;
+    r.text += TEXT_STAMP + journal::Format(e) + "\n";
+    if (r.text.size() <= MAX_JOURNAL_TEXT) return;
+    r.text_kept = false;
+    std::string().swap(r.text);
+}
+
 }  // namespace
 
 bool ReadJournal(std::istream& log, Journal& j, std::string& error) {
-    std::string line;
-    bool started = false;
-    for (long number = 1; std::getline(log, line); ++number) {
-        if (!journal::LooksLikeJournal(line)) continue;
-        const auto e = journal::ParseLogLine(line);
-        if (!e) {
-            error = "line " + std::to_string(number) + " is not a journal line morvane writes";
-            return false;
-        }
-        if (!Accept(*e, j, started, error)) return false;
-    }
-    return Finish(j, started, error);
-}
-
-std::string JournalText(const Journal& j, std::size_t events) {
-    // The log's stamp is not part of the journal; a fixed one keeps the lines parseable.
-    static const std::string STAMP = "0000-00-00 00:00:00 ";
-    std::string text = STAMP + journal::Format(j.start) + "\n";
-    for (std::size_t i = 0; i < events && i < j.events.size(); ++i)
-        text += STAMP + journal::Format(j.events[i]) + "\n";
-    return text;
+    j.lines = &log;
+    return Load(j, error);
 }
 
 bool ParseJournalText(const std::string& text, Journal& j, std::string& error) {
-    std::istringstream in(text);
-    return ReadJournal(in, j, error);
+    j.owned = std::make_unique<std::istringstream>(text);
+    j.lines = j.owned.get();
+    return Load(j, error);
 }
 
-long ReplayTo(const Journal& j, RenderOptions::Target target, std::uint64_t number,
-              std::string& error) {
+Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number,
+                  std::string& error) {
     using Target = RenderOptions::Target;
-    // Which event ends the replay: the K-th (or last) successful save, or the end line.
-    long stop = -1;
-    std::uint64_t saves = 0;
-    for (std::size_t i = 0; i < j.events.size(); ++i) {
-        const journal::Entry& e = j.events[i];
-        if (e.kind == journal::Kind::Save && e.on && ++saves &&
-            (target == Target::LastSave || (target == Target::Save && saves == number)))
-            stop = static_cast<long>(i);
-        if (e.kind == journal::Kind::End && target == Target::End) stop = static_cast<long>(i);
-    }
-    const std::uint64_t last_frame = j.events.empty() ? 0 : j.events.back().frame;
-    if (target == Target::Frame && number > last_frame) {
-        error = "the session rendered " + std::to_string(last_frame) + " frames, not " +
-                std::to_string(number);
-        return -1;
-    }
-    if (target != Target::Frame && stop < 0) {
-        error = target == Target::End ? "the session has no end line (the program did not quit)"
-                : saves == 0          ? "the session saved no image"
-                             : "the session saved " + std::to_string(saves) + " images, not " +
-                                   std::to_string(number);
-        return -1;
-    }
+    Replayed r;
+    error = Missing(j, target, number);
+    if (!error.empty()) return r;
+    // The save that ends the replay, counted among the successful ones.
+    const std::uint64_t stop_save = target == Target::Save ? number : j.saves;
     xs = j.start.width;
     ys = j.start.height;
     StartSession(j.start.seed);
-    const std::uint64_t goal = target == Target::Frame ? number : j.events[stop].frame;
-    std::size_t i = 0;
-    for (; i < j.events.size(); ++i) {
-        const journal::Entry& e = j.events[i];
-        if (target == Target::Frame ? e.frame >= goal : static_cast<long>(i) > stop) break;
+    EntryReader reader(*j.lines);
+    journal::Entry e;
+    reader.Next(e, error);  // the start line, checked before
+    AddText(r, e);
+    long events = 0;
+    std::uint64_t saves = 0;
+    while (reader.Next(e, error)) {
+        if (target == Target::Frame && e.frame >= number) break;
         while (FramesRendered() < e.frame) RunFrame();
         // The frame that a quit cut short runs exactly as many attempts as it did live.
         if (e.kind == journal::Kind::Cut) RunFrame(e.attempts);
         Apply(e);
+        AddText(r, e);
+        ++events;
+        saves += e.kind == journal::Kind::Save && e.on;
+        if (target != Target::Frame &&
+            (target == Target::End ? e.kind == journal::Kind::End
+                                   : e.kind == journal::Kind::Save && e.on && saves == stop_save))
+            break;
     }
-    while (FramesRendered() < goal) RunFrame();
-    return static_cast<long>(i);
+    if (!error.empty()) {
+        error = "it changed while being replayed: " + error;
+        return r;
+    }
+    while (target == Target::Frame && FramesRendered() < number) RunFrame();
+    r.events = events;
+    return r;
 }

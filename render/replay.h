@@ -2,29 +2,45 @@
 // and running the session's frames with its changes up to a chosen state.
 #pragma once
 
+#include <cstdint>
+#include <istream>
+#include <memory>
 #include <string>
-#include <vector>
 
 #include "engine/journal.h"
 #include "render/options.h"
 
 // The journal of one session, checked: a start line first, then events in frame order, every
-// setting a known key with a value of its type.
+// setting a known key with a value of its type. The lines are read twice, once to check them and
+// once to replay them, so a journal of any length costs no more memory than the canvas.
 struct Journal {
     journal::Entry start;
-    std::vector<journal::Entry> events;
+    std::uint64_t events = 0;       // after the start line
+    std::uint64_t saves = 0;        // successful image saves
+    std::uint64_t last_frame = 0;   // the stamp of the last event
+    bool ended = false;             // the last event is the end line
+    std::istream* lines = nullptr;  // where the lines are read again
+    std::unique_ptr<std::istream> owned;
 };
 
-// Reads the journal from the lines of a log. False, with the reason, when the log holds no
-// journal or a line that the program could not have written.
+// Reads and checks the journal from the lines of a log, which must stay open (and seekable) for
+// ReplayTo. False, with the reason, when the log holds no journal or a line that the program
+// could not have written (a forged or cut line, or the gap a full disk left).
 bool ReadJournal(std::istream& log, Journal& journal, std::string& error);
-// The journal as text, one line per entry without time stamps, and back; for the PNG's
-// morvane:journal chunk. ParseJournalText is as strict as ReadJournal.
-std::string JournalText(const Journal& journal, std::size_t events);
+// The same for the text of a PNG's morvane:journal chunk: one line per entry.
 bool ParseJournalText(const std::string& text, Journal& journal, std::string& error);
 
+// What a replay ran: the journal events that led to its state, and their text for the PNG's
+// morvane:journal chunk (left empty, with `text_kept` false, when it is too long to keep).
+struct Replayed {
+    long events = -1;
+    std::string text;
+    bool text_kept = true;
+};
+// The longest journal text a PNG keeps.
+constexpr std::size_t MAX_JOURNAL_TEXT = 32u << 20;
+
 // Runs the session up to `target` (with `number` for Save and Frame) and leaves the engine in that
-// state. Returns the number of journal events that led there, or -1 with the reason when the
-// session has no such state.
-long ReplayTo(const Journal& journal, RenderOptions::Target target, std::uint64_t number,
-              std::string& error);
+// state. `events` is -1, with the reason in `error`, when the session has no such state.
+Replayed ReplayTo(Journal& journal, RenderOptions::Target target, std::uint64_t number,
+                  std::string& error);

@@ -1,17 +1,22 @@
 // Building a contact sheet: check every file, lay out the grid, then read one render at a time,
 // scale it into its tile and write its label in the strip below, so that only the sheet and one
-// render are ever in memory.
+// render are ever in memory. A file that is not a whole 16-bit grey PNG of canvas size is refused
+// with its name, before any pixel of it is decoded where its header already says so.
 #include "render/sheet.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
 
+#include <png.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <png++/png.hpp>
@@ -27,6 +32,11 @@ constexpr int LABEL_HEIGHT = 22;
 constexpr int LABEL_PIXELS = 13;     // the font's size
 constexpr int ROW_LABEL_WIDTH = 96;  // a grid's row labels, left of the tiles
 constexpr std::uint8_t BACKGROUND = 40, LABEL_GREY = 230;
+// Tiles are canvases (4096 a side at most); a larger header is refused before decoding.
+constexpr int MAX_TILE_SIZE = 4096;
+// The most memory libpng may take for one chunk it keeps.
+constexpr png_alloc_size_t MAX_CHUNK_BYTES = 8u << 20;
+constexpr std::size_t MAX_LABEL_BYTES = 200;
 // The DejaVu Sans of fonts-dejavu-core (the font the window's panel uses too), or its neighbours.
 constexpr const char* FONTS[] = {
     "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",
@@ -90,16 +100,104 @@ private:
     FT_Face face_ = nullptr;
 };
 
+// libpng's failures end in a longjmp back to TileReader::Read. Its message is kept, after the
+// warning that explains it when there is one ("Image width exceeds user limit in IHDR").
+void OnPngError(png_structp png, png_const_charp message) {
+    *static_cast<std::string*>(png_get_error_ptr(png)) += message;
+    png_longjmp(png, 1);
+}
+void OnPngWarning(png_structp png, png_const_charp message) {
+    auto& text = *static_cast<std::string*>(png_get_error_ptr(png));
+    if (text.empty()) text = std::string(message) + ": ";
+}
+
+// Reads a 16-bit greyscale PNG of at most MAX_TILE_SIZE a side, refusing anything else before a
+// pixel is decoded: libpng's own limits bound the size and any chunk it reads.
+class TileReader {
+public:
+    explicit TileReader(const std::string& path) : path_(path) {}
+    ~TileReader() {
+        if (png_) png_destroy_read_struct(&png_, &info_, nullptr);
+        if (file_) std::fclose(file_);
+    }
+    TileReader(const TileReader&) = delete;
+    TileReader& operator=(const TileReader&) = delete;
+
+    // The size only (`grey` null), or also the picture's grey at full size, 8 bits (the sample
+    // / 256), row by row. False with one line naming the file.
+    bool Read(std::vector<std::uint8_t>* grey, int& w, int& h, std::string& error) {
+        if (!Open(error)) return false;
+        if (setjmp(png_jmpbuf(png_))) {
+            if (std::feof(file_)) message_ = "the file is cut short";
+            error = path_ + ": " + (message_.empty() ? "not a PNG file" : message_);
+            return false;
+        }
+        png_read_info(png_, info_);
+        w = static_cast<int>(png_get_image_width(png_, info_));
+        h = static_cast<int>(png_get_image_height(png_, info_));
+        if (png_get_bit_depth(png_, info_) != 16 ||
+            png_get_color_type(png_, info_) != PNG_COLOR_TYPE_GRAY ||
+            png_get_interlace_type(png_, info_) != PNG_INTERLACE_NONE) {
+            error = path_ + ": not a 16-bit greyscale PNG";
+            return false;
+        }
+        if (!grey) return true;
+        grey->assign(static_cast<std::size_t>(w) * h, 0);
+        row_.resize(static_cast<std::size_t>(w) * 2);
+        for (int y = 0; y < h; ++y) {
+            png_read_row(png_, row_.data(), nullptr);
+            for (int x = 0; x < w; ++x) (*grey)[static_cast<std::size_t>(y) * w + x] = row_[2 * x];
+        }
+        return true;
+    }
+
+private:
+    bool Open(std::string& error) {
+        file_ = std::fopen(path_.c_str(), "rb");
+        if (!file_) {
+            error = path_ + ": cannot be read: " + std::strerror(errno);
+            return false;
+        }
+        png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message_, OnPngError, OnPngWarning);
+        info_ = png_ ? png_create_info_struct(png_) : nullptr;
+        if (!info_) {
+            error = path_ + ": out of memory";
+            return false;
+        }
+        png_init_io(png_, file_);
+        png_set_user_limits(png_, MAX_TILE_SIZE, MAX_TILE_SIZE);
+        png_set_chunk_malloc_max(png_, MAX_CHUNK_BYTES);
+        // libpng allocates a text or profile chunk as long as its header claims before it reads
+        // a byte of it; a tile needs none of them, so they are skipped unread.
+        static constexpr png_byte SKIPPED[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+        png_set_keep_unknown_chunks(png_, PNG_HANDLE_CHUNK_NEVER, SKIPPED, 6);
+        return true;
+    }
+
+    std::string path_, message_;
+    std::vector<png_byte> row_;
+    std::FILE* file_ = nullptr;
+    png_structp png_ = nullptr;
+    png_infop info_ = nullptr;
+};
+
+// The label under a tile, at most MAX_LABEL_BYTES of it (a tile is 256 px wide anyway).
 std::string LabelOf(const SheetTile& tile) {
-    if (!tile.label.empty()) return tile.label;
+    std::string label = tile.label;
     std::map<std::string, std::string> text;
     std::string ignored;
-    if (ReadTextChunks(tile.path, text, ignored)) {
-        if (!text["morvane:label"].empty()) return text["morvane:label"];
-        if (!text["morvane:seed"].empty()) return "seed " + text["morvane:seed"];
+    if (label.empty() && ReadTextChunks(tile.path, text, ignored)) {
+        if (!text["morvane:label"].empty())
+            label = std::move(text["morvane:label"]);
+        else if (!text["morvane:seed"].empty())
+            label = "seed " + text["morvane:seed"];
     }
-    const auto slash = tile.path.find_last_of('/');
-    return slash == std::string::npos ? tile.path : tile.path.substr(slash + 1);
+    if (label.empty()) {
+        const auto slash = tile.path.find_last_of('/');
+        label = slash == std::string::npos ? tile.path : tile.path.substr(slash + 1);
+    }
+    if (label.size() > MAX_LABEL_BYTES) label.resize(MAX_LABEL_BYTES);
+    return label;
 }
 
 // Where the tiles go: the grid's margins for its labels, and the tiles' columns and rows.
@@ -138,25 +236,7 @@ void DrawGridLabels(Grey8& sheet, LabelFont& font, const GridLayout& grid, const
 }  // namespace
 
 bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot be read";
-        return false;
-    }
-    try {
-        png::reader<std::istream> reader(in);
-        reader.read_info();
-        if (reader.get_bit_depth() != 16 || reader.get_color_type() != png::color_type_gray) {
-            error = path + ": not a 16-bit greyscale PNG";
-            return false;
-        }
-        w = static_cast<int>(reader.get_width());
-        h = static_cast<int>(reader.get_height());
-        return w > 0 && h > 0;
-    } catch (const std::exception&) {
-        error = path + ": not a PNG file";
-        return false;
-    }
+    return TileReader(path).Read(nullptr, w, h, error);
 }
 
 bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, int tile_width,
@@ -188,10 +268,11 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
     for (int i = 0; i < count; ++i) {
         const int x = layout.left + GAP + (i % columns) * (tile_width + GAP);
         const int y = layout.top + GAP + (i / columns) * (tile_height + LABEL_HEIGHT + GAP);
-        png::image<png::gray_pixel_16> image(tiles[i].path);
-        const int w = static_cast<int>(image.get_width()), h = static_cast<int>(image.get_height());
-        ScaleBrightest([&](int px, int py) { return image[py][px] >> 8; }, w, h, &sheet.at(x, y),
-                       tile_width, ScaledHeight(w, h, tile_width), sheet.w);
+        std::vector<std::uint8_t> image;
+        int w = 0, h = 0;
+        if (!TileReader(tiles[i].path).Read(&image, w, h, error)) return false;
+        ScaleBrightest([&](int px, int py) { return image[static_cast<std::size_t>(py) * w + px]; },
+                       w, h, &sheet.at(x, y), tile_width, ScaledHeight(w, h, tile_width), sheet.w);
         font.Draw(sheet, LabelOf(tiles[i]), x, tile_width, y + tile_height + LABEL_PIXELS + 3);
         if (!quiet && isatty(2)) std::fprintf(stderr, "\rsheet: %d/%d tiles\033[K", i + 1, count);
     }

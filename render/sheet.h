@@ -11,7 +11,8 @@ struct SheetTile {
     std::string label;  // empty: taken from the file's tEXt chunks, else its name
 };
 
-// The size of a 16-bit greyscale PNG; false with the reason when the file is not one.
+// The size of a 16-bit greyscale PNG of at most 4096 a side, read without decoding a pixel;
+// false with one line naming the file and the reason when it is not one.
 bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error);
 
 // Writes the sheet of `tiles` in order, each tile `tile_width` pixels wide: in the layout of

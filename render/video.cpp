@@ -37,6 +37,7 @@ struct Video {
     pid_t encoder = -1;
     int pipe = -1;
     std::string target, temporary, frames_dir;
+    int temporary_fd = -1;  // held (and locked) until the rename
     bool failed = false;
     std::string reason;
 };
@@ -133,21 +134,39 @@ void TakeFrame() {
     }
 }
 
+// Removes the temporary file of a video that will not be made; false, for the caller to return.
+bool DropTemporary() {
+    close(video.temporary_fd);
+    unlink(video.temporary.c_str());
+    video.temporary_fd = -1;
+    return false;
+}
+
 bool StartEncoder(const RenderOptions& o, std::string& error) {
     const std::string ffmpeg = FindInPath("ffmpeg");
     if (ffmpeg.empty()) {
         error = "--video needs ffmpeg, which is not installed (Debian: apt-get install ffmpeg)";
         return false;
     }
+    // The target is checked as every save checks it (no FIFO, device or folder is replaced), and
+    // ffmpeg writes a temporary file of the savers' pattern, which a later save cleans up should
+    // this run be killed.
     video.target = o.video;
-    video.temporary = o.video + ".part-" + std::to_string(getpid());
+    video.temporary_fd = CreateTemporaryBeside(o.video, video.temporary, error);
+    if (video.temporary_fd < 0) {
+        error = o.video + ": " + error;
+        return false;
+    }
     const std::string size = std::to_string(video.width) + "x" + std::to_string(video.height);
     std::vector<std::string> args = {ffmpeg,     "-v",   "error", "-y", "-f", "rawvideo",
                                      "-pix_fmt", "gray", "-s",    size, "-r", std::to_string(o.fps),
                                      "-i",       "-"};
     for (std::string& option : EncoderOptions(o.video)) args.push_back(std::move(option));
     if (args.back() == "mp4") args.insert(args.end() - 2, {"-movflags", "+faststart"});
-    args.push_back(video.temporary);
+    // ffmpeg reads a name as an option when it starts with "-" and as a protocol when it has a
+    // colon: "file:" and a path that starts with "/" or "./" is only ever a file.
+    args.push_back("file:" +
+                   (video.temporary[0] == '/' ? video.temporary : "./" + video.temporary));
     std::vector<char*> argv;
     argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
@@ -156,7 +175,7 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
     int fds[2];
     if (::pipe(fds) != 0) {
         error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        return false;
+        return DropTemporary();
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -169,7 +188,7 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
     if (rc != 0) {
         close(fds[1]);
         error = std::string("cannot start ffmpeg: ") + std::strerror(rc);
-        return false;
+        return DropTemporary();
     }
     video.pipe = fds[1];
     // A dead encoder must fail the write, not end this program. signal cannot fail for SIGPIPE.
@@ -219,11 +238,16 @@ bool FinishVideo(std::string& error) {
     waitpid(video.encoder, &status, 0);
     const bool encoded = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!video.failed && !encoded) video.reason = "ffmpeg failed to encode the video";
-    if (video.failed || !encoded || rename(video.temporary.c_str(), video.target.c_str()) != 0) {
-        error = video.target + ": " +
-                (video.failed || !encoded ? video.reason : std::string(std::strerror(errno)));
-        unlink(video.temporary.c_str());
-        return false;
+    if (video.failed || !encoded) {
+        error = video.target + ": " + video.reason;
+        return DropTemporary();
     }
-    return true;
+    std::string reason;
+    const bool replaced = ReplaceSafely(video.temporary_fd, video.temporary, video.target, reason);
+    video.temporary_fd = -1;
+    if (!replaced)
+        error = video.target + ": " + reason;
+    else if (!reason.empty())
+        std::fprintf(stderr, "morvane-render: %s: %s\n", video.target.c_str(), reason.c_str());
+    return replaced;
 }

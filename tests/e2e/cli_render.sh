@@ -49,6 +49,33 @@ bad 1 "a journal out of frame order" --replay order.log
     echo "2026-12-08 10:00:01 journal @2 flag pause 1 and more"
 } >forged.log
 bad 1 "a corrupt journal line" --replay forged.log
+# A full disk: a line glued to the next one, or the gap the log names once there is room again.
+gap() {
+    {
+        echo "2026-12-08 10:00:00 journal start seed=1 size=512x512"
+        echo "2026-12-08 10:00:00 journal @1 flag pause 1"
+        echo "$1"
+        echo "2026-12-08 10:00:01 journal @2 save ok \"x.png\""
+    } >gap.log
+    bad 1 "$2" --replay gap.log
+    grep -q "line 3" err.txt || fail "$2: the line was not named"
+}
+gap "2026-12-08 10:00:012026-12-08 10:00:01 journal @1 flag pause 0" "a glued journal line"
+gap "2026-12-08 10:00:01 journal @1 lost 3" "a journal with a gap"
+# A journal too long for a PNG's text chunk: the PNG says so, the replay warns, --from explains.
+{
+    echo "2026-12-08 10:00:00 journal start seed=1 size=512x512"
+    awk 'BEGIN { p = sprintf("%4000s", ""); gsub(/ /, "p", p)
+                 for (i = 0; i < 9000; i++) print "2026-12-08 10:00:00 journal @0 save failed \"" p "\"" }'
+    echo "2026-12-08 10:00:01 journal @0 save ok \"x.png\""
+} >long.log
+"$RENDER" --replay long.log -o long.png --quiet 2>err.txt || fail "a long journal did not replay"
+grep -q "longer than" err.txt || fail "a journal left out of the PNG was not reported"
+bad 1 "a PNG without its journal" --from long.png
+grep -q "without its journal" err.txt || fail "--from did not say the journal was left out"
 head -n 2 forged.log >one.log
 bad 1 "a save the session does not have" --replay one.log --save 2
+"$RENDER" --replay one.log -o r.png --quiet || fail "a replay failed"
+"$RENDER" --from r.png -o r2.png --quiet || fail "--from of a replay failed"
+cmp -s r.png r2.png || fail "--from of a replay rendered another file"
 echo "ok"

@@ -67,12 +67,29 @@ bad() {
     cmp -s sheet.png sheet-before.png || fail "$what: the earlier sheet changed"
 }
 bad 2 "a reversed range" --sweep 5..2 --sheet sheet.png
+bad 2 "a range of billions" --sweep 0..4294967295
 bad 2 "a count of 0" --vary "curl=0..1:0" --sheet sheet.png
 bad 2 "a value that does not convert" --vary "curl=0..x:3" --sheet sheet.png
 bad 1 "a key that is not a setting" --vary "speed=0..1:3" --sheet sheet.png
 bad 1 "a sheet of a file that is not a PNG" --sheet sheet.png single-1.png err.txt
 bad 1 "a sheet of an 8-bit picture" --sheet sheet.png single-1.png thumb-4.png
 bad 1 "a sweep into a folder that cannot be made" --sweep 1..2 --dir /proc/none
+# Hostile tiles: each refused with one line naming it, before it costs memory or time.
+head -c 3000 single-1.png >cut.png
+pngcheck bomb wide.png 65535 65535
+pngcheck bomb tall.png 1 1000000
+pngcheck bomb claim.png 512 512 1800000000
+for tile in cut.png wide.png tall.png claim.png missing.png; do
+    bad 1 "a sheet of $tile" --sheet sheet.png single-1.png "$tile"
+    [ "$(wc -l <err.txt)" = 1 ] && grep -q "$tile: " err.txt || fail "$tile: $(cat err.txt)"
+done
+grep -q "No such file" err.txt || fail "a missing tile was refused without the reason"
+# A sweep's picture cut short is rendered again, not taken as done.
+second="$(compgen -G 'sweep/frames-20-*/seed-0002.png')"
+cp "$second" whole-2.png
+head -c 3000 whole-2.png >"$second"
+"$RENDER" --sweep 1..4 -j 2 --frames 20 --sheet sheet.png 2>/dev/null || fail "a sweep over a cut file failed"
+cmp -s "$second" whole-2.png || fail "a picture cut short was not rendered again"
 rc=0
 env PATH=/nonexistent "$RENDER" --seed 1 --frames 2 --video none.mp4 2>err.txt || rc=$?
 [ "$rc" = 1 ] && grep -q ffmpeg err.txt || fail "a video without ffmpeg: exit $rc, $(cat err.txt)"

@@ -11,10 +11,15 @@
 //                                                saved sample / 256 (first few listed on stderr);
 //                                                with SCALE each window pixel shows the brightest
 //                                                sample of its SCALE x SCALE block
+//   pngcheck bomb FILE W H [CLAIM]            writes a hostile file: the header of a 16-bit grey
+//                                                W x H PNG without its pixels, and with CLAIM a
+//                                                tEXt chunk that claims CLAIM bytes but holds 16
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <iostream>
 #include <png++/png.hpp>
 #include <string>
@@ -34,6 +39,33 @@ long CountBox(const Rgb& img, int x, int y, int w, int h, auto&& pred) {
         for (int xx = x; xx < x + w && xx < static_cast<int>(img.get_width()); ++xx)
             if (pred(img[yy][xx], xx, yy)) ++n;
     return n;
+}
+
+std::uint32_t Crc(const std::string& bytes) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (const unsigned char b : bytes) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+std::string BigEndian(std::uint32_t v) {
+    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
+            static_cast<char>(v)};
+}
+
+// A chunk of `type` and `data`, its length field saying `claim` bytes.
+std::string Chunk(const std::string& type, const std::string& data, std::uint32_t claim) {
+    return BigEndian(claim) + type + data + BigEndian(Crc(type + data));
+}
+
+void WriteBomb(const char* path, std::uint32_t w, std::uint32_t h, std::uint32_t claim) {
+    const std::string header = BigEndian(w) + BigEndian(h) + std::string("\x10\0\0\0\0", 5);
+    std::string png = "\x89PNG\r\n\x1a\n" + Chunk("IHDR", header, 13);
+    const std::string text = std::string("Comment\0", 8) + std::string(8, 'x');
+    if (claim > 0) png += Chunk("tEXt", text, claim);
+    std::ofstream(path, std::ios::binary) << png;
 }
 
 }  // namespace
@@ -97,6 +129,11 @@ int main(int argc, char** argv) {
                     }
                 }
             std::cout << bad << "\n";
+        } else if (cmd == "bomb" && (argc == 5 || argc == 6)) {
+            const auto number = [&](int i) {
+                return static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10));
+            };
+            WriteBomb(argv[2], number(3), number(4), argc == 6 ? number(5) : 0);
         } else {
             return 2;
         }

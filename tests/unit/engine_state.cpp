@@ -3,6 +3,7 @@
 
 #include "engine/canvas.h"
 #include "engine/frame.h"
+#include "engine/look_ahead.h"
 #include "engine/settings.h"
 
 void ResetEngineState() {
@@ -12,5 +13,6 @@ void ResetEngineState() {
     ResetSettings();
     SetPaused(false);
     SetWhite(false);
+    growth::look_ahead_use = growth::LookAheadUse::Auto;
     RestartClear();
 }

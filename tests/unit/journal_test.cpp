@@ -89,6 +89,9 @@ TEST(Journal, LinesTheProgramCannotWriteAreRefused) {
         "journal start seed=4294967296 size=512x512",  // seed beyond 32 bits
         "journal start seed=1 size=512",
         "journal @1 jump",
+        // A reading that fails must not consume its words for the next reading tried.
+        "journal @0 set \"curl\" \"anything at all\"0.5",
+        "journal start@1 restart",
     };
     for (const char* text : forged)
         EXPECT_FALSE(journal::ParseLogLine(std::string(STAMP) + text)) << text;

@@ -1,6 +1,10 @@
 // The log as a settings file can attack it: quoted texts with line breaks or other control bytes,
-// and texts of many megabytes.
+// and texts of many megabytes; a log file that is a link or a FIFO; a full disk.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +13,8 @@
 #include <sstream>
 #include <string>
 
+#include "engine/journal.h"
+#include "platform/internal.h"
 #include "platform/platform.h"
 
 namespace {
@@ -16,6 +22,13 @@ namespace {
 const std::string LOG = "log_test." + std::to_string(getpid()) + ".log";
 
 // The lines the log got from one message.
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 std::string LogOf(const std::string& quoted) {
     CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
     std::ifstream start(LOG);
@@ -46,6 +59,72 @@ TEST(Log, AHugeTextIsCutWithAMark) {
     // Of the message's 50,000,031 bytes, the first 1000 are kept.
     EXPECT_NE(line.find(std::string(960, 'p') + " [49999031 more bytes cut]\n"), std::string::npos)
         << line;
+    // A journal line is never cut: the replay needs the whole path.
+    const std::string path(3000, 'p');
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
+    CRM32Pro_ILogSystem::Msg("journal @1 save ok \"%s\"", path.c_str());
+    const std::string log = ReadAll(LOG);
+    std::remove(LOG.c_str());
+    EXPECT_NE(log.find(" journal @1 save ok \"" + path + "\"\n"), std::string::npos) << log.size();
+}
+
+TEST(Log, OnlyARegularFileBecomesTheLog) {
+    const std::string target = LOG + ".target", fifo = LOG + ".fifo";
+    std::ofstream(target) << "the user's own file\n";
+    ASSERT_EQ(symlink(target.c_str(), LOG.c_str()), 0);
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "test");
+    EXPECT_FALSE(platform::LogIsFile());
+    EXPECT_EQ(ReadAll(target), "the user's own file\n");
+    // A FIFO without a reader must not hang the start; the alarm ends a test that waits.
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    alarm(10);
+    CRM32Pro_ILogSystem::Init(fifo.c_str(), "test");
+    alarm(0);
+    EXPECT_FALSE(platform::LogIsFile());
+    for (const std::string& f : {LOG, target, fifo}) std::remove(f.c_str());
+}
+
+// On a full file system the journal lines that do not fit are lost, but the log says so once
+// there is room again, and every line that is there is whole.
+TEST(Log, AFullDiskLeavesAGapTheJournalNames) {
+    char dir[] = "/tmp/morvane-log-test-XXXXXX";
+    ASSERT_TRUE(mkdtemp(dir));
+    if (mount("tmpfs", dir, "tmpfs", 0, "size=16k") != 0) {
+        rmdir(dir);
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    }
+    const std::string log = std::string(dir) + "/morvane.log", filler = std::string(dir) + "/fill";
+    CRM32Pro_ILogSystem::Init(log.c_str(), "test");
+    const int fd = open(filler.c_str(), O_WRONLY | O_CREAT, 0600);
+    const std::string block(512, 'f');
+    while (write(fd, block.data(), block.size()) > 0) {
+    }
+    close(fd);
+    constexpr int LINES = 300;
+    for (int i = 0; i < LINES; ++i) CRM32Pro_ILogSystem::Msg("journal @%d flag pause %d", i, i % 2);
+    unlink(filler.c_str());
+    CRM32Pro_ILogSystem::Msg("journal @%d end", LINES);
+    std::istringstream in(ReadAll(log));
+    CRM32Pro_ILogSystem::Init(nullptr, "test");
+    umount(dir);
+    rmdir(dir);
+
+    long flags = 0, lost = 0, ends = 0;
+    for (std::string line; std::getline(in, line);) {
+        if (!journal::LooksLikeJournal(line)) continue;
+        const auto e = journal::ParseLogLine(line);
+        ASSERT_TRUE(e) << line;
+        flags += e->kind == journal::Kind::Flag;
+        if (e->kind == journal::Kind::Lost) {
+            EXPECT_EQ(e->frame, static_cast<std::uint64_t>(flags)) << line;
+            EXPECT_EQ(ends, 0);
+            lost += e->attempts;
+        }
+        ends += e->kind == journal::Kind::End;
+    }
+    EXPECT_GT(lost, 0);
+    EXPECT_EQ(flags + lost, LINES);
+    EXPECT_EQ(ends, 1);
 }
 
 }  // namespace
