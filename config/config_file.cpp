@@ -121,8 +121,8 @@ long long ExponentValue(const std::string& text, size_t begin, size_t end, bool 
 
 ConfigFile::ConfigFile() : delimiter("="), comment("#") {}
 
-ConfigFile::ConfigFile(std::string filename, std::string delimiter_text, std::string comment_text,
-                       std::string sentry_text)
+ConfigFile::ConfigFile(const std::string& filename, std::string delimiter_text,
+                       std::string comment_text, std::string sentry_text)
     : delimiter(std::move(delimiter_text)),
       comment(std::move(comment_text)),
       sentry(std::move(sentry_text)) {

@@ -37,7 +37,7 @@ public:
     // No file: delimiter "=", comment marker "#", no sentry, nothing stored.
     ConfigFile();
     // Reads the whole file; throws file_not_found when it cannot be opened.
-    ConfigFile(std::string filename, std::string delimiter, std::string comment,
+    ConfigFile(const std::string& filename, std::string delimiter, std::string comment,
                std::string sentry);
 
     // Assigns the value stored under `key` (exact byte match) to `var` and returns true; returns

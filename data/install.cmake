@@ -7,8 +7,6 @@ set(MORVANE_DATA ${CMAKE_CURRENT_LIST_DIR})
 set(MORVANE_GENERATED ${CMAKE_BINARY_DIR}/generated)
 set(MORVANE_RELEASE_DATE 2026-12-08)
 set(MORVANE_MAINTAINER "morvane maintainers <maintainers@users.noreply.c-seed-df009287.example>")
-set(MORVANE_HOMEPAGE "https://morvane.example.org" CACHE STRING
-    "Home page named by the metainfo and the package; the screenshot lies under it")
 
 # The installed program finds its package at a path fixed here, and the launcher finds the
 # program relative to itself so that a staged tree (DESTDIR) starts its own copy.
@@ -102,5 +100,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-user-dirs)
-set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${MORVANE_HOMEPAGE})
 include(CPack)

@@ -29,7 +29,8 @@ void AdviseHugePages(void* start, std::size_t size) {
     const auto begin = reinterpret_cast<std::uintptr_t>(start);
     const std::uintptr_t first = (begin + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     const std::uintptr_t last = (begin + size) & ~(HUGE_PAGE - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    if (last > first)
+        madvise(static_cast<char*>(start) + (first - begin), last - first, MADV_HUGEPAGE);
 }
 
 const bool huge_pages_advised = [] {

@@ -90,7 +90,9 @@ std::string Stamp() {
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    if (!localtime_r(&now, &local) ||
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local) == 0)
+        stamp[0] = '\0';
     return stamp;
 }
 
@@ -144,7 +146,8 @@ void WriteLine(const std::string& raw) {
     const std::string line = stamp + " " + OneLine(raw) + "\n";
     if (log_fd < 0) {
         std::fputs(line.c_str(), stderr);
-        std::fflush(stderr);
+        // Standard error is the last resort: a failure there has nowhere to be reported.
+        (void)std::fflush(stderr);
         return;
     }
     if (!Append(LossReport(stamp) + line)) {

@@ -82,7 +82,8 @@ std::string Oversized(const std::string& path) {
             std::fread(tail.data(), 1, tail.size(), file) != tail.size())
             tail.clear();
     }
-    std::fclose(file);
+    // Opened for reading only: a failed close loses nothing.
+    (void)std::fclose(file);
     for (std::size_t at = tail.size() >= END_RECORD ? tail.size() - END_RECORD + 1 : 0; at-- > 0;) {
         const unsigned char* record = tail.data() + at;
         if (Little(record, 4) != 0x06054b50) continue;

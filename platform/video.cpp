@@ -159,8 +159,8 @@ int SetVideoMode() {
     }
     int w = 0, h = 0;
     const platform::View view = ChooseView(w, h);
-    const int at = view.scale > 1 ? static_cast<int>(SDL_WINDOWPOS_UNDEFINED_DISPLAY(0))
-                                  : static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
+    // Scaled or not, the window goes where SDL puts it on the first display.
+    const int at = static_cast<int>(SDL_WINDOWPOS_UNDEFINED);
     SDL_Window* win = SDL_CreateWindow(window.title ? window.title : "", at, at, w, h, 0);
     if (!win) return Failed();
     // The window's own surface, in whatever format the display has (window.depth cannot change

@@ -116,10 +116,15 @@ std::string CommandOf(std::map<std::string, std::string>& text, const Picture& p
     if (!text.count("morvane:settings")) return "";
     const std::string stem = p.name.substr(0, p.name.rfind('.'));
     std::string command = "printf '%s\\n'";
-    for (const auto& [key, value] : p.settings)
-        if (key != "file" && key != "seed" && key != "frames" && key != "white" &&
-            key != "fill-holes")
-            command += " " + ShellQuote(key + " = " + value);
+    for (const auto& [key, value] : p.settings) {
+        if (key == "file" || key == "seed" || key == "frames" || key == "white" ||
+            key == "fill-holes")
+            continue;
+        std::string line = key;
+        line += " = ";
+        line += value;
+        command += " " + ShellQuote(line);
+    }
     command += " > " + ShellQuote("again-" + stem + ".cfg") + " &&\nmorvane-render --settings " +
                ShellQuote("again-" + stem + ".cfg") + " --seed " + text["morvane:seed"] +
                " --frames " + text["morvane:frames"];
@@ -249,6 +254,8 @@ bool WriteGallery(const std::vector<std::string>& paths, const std::string& fold
     struct stat st {};
     const char* problem = nullptr;
     if (stat(folder.c_str(), &st) != 0 || !realpath(folder.c_str(), real))
+        // Alike on purpose with the last branch: each names the errno of its own call.
+        // NOLINTNEXTLINE(bugprone-branch-clone)
         problem = std::strerror(errno);
     else if (!S_ISDIR(st.st_mode))
         problem = "it is a file, not a folder";

@@ -104,7 +104,7 @@ bool WriteOutputWhole(const std::string& path, int thumb, std::span<const TextCh
 
 // What a picture says of how it was made, in its tEXt chunks.
 std::string GoalText(const PictureJob& job) {
-    return job.lit > 0 ? "lit " + std::to_string(job.lit) : "frames " + std::to_string(job.frames);
+    return PictureGoal(job.frames, job.lit);
 }
 std::string TogglesText(const PictureJob& job) {
     return std::string("white=") + (job.white ? "1" : "0") +
@@ -231,17 +231,13 @@ int RenderSweepItem(const SweepItem& item) {
 
 // A picture of the sweep is done when its file is whole and says it was made the same way.
 bool SweepItemDone(const SweepItem& item) {
-    std::map<std::string, std::string> text;
-    std::string error;
     // A file cut short (a full disk, a copy broken off) is rendered again.
-    if (!PngIsWhole(item.file) || !ReadTextChunks(item.file, text, error)) return false;
+    if (!PngIsWhole(item.file)) return false;
     const std::string settings_before = ExactSettings();
     ApplyVariation(item);
     const PictureJob job = SweepJob(item);
-    const bool same = text["morvane:seed"] == std::to_string(item.seed) &&
-                      text["morvane:goal"] == GoalText(job) &&
-                      text["morvane:toggles"] == TogglesText(job) &&
-                      text["morvane:settings"] == ExactSettings();
+    const bool same =
+        MadeAs(item.file, {item.seed, GoalText(job), TogglesText(job), ExactSettings()});
     LoadSettingsText(settings_before);
     return same;
 }
@@ -297,6 +293,8 @@ int Sweep(const RenderOptions& o) {
     if (rc != 0) return rc;
     std::vector<SheetTile> tiles;
     std::vector<std::string> files;
+    tiles.reserve(plan.items.size());
+    files.reserve(plan.items.size());
     for (const SweepItem& item : plan.items) {
         tiles.push_back({item.file, item.label});
         files.push_back(item.file);

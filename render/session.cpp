@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -42,7 +43,7 @@ void CountCleared() {
 using Clock = std::chrono::steady_clock;
 
 std::string Duration(double seconds) {
-    const long s = static_cast<long>(seconds + 0.5);
+    const long s = std::lround(seconds);
     char text[32];
     std::snprintf(text, sizeof text, "%ld:%02ld", s / 60, s % 60);
     return text;

@@ -120,7 +120,8 @@ public:
     explicit TileReader(const std::string& path) : path_(path) {}
     ~TileReader() {
         if (png_) png_destroy_read_struct(&png_, &info_, nullptr);
-        if (file_) std::fclose(file_);
+        // Opened for reading only: a failed close loses nothing.
+        if (file_) (void)std::fclose(file_);
     }
     TileReader(const TileReader&) = delete;
     TileReader& operator=(const TileReader&) = delete;

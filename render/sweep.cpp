@@ -23,6 +23,7 @@
 #include "config/safe_write.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
+#include "render/png_text.h"
 
 namespace {
 
@@ -261,6 +262,19 @@ bool PrepareSweepFolder(const std::string& folder, const std::string& shared, st
     return false;
 }
 
+std::string PictureGoal(std::uint64_t frames, double lit) {
+    return lit > 0 ? "lit " + std::to_string(lit) : "frames " + std::to_string(frames);
+}
+
+bool MadeAs(const std::string& path, const PictureMaking& making) {
+    std::map<std::string, std::string> text;
+    std::string error;
+    if (!ReadTextChunks(path, text, error)) return false;
+    return text["morvane:seed"] == std::to_string(making.seed) &&
+           text["morvane:goal"] == making.goal && text["morvane:toggles"] == making.toggles &&
+           text["morvane:settings"] == making.settings;
+}
+
 int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
              int (*render)(const SweepItem&), bool (*is_done)(const SweepItem&)) {
     struct sigaction action {};
@@ -294,8 +308,9 @@ int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
             }
             const pid_t pid = fork();
             if (pid == 0) {
-                signal(SIGINT, SIG_DFL);
-                signal(SIGTERM, SIG_DFL);
+                // Back to the default, which cannot fail for these two signals.
+                (void)signal(SIGINT, SIG_DFL);
+                (void)signal(SIGTERM, SIG_DFL);
                 _exit(render(items[i]));
             }
             if (pid < 0) {

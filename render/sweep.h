@@ -45,6 +45,22 @@ std::string SweepFolder(const std::string& dir, const std::string& stop, const s
 // reason when a folder cannot be made or an existing sweep.txt records something else.
 bool PrepareSweepFolder(const std::string& folder, const std::string& shared, std::string& error);
 
+// The goal of a picture as its morvane:goal chunk names it: "lit P" when it grew until P percent
+// of the canvas was lit (lit > 0), else "frames N".
+std::string PictureGoal(std::uint64_t frames, double lit);
+
+// How a sweep's picture is made: what its tEXt chunks must say for the file to count as done.
+struct PictureMaking {
+    std::uint32_t seed = 0;
+    std::string goal;      // as PictureGoal writes it
+    std::string toggles;   // "white=0 fill-holes=1"
+    std::string settings;  // every setting as exact "key = value" lines
+};
+// True when the PNG at `path` says it was made exactly this way. A file of another seed, goal,
+// toggles or settings, or one whose chunks cannot be read, is not done: the sweep renders it
+// again.
+bool MadeAs(const std::string& path, const PictureMaking& making);
+
 // Renders what is missing of `items` with `render`, in up to `jobs` child processes; a picture
 // whose file is there and says it was made the same way is kept. Ctrl-C (SIGINT, SIGTERM) stops
 // the sweep: running renders are ended, no file is left half written, what is done stays.

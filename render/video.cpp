@@ -50,7 +50,7 @@ std::string FindInPath(const char* name) {
     std::size_t start = 0;
     while (start <= dirs.size()) {
         const std::size_t end = std::min(dirs.find(':', start), dirs.size());
-        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
+        std::string candidate = dirs.substr(start, end - start) + "/" + name;
         if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
@@ -158,6 +158,7 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
     args.push_back("file:" +
                    (video.temporary[0] == '/' ? video.temporary : "./" + video.temporary));
     std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
     for (std::string& arg : args) argv.push_back(arg.data());
     argv.push_back(nullptr);
     WarnAboveLevel42(o.video, o.fps);
@@ -180,8 +181,8 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
         return DropTemporary();
     }
     video.pipe = fds[1];
-    // A dead encoder must fail the write, not end this program.
-    signal(SIGPIPE, SIG_IGN);
+    // A dead encoder must fail the write, not end this program. signal cannot fail for SIGPIPE.
+    (void)signal(SIGPIPE, SIG_IGN);
     return true;
 }
 

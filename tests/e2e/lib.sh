@@ -161,3 +161,11 @@ setting() {
 }
 
 pngcheck() { "$PNGCHECK" "$@"; }
+
+# True once the window shows its first drawn frame: the panel's first label is lit. A screenshot
+# taken before then is all black.
+panel_drawn() {
+    local img
+    img="$(shot panel-probe)"
+    [ "$(pngcheck lit "$img" 0 0 70 12 100)" -gt 20 ]
+}

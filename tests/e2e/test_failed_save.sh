@@ -5,10 +5,15 @@ source "$(dirname "$0")/lib.sh"
 start_x
 printf 'png file = missing-folder/out.png\n' >"$RUN/defaults.cfg"
 start_app
+# The lower row of the settings, where the message shows, as it looks before the save.
+MESSAGE_ROW="0 38 390 34"
+wait_until 10 panel_drawn
+before="$(shot before-save)"
 key s
 wait_until 10 logged "missing-folder/out.png"
-# The message covers the lower row of the settings: the text is lit there.
-CANVAS="0 38 390 34" wait_until 10 canvas_lit_above 20 100
+# shellcheck disable=SC2086
+message_shown() { [ "$(pngcheck same "$before" "$(shot after-save)" $MESSAGE_ROW)" -gt 20 ]; }
+wait_until 10 message_shown
 kill -0 "$APP_PID" || fail "the program ended after a failed save"
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"

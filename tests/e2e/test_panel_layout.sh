@@ -6,6 +6,7 @@ start_x
 printf 'width = 900\nheight = 512\n' >"$RUN/defaults.cfg"
 start_app
 [ "$(window_size)" = "900 584" ] || fail "window is $(window_size), expected 900 584"
+wait_until 10 panel_drawn
 img="$(shot wide)"
 for x in 73 153 233 313 393; do
     [ "$(pngcheck column "$img" "$x" 0 71)" -ge 70 ] || fail "no white separator at x = $x"
