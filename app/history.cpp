@@ -42,7 +42,10 @@ std::string Stamp() {
     char stamp[32] = "";
     const std::time_t now = std::time(nullptr);
     std::tm local{};
-    if (localtime_r(&now, &local)) std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", &local);
+    // A time that does not format leaves the stamp empty rather than undefined.
+    if (!localtime_r(&now, &local) ||
+        std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S ", &local) == 0)
+        stamp[0] = '\0';
     return stamp;
 }
 

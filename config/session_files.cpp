@@ -3,6 +3,7 @@
 #include "config/session_files.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -46,7 +47,8 @@ std::string SessionsFolder() {
 std::string SessionFileName(std::time_t start, std::uint32_t seed, int copy) {
     std::tm utc{};
     char stamp[32] = "00000000-000000";
-    if (gmtime_r(&start, &utc)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc);
+    if (gmtime_r(&start, &utc) && std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &utc) == 0)
+        std::snprintf(stamp, sizeof stamp, "00000000-000000");
     std::string name = std::string(stamp) + std::string(SEED) + std::to_string(seed);
     if (copy > 1) {
         name += '-';

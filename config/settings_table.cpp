@@ -132,11 +132,13 @@ void ReadSettingRows(const ConfigFile& config, std::span<const SettingRow> rows,
         const std::string now = SettingFileText(row);
         const std::string range =
             std::to_string(row.load_low) + ".." + std::to_string(row.load_high);
-        if (now != read[i] && notes[i].empty())
-            notes[i] = std::string(row.key) + " " + read[i] + " is out of " + range +
-                       ", clamped to " + now;
-        else if (now != read[i])
-            notes[i] += ", clamped to " + now + " (" + range + ")";
+        if (now != read[i] && notes[i].empty()) {
+            notes[i] = row.key;
+            notes[i].append(" ").append(read[i]).append(" is out of ").append(range);
+            notes[i].append(", clamped to ").append(now);
+        } else if (now != read[i]) {
+            notes[i].append(", clamped to ").append(now).append(" (").append(range).append(")");
+        }
         if (!notes[i].empty()) problems->push_back({LineOf(config, row.key), notes[i]});
     }
     std::stable_sort(problems->begin(), problems->end(),

@@ -7,6 +7,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <exception>
@@ -78,7 +79,7 @@ std::string TextChunkBytes(std::span<const TextChunk> text) {
 // The bytes of a pHYs chunk: the same number of pixels per metre both ways.
 std::string PhysChunkBytes(double dpi) {
     std::string data;
-    const auto per_metre = static_cast<std::uint32_t>(dpi / 0.0254 + 0.5);
+    const auto per_metre = static_cast<std::uint32_t>(std::lround(dpi / 0.0254));
     AppendBigEndian(data, per_metre);
     AppendBigEndian(data, per_metre);
     data += '\1';  // the unit is the metre
