@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program's shell: the frame's drawing, the keyboard commands, the two save commands
 // and the window view of the canvas. main.cpp runs them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the session history. Start at HistoryStart: it finds and checks the folder, creates this
 // session's file without ever following a link planted in the folder (every step goes through
 // the folder's descriptor with O_NOFOLLOW), then trims the oldest sessions. HistoryWrite appends.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session history: every journal line of morvane.log also goes to a file of its own under
 // the history folder (config/session_files.h names both), so that a session can be rendered
 // again after the program has started anew. The journal kept here in memory also gives each

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Keeps the session journal in morvane.log: the settings text last written, compared with the
 // live settings wherever they are about to be used, and the engine's news of its frame flags.
 #include "app/journal.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window program's side of the session journal (engine/journal.h has the line format): the
 // seed and settings at start, then every change that reaches the canvas or an image save, each
 // stamped with the number of frames rendered before it.

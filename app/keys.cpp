@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard commands: restart, the save-defaults question, pixel fill, pause, image save,
 // quit, and the canvas view's zoom. HandleKey runs once per key-down event; the keys act the same
 // with the panel hidden.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The entry function: start-up, the main loop, shutdown. Read SDL_main from the top: one loop
 // iteration is one frame, and its steps are the lines of the loop.
 #include <cstdio>

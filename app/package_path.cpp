@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Chooses the resource package: the working folder's, the one beside the program, or the
 // installed one; start-up calls LocatePackage once and logs its note.
 #include "app/package_path.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the resource package is read from: the working folder's Data/gfx.dpf first, so a user's
 // own package wins, then Data/gfx.dpf beside the program (a build folder, a program started from
 // elsewhere), then the copy installed with the program.

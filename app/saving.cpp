@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BackgroundSaver: one std::thread per save, joined on the main thread once it says it has
 // ended. The worker runs at a lower priority than the window (and so do the compression threads
 // it starts, which inherit it), so that a save on every core leaves the frames their time.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves that run on a worker thread while the window goes on growing. Each kind of save (the
 // image, the settings) has its own BackgroundSaver: at most one save running and one waiting.
 // A task carries everything its worker needs, taken on the main thread when the save was asked

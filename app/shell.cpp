@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shell's glue between the engine, the panel and the window: the frame's drawing, the window
 // view of the canvas, and the save commands: each save runs on its saver's worker, and the frame
 // shows its progress and then its result (a failure is logged too).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Growth pass speed: seed lines per step on an empty canvas, and growth lines per attempt and per
 // step on half-grown canvases of 512, 1024 and 4096, each next to two floors: the latency floor
 // (the work every attempt and every step must do, one random read after the other) and the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of a window save's provenance: SaveImage of a 4096 x 4096 canvas with the chunks of a
 // session that made 100,000 changes, against the same save with a journal of a few lines (the
 // floor: the image itself). Prints both times (best of the repetitions) and their ratio. Run from

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The cost of a live frame as the process and the X server pay it: CPU seconds per frame of the
 // program's frame loop (Update: event pump, frame wait, render callback, present) over a few
 // seconds at 60 frames per second, next to floors: minimal SDL2 window-surface programs at the

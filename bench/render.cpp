@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // morvane-render against the bare engine doing the same work in one run: 600 frames at the
 // default settings on a 512 x 512 canvas from seed 1, then the PNG save. The renderer's overhead
 // (process start, settings load, its lit-counting view, progress) should stay under 5%. Then a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The restart clear of the largest canvas (4096 x 4096) against a plain memset of the same bytes
 // (both grids, 128 MiB), in one run, with the ratio. BM_RestartClearWindow adds the window fill.
 #include <benchmark/benchmark.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SaveImage against bare single-threaded libpng writing the same samples with its default
 // settings: SaveImage fills, filters and compresses on every core, so it should take well under
 // libpng's time for a file of about libpng's size. The canvas is grown by the real

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The figures the benchmarks print in their closing summary lines: a console reporter that also
 // keeps, for every benchmark, its best run (least CPU time over repetitions) with its counters.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConfigFile: the line parser (operator>>) with its pending line and continuation rules, and the
 // text-to-value conversions. Text is handled as bytes throughout; numbers are read with
 // std::from_chars, so the decimal point is "." whatever the locale.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConfigFile: reads a text file of "key = value" lines into memory once, then hands out values by
 // key, converted to the type of the caller's variable. The parser is operator>> in
 // config_file.cpp; the conversions are the string_as_T specialisations below it.

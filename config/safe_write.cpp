@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // WriteFileSafely: a temporary file of an unpredictable name in the target's folder, written
 // through the descriptor that created it, synced, renamed over the target, folder synced.
 // Used by both savers (settings and image). Start reading at WriteFileSafely at the bottom.

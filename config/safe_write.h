@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saving a file so that a failure never loses the previous one: the content goes to a temporary
 // file beside the target, which replaces the target only once it is complete and on disk.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a saver hands back: whether the file was written and, when not, why.
 #pragma once
 

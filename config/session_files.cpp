@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The history folder's place and the session file names. Names are parsed strictly, so that the
 // bounds and the listing never touch a file the program did not name itself.
 #include "config/session_files.h"

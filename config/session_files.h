@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Where the window program keeps each session's journal, and how the files are named: both the
 // program that writes them and the renderer that finds them again use these.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The loops over a settings table: reset to the built-in defaults, read from a ConfigFile with the
 // load bounds, and each value's text in the settings file.
 #include "config/settings_table.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The shape of a settings table: one row per setting of defaults.cfg with its key, the variable it
 // fills, its built-in default and, for the panel's settings, how the panel shows and steps it.
 // The table itself lives with the settings' owner (engine/settings.cpp); the reader, the reset

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SettingsText lays out defaults.cfg from a settings table: a comment header, then the two groups
 // of "key = value" lines with their "=" aligned. SaveSettingsText writes it safely.
 #include "config/settings_writer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the current settings to defaults.cfg in the layout the reader takes back.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing a whole buffer to a file descriptor, for the files written as streams of raw bytes
 // (the session history, the frames piped to a video encoder).
 #pragma once

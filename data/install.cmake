@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Installs morvane where a Linux desktop looks for it (GNUInstallDirs) and packs the same tree
 # as a Debian package with CPack. Included from the top CMakeLists.txt once the programs exist.
 # Also makes the version header: the one version number is the one in project().

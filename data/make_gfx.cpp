@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generates the button images of the resource package as PNG files, and their manifest, into the
 // folder given on the command line. Each image stacks its states top to bottom: up then down for
 // push buttons, off then on for toggles. Start reading at main: one row per image.

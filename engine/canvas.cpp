@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The canvas model: the two grids, their wrap, lerp and blend helpers, and the restart clear. The
 // growth pass (growth.cpp) and the PNG export read and write the grids through these.
 #include "engine/canvas.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The canvas model: the intensity and angle grids with their wrap, blend and display helpers, and
 // the restart clear.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Inline forms of the canvas helpers for the drawing pass, which calls them once per path entry;
 // canvas.cpp's wrapX, lerp and GetBlendedPixel are these with the current settings filled in.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The flags that steer a frame and their one writer, the view, and the canvas work of one frame.
 #include "engine/frame.h"
 

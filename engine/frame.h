@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One frame of canvas work (the restart clear when one is pending, then the growth pass unless
 // paused), the flags that steer it, and the view the engine shows its pixels on. The window
 // program and the renderer both run frames through CanvasFrame.

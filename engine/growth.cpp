@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The non-template half of the growth pass: the settings snapshot, the drawing of a finished path,
 // pixel fill and the attempt count. The step loop and the order of random draws live in
 // growth_pass.h; GrowthPass at the bottom runs one pass.

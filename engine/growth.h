@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The growth pass: one frame's tests_per_frame attempts, strand or fill.
 #pragma once
 

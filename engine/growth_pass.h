@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The growth pass as a template over its random source: production instantiates it with
 // CRM32Pro_Main::RandReal inlined (growth.cpp), tests with a scripted sequence. Read from
 // GrowthPassWith at the bottom: one attempt per iteration, a strand attempt walks then draws.

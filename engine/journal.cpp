@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing and reading the journal lines of morvane.log. Format and ParseLogLine mirror each other;
 // the parser is strict so that a line the program could not have written (forged, cut, edited)
 // is refused rather than obeyed.

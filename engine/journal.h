@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session journal: the lines morvane.log holds so that a live session can be rendered again
 // sample for sample. One line per event, after the log's time stamp:
 //   journal start seed=S size=WxH      the seed handed to RandSeed and the canvas size

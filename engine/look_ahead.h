@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The growth pass's look-ahead: a copy of the random generator running a few attempts ahead, so
 // that the start pixels those attempts will test are fetched into the cache while the attempts
 // before them run. It only fetches; what the pass draws and writes is the same with it or without.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Real-to-int conversion and the toroidal index, shared by the canvas helpers and the growth pass.
 // Both are defined for every input, so settings read from the file can never index outside the
 // grids or hit an undefined conversion.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The random generator the growth pass draws from: xoshiro256+, seeded through splitmix64. It
 // keeps the library's names (RandSeed, RandReal) and lives with the engine, so that the window
 // program and the headless renderer draw the same sequence from the same seed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings table: the fourteen settings with their keys, globals, built-in defaults and panel
 // ranges, written once here; the load, the reset, the panel and the settings writer loop over it.
 #include "engine/settings.h"

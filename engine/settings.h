@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The fourteen settings of defaults.cfg: their globals, the one table that binds each to its key,
 // built-in default and panel range, and the load that both programs use at start.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SaveImage and WriteImage: the canvas as a 16-bit greyscale PNG, empty pixels filled from their
 // lit neighbours on the way. Start reading at WriteImage at the bottom: the image is cut into
 // parts of whole rows, each part filled, filtered and deflated on a worker thread, and the parts

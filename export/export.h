@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG export of the canvas.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample fill and the row filter of the PNG writer. FillSampleRows walks the column-major
 // snapshot column by column; AppendFilteredRow tries the five PNG filters on a row as libpng's
 // default heuristic does, so that the files compress as libpng's own would.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PNG rows of a canvas snapshot: each row's 16-bit samples (empty pixels filled from their lit
 // neighbours) and the row as the IDAT stream holds it, behind the filter libpng would pick.
 #pragma once

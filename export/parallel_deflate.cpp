@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // DeflateInParts: worker threads take the parts in order and deflate each into its own buffer;
 // the calling thread writes the buffers in order as they complete, with the zlib header before
 // the first and the combined Adler-32 after the last. Workers stay at most a few parts ahead of

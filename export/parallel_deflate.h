@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One zlib stream compressed in parts on several threads: each part is deflated on its own with
 // the 32 KiB of input before it as its dictionary and ends on a byte boundary (a sync flush), so
 // the parts join into a single valid stream whose Adler-32 is combined from theirs.

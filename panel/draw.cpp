@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel band, drawn where it changed: the whole band (black box, then the settings face of
 // labels, values, separators, toggle labels and buttons, or the save-defaults question, then any
 // message) when the face changes or a message goes, and otherwise only the value slots whose text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel's state, its table of 26 buttons, its start and stop, and the restart command. The
 // settings it shows come from the settings table (engine/settings.h); drawing is in panel/draw.cpp,
 // polling in panel/poll.cpp.

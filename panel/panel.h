@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The control panel: the band above the canvas with the ten settings, the toggles and the push
 // buttons; its state (held button, question, font, band height), its drawing each frame and the
 // polling of its buttons each main-loop iteration.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-iteration polling of the panel's buttons: exit, save, redo, the hold counter, the ten
 // less/more pairs behind their repeat gate, and the toggles copied into their flags.
 #include <algorithm>

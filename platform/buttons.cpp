@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Buttons: images from the package (push buttons with up/down states, toggles with off/on), the
 // mouse handling Update feeds them, polled states, and drawing only what changed. The package's
 // "manifest" entry says which kind each image is, so nothing here knows image names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame's steps (NextEvent hands back the pending events, then WaitForFrame, the caller's
 // rendering and PresentFrame end the frame), the translation of SDL2's events and keycodes into
 // the SDL 1.2 codes the program knows, the quit signals, and QuitRequested for long computations.

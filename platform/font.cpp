@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The font: the TrueType entry of the package rasterised once, at load, through SDL_ttf into one
 // coverage mask per character; PutString only blends those masks in white, never rasterises.
 #include <SDL2/SDL_ttf.h>

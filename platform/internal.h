@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Private glue between the files of platform/: the window and its scaled view, the dirty-tile
 // record the primitives write and the frame loop presents, the package reader, the button layer's
 // mouse hook and the frame counter. Nothing outside platform/ includes this header.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log file: one time-stamped line per message, written at once so that a crash loses nothing.
 // Before Init (or when the file cannot be opened) the lines go to standard error. Messages quote
 // paths and texts from the settings file, so each is escaped to one line and cut to a sane length;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The resource package: a plain ZIP archive read with libzip, opened once per path for the run,
 // its button manifest parsed once, and the PNG decoder for the button images it holds (libpng's
 // memory reader, any PNG to 8-bit RGBA). Every size a package states is bounded before anything

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The multimedia layer: window, frame loop, events, buttons, font, drawing primitives, frame
 // timer, random numbers and the log. This header is everything the rest of the program may call;
 // only the files of platform/ include SDL. Read it top to bottom: one section per subsystem.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Presenting: the record of dirty 8 x 8 tiles that drawing on the window marks, and the one
 // SDL_UpdateWindowSurfaceRects per frame that sends those tiles, as one rectangle per run of them,
 // to the display. Start reading at PresentDirty.

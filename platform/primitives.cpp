@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drawing primitives: one pixel, a filled box, a vertical line, and the blits of the buttons and
 // the font. All clip to the drawing area and never write outside the surface; below the panel
 // band they draw on the kept canvas, which the view shows on the window. Only pixels that really

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test access for unit tests: a window on SDL's dummy video driver, window pixels read back, and
 // synthetic mouse and key events queued for Update exactly as SDL would deliver real ones.
 #include "platform/testing.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Test access to the platform layer, for unit tests only: a window on SDL's dummy video driver,
 // window pixels read back, and input events fed to Update as if a user made them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The frame timer: paces frames at 60 per second against absolute deadlines (so no drift), counts
 // the real frame rate over whole seconds, and keeps the run statistics logged at shutdown.
 #include <SDL2/SDL.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main object: starting SDL on a real display, the window (fitted to the desktop, its canvas
 // view scaled down when the canvas is larger), shutdown, the start-up reports, and seeding the
 // random generator.

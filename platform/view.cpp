@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The canvas view: the whole canvas kept beside the window, and the part of it the window's canvas
 // area shows: fitted (reduced by a whole factor, each window pixel the brightest of its block),
 // 1:1, or magnified 2:1 and 4:1, panned anywhere. Start reading at ShowCanvasPixel; the zoom and

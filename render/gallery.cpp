@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writing the gallery page. Every picture is read first (its size and tEXt chunks), so that a bad
 // file stops the gallery before anything is written; then the thumbnails, then the page. Every
 // value the page shows comes from a file and is escaped where it is written.

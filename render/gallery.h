@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gallery page: a static index.html beside a set of pictures, to browse them in any browser
 // from file://, with no server and nothing fetched from the network.
 #pragma once

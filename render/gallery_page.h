@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gallery page's style sheet and script, the same on every page.
 #pragma once
 

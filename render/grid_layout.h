@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // How a grid of pictures is laid out on a sheet or a gallery page: row by row, `columns` to a row,
 // one varied key down the side and the other along the top, each row and column labelled with its
 // value. Zero columns: no grid, a layout as near square as the count allows.

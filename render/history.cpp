@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The renderer's side of the session history. Sessions are found by their file names (the
 // names sort by start time) and read in full through LoadJournalFile, which is where a file cut
 // short by a killed program is told from a damaged one.

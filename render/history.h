@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding and recovering kept sessions: the window program's history folder (listed newest
 // first, named @last, @2, ...), the events of a journal that make pictures, and a contact sheet
 // of the newest sessions' final pictures.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // morvane-render: renders morvane pictures without a window. main reads the options and runs one
 // of three jobs: a new picture from settings and a seed, a replay of a session's journal, or a
 // picture again from the tEXt chunks of a PNG this program wrote.

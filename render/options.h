@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line of morvane-render: what to render and where to write it.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour maps: the built-in gradients, the stop file reader and the interpolation.
 #include "render/palette.h"
 

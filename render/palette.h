@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Colour maps: a canvas value 0..65535 to a colour, by linear interpolation between stops. The
 // built-in grey (and its negative for white paper) keep the values as they are.
 #pragma once

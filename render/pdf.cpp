@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PDF page of the recorded strands: one page whose content stream is deflated as it is
 // traced, then the Info dictionary with the provenance and the cross-reference table. The content
 // is drawn in canvas pixels through one transformation to the page.

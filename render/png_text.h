@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading the text chunks of a PNG file, to render a picture again from the file alone.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Planning a picture's output from the options and the canvas size, and writing it. Every check
 // is made before the picture renders, so that a bad page, pen or palette costs nothing.
 #include "render/print.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a picture is written as: the canvas PNG (as the S key saves it, or as shown, in grey or
 // in colour), or the recorded strands as SVG, PDF or a PNG at print resolution, placed on a page.
 // PlanPrint checks the options against the canvas before anything renders.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The print raster and the coloured canvas. Both end in WritePng, which streams 16-bit rows
 // (grey, or RGB through a colour map) with the text chunks and, given a DPI, pHYs. The strands
 // are drawn as round-capped capsules whose edge covers one pixel, each pixel keeping the brightest

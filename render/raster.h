@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNGs that the plain canvas save does not write: the canvas in colour or as the window shows it,
 // and the recorded strands drawn anti-aliased at print resolution.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replaying a journal. The window program writes each change just before the state is used (the
 // next frame or an image save), stamped with the frames rendered so far; so the replay runs frames
 // until it reaches an event's stamp, applies the event, and goes on. The journal is read as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replaying a session from its journal: loading and checking the journal lines of a morvane.log,
 // and running the session's frames with its changes up to a chosen state.
 #pragma once

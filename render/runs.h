@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs of one colour along the strands, and the page formats they are written in.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Scaling a canvas-sized picture down for thumbnails and contact-sheet tiles: each output pixel is
 // the brightest of the pixels it covers, so that thin lines stay visible at any size.
 #pragma once

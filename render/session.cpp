@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The headless frame loop and its outputs. The frames are the window program's own (CanvasFrame),
 // so a render differs from a live session only in what it shows: nothing but a lit count.
 #include "render/session.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Running frames headless: the engine's state as the window program starts it, a view that counts
 // the lit pixels, the frame loop with its progress on standard error, and the output files.
 #pragma once

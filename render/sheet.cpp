@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Building a contact sheet: check every file, lay out the grid, then read one render at a time,
 // scale it into its tile and write its label in the strip below, so that only the sheet and one
 // render are ever in memory. A file that is not a whole 16-bit grey PNG of canvas size is refused

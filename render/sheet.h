@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Contact sheets: renders tiled into one 8-bit greyscale PNG, each tile labelled underneath.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The strands' geometry as the growth pass walked them, recorded while a picture renders, for the
 // vector and print outputs. Recording is off unless StartRecording is called, and it never changes
 // what the pass draws.

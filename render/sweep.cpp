@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A sweep runs each picture in a child process of its own (the engine is one canvas per process),
 // keeping `jobs` of them busy, and shows how many are done and how long the rest will take.
 #include "render/sweep.h"

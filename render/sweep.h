@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Sweeps: many pictures of one kind (seeds A..B, or the values of one or two settings), each its
 // own PNG, rendered by several processes at once, then put on a contact sheet or a gallery page.
 #pragma once

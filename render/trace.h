@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recorded strands as pieces on the torus: each strand is brought into the canvas and split
 // where it crosses an edge, its parts continuing from the opposite edge as the raster draws them.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The recorded strands as vector pages: SVG (graded, or plain paths for a pen plotter) and PDF,
 // streamed to the file as they are traced, so that no page is ever held whole in memory.
 #pragma once

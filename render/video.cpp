@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The time-lapse encoder. One frame buffer the size of the video is all it holds: each taken
 // frame is built from the grid (scaled down, each pixel the brightest of the block it covers, as
 // the window shows a large canvas) and sent to ffmpeg at once, which writes a temporary file that

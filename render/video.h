@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Time-lapse: every N-th frame as the window shows it (grey v / 256, the canvas without the
 // panel), encoded to H.264 in MP4 by ffmpeg through a pipe, or written as numbered PNGs.
 #pragma once

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Exploring as an artist does: a 4 x 4 grid over two settings with its labelled sheet and its
 # gallery page, opened in headless Chromium (every thumbnail loads, a click shows the picture, the
 # copied command renders the same samples); a rerun with another stop keeps the first set; the

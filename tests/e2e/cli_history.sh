@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The renderer finds kept sessions by name (@last, @2) in the history folder, and tells a history
 # file that a killed program cut short from a damaged one: the cut last line is left out with a
 # note; a garbage line stops it with the file and line named, exit 1 and nothing written.

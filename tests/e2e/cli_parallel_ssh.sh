@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The README's recipe for many machines, run for real: GNU parallel sends renders over ssh to a
 # "remote" host (an sshd this test starts on a loopback port, with keys it makes), which has only
 # the installed program: the settings file is transferred, the pictures come back with --return,

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The image data of a rendered PNG is compressed in parts on several threads and joined into one
 # zlib stream: three decoders that share no code (libpng, Python's zlib with its own unfiltering,
 # ImageMagick) must read the same samples from it, and zlib must find its checksum good.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # morvane-render as a shell runs it: the same seed gives the same file and another seed another
 # picture, a render renders again from its own PNG, and bad input gets one line, a non-zero exit
 # and no file.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # morvane-render's outputs are written as safely as its saves: a video never replaces a FIFO or
 # device nor is its name read as ffmpeg's own syntax, a killed video leaves nothing behind for
 # long, an output is never one of the inputs, and an empty value is a usage error.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Sweeps, sheets and time-lapse as a shell runs them: a sweep's pictures equal single renders and
 # its sheet's tiles equal thumbnails of them, --vary gives distinct pictures in order, a 3-second
 # video has the frames and size asked for, an interrupted sweep resumes, and bad input writes

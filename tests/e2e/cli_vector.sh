@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # morvane-render's vector and print outputs as a shell runs them: the strands of an SVG lie on
 # the lit pixels of the same picture's canvas, a PDF has its page size, a plotter SVG is plain
 # paths in mm, colour maps and the canvas as shown hold the right samples, a DPI lands in pHYs,

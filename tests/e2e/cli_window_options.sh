@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # morvane --help and --version print to stdout and exit 0; an unknown option is one line on
 # stderr and exit 2. None of them opens a window (no display is set) or touches morvane.log.
 source "$(dirname "$0")/lib.sh"

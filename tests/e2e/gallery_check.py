@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Drives a headless Chromium through its DevTools protocol (on 127.0.0.1) as a person uses a
 gallery page: it waits until every thumbnail has loaded, clicks one, waits for the full picture,
 presses the copy button and prints the command shown, for the test to run.

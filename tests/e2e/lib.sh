@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared steps of the window tests: a private Xvfb, a scratch working folder holding the resource
 # package, the real program started in it, and xdotool/import to act and look as a user would.
 # A test script sources this file with the arguments CTest passes: program, package, pngcheck.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A small checker for the window tests: reads screenshots (8-bit RGB PNG) and saved images
 // (16-bit grey PNG) and answers one question per call on standard output.
 //

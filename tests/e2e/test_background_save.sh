@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A large canvas saved while the window is used: the save runs in the background, so frames go
 # on while it runs and keys and clicks take effect; one file is written per save (a second
 # request waits for the first), and the replay of the session matches each saved file sample for

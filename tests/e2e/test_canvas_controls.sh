@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Pause, redo, pixel fill and the image save, through the panel's toggles and buttons and the
 # keys: pause freezes the canvas, a restart while paused leaves it black, pixel fill closes the
 # holes, and a save made while paused matches the window pixel for pixel.

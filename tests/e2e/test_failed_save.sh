@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A save that cannot be written: the program runs on, morvane.log names the path and the reason,
 # the band shows a message, and an earlier image at a good path is never lost.
 source "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # When the library cannot start (here: no such video driver), the program writes the reason to
 # morvane.log and ends with 1 before it reads or writes any settings.
 source "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Every session is kept: a session steered on the panel (clicks, a held button) with three saves
 # and two restarts, then a second start of the program, killed with SIGKILL after a save. From
 # the history alone each save of the first session renders again sample for sample, and so does

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The installed tree: staged with DESTDIR, its desktop entry, metainfo and man pages pass their
 # validators, the renderer runs from an empty folder, reports the version the metainfo names and
 # has drawn the icons, and the Exec line of the desktop entry starts morvane in a fresh home.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The save-defaults question and the keys, with the panel shown and hidden: D shows the question
 # face, N and Esc close it without writing, Y writes defaults.cfg, Esc quits only when no
 # question is open.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A canvas larger than the screen: on a 1024 x 768 screen a 2048 x 2048 canvas opens a window
 # that fits (the canvas at 1/3 below the full-size panel), the panel's buttons are where they
 # always are, S saves the full-size image, and each canvas pixel of the window shows the brightest

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Started in a folder without Data/, the program finds the package beside itself (a build
 # folder). Without any Data/gfx.dpf, or with a broken one, the window still opens, the canvas
 # still grows, and morvane.log says what was missing.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The panel's less and more buttons as a user works them: a click moves a setting one step, a
 # held gated button waits about half a second before it repeats, "runs / frame" repeats from the
 # start; values are read back from the settings file written with D then Y.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The panel band keeps its layout on a wider canvas: labels, values and separators stand where
 # they stand at 512, and the band right of the buttons stays black.
 source "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A settings file that makes one frame last for days ("runs / frame" 2147483647) must not make
 # the program deaf: SIGTERM and SIGHUP end it within a few seconds with 0, the journal notes the
 # frame that was cut short, and the session still replays to its end.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A live session steered on the panel and the keys (less and more clicks, a held button, a
 # restart, the white toggle, pixel fill, two saves) is rendered again from its morvane.log by
 # morvane-render: each replayed save equals the file the live program wrote, sample for sample.

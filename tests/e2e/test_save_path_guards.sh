@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Saves at hostile paths: a "png file" that names a FIFO is refused with its reason in the log and
 # stays a FIFO while the program runs on; a save removes the temporary file a killed save left
 # behind (its owner is gone) and keeps one whose owner still runs.

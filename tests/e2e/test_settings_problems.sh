@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Mistakes in defaults.cfg: each is one line in morvane.log naming its line, the band says how many
 # there are, and the program starts with the settings read as they stand.
 source "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # A normal run: the window shows the panel band and a growing canvas, a quit event (SIGINT from
 # the terminal) ends it with 0, and morvane.log holds the statistics.
 source "$(dirname "$0")/lib.sh"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # The window is sized from the settings file: default 512 x 584, the panel band dropped with
 # "GUI active" false, and a width beyond 4096 clamped.
 source "$(dirname "$0")/lib.sh"

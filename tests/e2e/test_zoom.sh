@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Zoom and pan: a 1024 x 1024 canvas on an 800 x 700 screen opens fitted at 1/2. The wheel zooms
 # to 1:1 about the pointer, a right-button drag pans, + zooms on to 2:1, - and 0 go back to the
 # fitted view; each view is compared with the saved image, and the panel stays where it was.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the settings reader: any bytes are parsed by ConfigFile's operator>> and by a
 // small reference model written here from the file format's rules (lines, comments, the sentry,
 // continuation lines, trimming), and every stored value is converted to int, float and bool by

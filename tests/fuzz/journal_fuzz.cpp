@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The journal line parser against its writer. A line the parser accepts must be the line Format
 // writes for the entry it read (after the stamp), byte for byte: the parser takes nothing the
 // program could not have written. And an entry Format writes must parse back to itself.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target for the resource package loader: any bytes are written as a package file, then the
 // font, the manifest and every button image are read from it as start-up does. It must never
 // crash, never hand out more than the limits allow, and always say why when it fails.

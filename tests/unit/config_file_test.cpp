@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ConfigFile: how lines become entries (trimming, comments, continuation lines, the end marker)
 // and how stored text converts to values, including text that holds no usable number.
 #include "config/config_file.h"

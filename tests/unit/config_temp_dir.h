@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A scratch folder per test for the settings-file tests, removed afterwards, and small helpers
 // to write and read whole files there as bytes.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings writer: the exact text of defaults.cfg, float formatting as printf's %g, a round
 // trip through the reader, and saves that fail without touching the previous file.
 #include <gtest/gtest.h>

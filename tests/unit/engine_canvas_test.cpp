@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Canvas helpers: wrap, lerp, neighbour blend, the display rule and the restart clear.
 #include <gtest/gtest.h>
 

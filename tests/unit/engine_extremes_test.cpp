@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Settings outside the panel ranges (only the settings file can give them) and long runs: no
 // undefined behaviour, no write outside the used area, and the same seed giving the same picture.
 #include <gtest/gtest.h>

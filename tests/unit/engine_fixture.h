@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared set-up for the engine tests: every global the engine reads back at its default on a
 // cleared 512 x 512 canvas, and a scripted random source that fails the test when over-drawn.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The growth pass with scripted random numbers: draw order, step arithmetic, the stop rules,
 // the drawing pass's grading and shading, the seeding phase and pixel fill.
 #include <gtest/gtest.h>

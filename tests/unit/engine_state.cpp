@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine tests' reset: everything as after start-up without a settings file.
 #include "engine_state.h"
 

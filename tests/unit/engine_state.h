@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The engine tests' reset of settings, flags and canvas.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // SaveImage: the file holds exactly the chunks and samples we mean, empty pixels are filled from
 // the canvas as it was, the canvas is left alone, and a failed save keeps the earlier file.
 #include "export/export.h"

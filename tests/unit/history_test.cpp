@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The session history's writer: the bounds it keeps, and a folder it must not trust.
 #include "app/history.h"
 

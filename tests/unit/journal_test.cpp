@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The journal lines: every kind of entry reads back as written, every setting's value survives
 // exactly (floats included), and lines the program could not have written are refused.
 #include "engine/journal.h"

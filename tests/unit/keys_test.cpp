@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The keyboard commands: the save-defaults question, the F and P switches with their toggles,
 // and the keys with the panel hidden.
 #include <gtest/gtest.h>

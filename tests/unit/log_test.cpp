@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The log as a settings file can attack it: quoted texts with line breaks or other control bytes,
 // and texts of many megabytes; a log file that is a link or a FIFO; a full disk.
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The resource package lookup: the working folder's package wins, then the one beside the
 // program, then the installed one; anything that is not a readable file falls through, and the
 // log line names the choice.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hostile resource packages: huge manifests and images behind small archives, entries whose
 // sizes lie, and the cost of many button loads from one package.
 #include <gtest/gtest.h>

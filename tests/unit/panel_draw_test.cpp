@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel band on a dummy window: separators, the question face, the panel-off box, the
 // message strip, and the value texts that must stay within chr whatever the settings file held.
 #include <gtest/gtest.h>

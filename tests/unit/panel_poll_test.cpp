@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Button polling: the repeat gate over a held press, the bound rules of every pair, the ungated
 // pairs, redo, save and the toggles.
 #include <gtest/gtest.h>

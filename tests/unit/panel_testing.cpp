@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The panel and key tests' reset of settings, flags, message and buttons.
 #include "panel_testing.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared set-up for the panel and key tests.
 #pragma once
 

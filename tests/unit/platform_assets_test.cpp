@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Buttons, font and log against the package the build makes (Data/gfx.dpf in the build folder,
 // the tests' working folder), and against missing or damaged packages.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The platform layer's drawing, presenting, random numbers and frame loop, on the dummy driver.
 #include <gtest/gtest.h>
 

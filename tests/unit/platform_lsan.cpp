@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LeakSanitizer settings for the unit-test binary (read only in a sanitizer build). SDL2 frees
 // what the tests' windows allocate, so no leak is suppressed; the full unwinding on malloc gives
 // readable stacks for allocations made inside SDL, which is built without frame pointers.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What a present sends for scattered changes, and the canvas view zoomed and panned, on the dummy
 // driver (where the window fits, so the fitted view is 1:1).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Thumbnails and contact-sheet tiles: each output pixel is the brightest pixel of the block it
 // covers, so that a one-pixel line survives any reduction.
 #include <gtest/gtest.h>

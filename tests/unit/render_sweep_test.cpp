@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A sweep's plan (which pictures, under which names) and its resume: a picture already on disk is
 // kept only when its chunks say it was made the same way.
 #include <gtest/gtest.h>

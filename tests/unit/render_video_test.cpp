@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Taking a video's frames: --every N keeps one frame in N, as numbered PNGs in --frames-dir.
 #include <gtest/gtest.h>
 

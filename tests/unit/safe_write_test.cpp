@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves that lose nothing: the earlier file survives every failure.
 #include "config/safe_write.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // LoadSettings: the fourteen keys reach their globals, the canvas size is clamped to 512..4096,
 // a missing or unreadable file leaves the built-in defaults, and the panel band follows the GUI.
 #include <gtest/gtest.h>

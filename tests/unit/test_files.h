@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Reading a whole file as bytes: the one helper every test that looks at a written file uses.
 #pragma once
 
