@@ -20,6 +20,7 @@
 
 #include "config/session_files.h"
 #include "engine/settings.h"
+#include "render/gallery.h"
 #include "render/session.h"
 #include "render/sheet.h"
 
@@ -82,16 +83,33 @@ void Mark(const std::string& text, SessionRecord& s) {
     }
 }
 
-// Replays a kept session to its end (the last event, for a killed one) and writes the canvas.
+// Replays a kept session to its end (the last event, for a killed one) and writes the canvas
+// with the journal that made it, so that --from (and a gallery's command) makes it again.
 bool RenderFinal(SessionRecord& s, const std::string& output, std::string& error) {
     xs = s.journal.start.width;
     ys = s.journal.start.height;
-    if (ReplayTo(s.journal, s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame,
-                 s.frames, error)
-            .events < 0)
-        return false;
-    if (WriteOutput(output, 0, {})) return true;
-    error = "cannot write the sheet's picture of a session";
+    const auto target = s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame;
+    Replayed replayed = ReplayTo(s.journal, target, s.frames, error);
+    if (replayed.events < 0) return false;
+    if (WriteOutput(output, 0, ReplayProvenance(replayed, target))) return true;
+    error = "cannot write " + output;
+    return false;
+}
+
+// The folder for the sessions' pictures: --dir (default "history") for a gallery, which keeps
+// them; a temporary one for a sheet alone, removed afterwards.
+bool PicturesFolder(const RenderOptions& o, std::string& folder, std::string& error) {
+    if (!o.gallery) {
+        char temporary[] = "/tmp/morvane-history-XXXXXX";
+        if (mkdtemp(temporary))
+            folder = temporary;
+        else
+            error = std::strerror(errno);
+        return !folder.empty();
+    }
+    folder = o.dir_given ? o.dir : "history";
+    if (mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST) return true;
+    error = "cannot make " + folder + ": " + std::strerror(errno);
     return false;
 }
 
@@ -218,25 +236,30 @@ void ListEvents(const SessionRecord& s) {
 int HistorySheet(const RenderOptions& o) {
     std::vector<Kept> kept = KeptSessions();
     if (kept.size() > SHEET_SESSIONS) kept.resize(SHEET_SESSIONS);
-    char folder[] = "/tmp/morvane-history-XXXXXX";
-    if (kept.empty() || !mkdtemp(folder)) {
-        std::fprintf(stderr, "morvane-render: %s\n",
-                     kept.empty() ? ("no sessions kept in " + SessionsFolder()).c_str()
-                                  : std::strerror(errno));
-        return EXIT_FAILED;
-    }
+    std::string folder, error;
+    if (kept.empty()) error = "no sessions kept in " + SessionsFolder();
+    if (error.empty() && !PicturesFolder(o, folder, error)) folder.clear();
     std::vector<SheetTile> tiles;
-    std::string error;
+    std::vector<std::string> files;
     for (std::size_t i = 0; i < kept.size() && error.empty(); ++i) {
         SessionRecord s;
-        const std::string tile = std::string(folder) + "/" + std::to_string(i) + ".png";
-        if (LoadSession(kept[i].path, s, o.quiet, error) && RenderFinal(s, tile, error))
+        // A gallery's pictures are named after their sessions, so that they sort by start time.
+        const std::string name =
+            o.gallery ? kept[i].path.substr(kept[i].path.rfind('/') + 1) : std::to_string(i);
+        const std::string tile = folder + "/" + name.substr(0, name.rfind('.')) + ".png";
+        if (LoadSession(kept[i].path, s, o.quiet, error) && RenderFinal(s, tile, error)) {
             tiles.push_back({tile, ReadableStamp(kept[i].name.stamp).substr(0, 16) + " seed " +
                                        std::to_string(s.journal.start.seed)});
+            files.push_back(tile);
+        }
     }
-    if (error.empty()) BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error);
-    for (const SheetTile& t : tiles) unlink(t.path.c_str());
-    rmdir(folder);
+    if (error.empty() && !o.sheet.empty())
+        BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error);
+    if (error.empty() && o.gallery) WriteGallery(files, folder, {}, o.quiet, error);
+    if (!o.gallery && !folder.empty()) {
+        for (const SheetTile& t : tiles) unlink(t.path.c_str());
+        rmdir(folder.c_str());
+    }
     if (error.empty()) return 0;
     std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
     return EXIT_FAILED;

@@ -335,23 +335,11 @@ int ReplayJournal(Journal& j, RenderOptions::Target target, std::uint64_t number
         if (replayed.events < 0) return Fail(error);
         progress.Finish(o.output);
     }
-    static const char* const TARGETS[] = {"save", "save", "frame", "end"};
-    const std::string what = TARGETS[static_cast<int>(target)];
-    std::vector<TextChunk> text = {
-        {"Software", "morvane-render " MORVANE_VERSION},
-        {"morvane:journal", std::move(replayed.text), true},
-        {"morvane:target", target == RenderOptions::Target::Frame
-                               ? "frame " + std::to_string(FramesRendered())
-                               : what},
-    };
-    if (!replayed.text_kept) {
-        // The file then says why --from cannot render it again, and so does this run.
-        text[1] = {"morvane:journal-omitted",
-                   "the journal of " + std::to_string(replayed.events) +
-                       " events is longer than the " + std::to_string(MAX_JOURNAL_TEXT >> 20) +
-                       " MiB a PNG keeps; render it again with --replay and the log"};
+    const bool kept = replayed.text_kept;
+    const std::vector<TextChunk> text = ReplayProvenance(replayed, target);
+    // The file then says why --from cannot render it again, and so does this run.
+    if (!kept)
         std::fprintf(stderr, "morvane-render: %s: %s\n", o.output.c_str(), text[1].text.c_str());
-    }
     return WriteOutputWhole(o.output, o.thumb, text) ? 0 : EXIT_FAILED;
 }
 
@@ -477,8 +465,8 @@ int main(int argc, char** argv) {
     if (!OutputsApart(o)) return EXIT_FAILED;
     if (o.mode == RenderOptions::Mode::Sweep) return Sweep(o);
     if (o.mode == RenderOptions::Mode::History) {
-        if (o.sheet.empty()) return ListHistory();
-        return OutputWritable(o.sheet) ? HistorySheet(o) : EXIT_FAILED;
+        if (o.sheet.empty() && !o.gallery) return ListHistory();
+        return o.sheet.empty() || OutputWritable(o.sheet) ? HistorySheet(o) : EXIT_FAILED;
     }
     if (o.mode == RenderOptions::Mode::Replay && o.list) return Replay(o);
     if (o.mode == RenderOptions::Mode::Sheet) {

@@ -215,8 +215,8 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
         error = "--history lists the kept sessions, or makes a --sheet of them";
     } else if (!o.sheet.empty() && !sweeping && o.mode != Mode::Sheet && o.mode != Mode::History) {
         error = "--sheet goes with --sweep, --vary, --history or a list of files";
-    } else if (o.gallery && !sweeping && o.mode != Mode::Sheet) {
-        error = "--gallery goes with --sweep, --vary or a list of files";
+    } else if (o.gallery && !sweeping && o.mode != Mode::Sheet && o.mode != Mode::History) {
+        error = "--gallery goes with --sweep, --vary, --history or a list of files";
     } else if (video && o.mode != Mode::Render && o.mode != Mode::Replay) {
         error = "--video and --frames-dir go with a render or a --replay";
     } else if (print && (sweeping || o.mode == Mode::Sheet)) {
@@ -337,7 +337,7 @@ const char* HelpText() {
                  [--fill-holes] [-o FILE]
   morvane-render --replay LOG [--save K | --frame F | --end | --before-restart K] [-o FILE]
   morvane-render --replay LOG --list
-  morvane-render --history [--sheet SHEET.png]
+  morvane-render --history [--sheet SHEET.png] [--gallery [--dir DIR]]
   morvane-render --from IMAGE [-o FILE]
   morvane-render (--sweep A..B | --vary KEY=FROM..TO:COUNT [--vary ...]) [-j N] [--dir DIR]
                  [--sheet SHEET] [--gallery]
@@ -366,7 +366,8 @@ seed and settings give the same picture, sample for sample.
   --list            print the session's saves and restarts with their frames, write nothing
   --history         list the sessions morvane kept, newest first ($XDG_STATE_HOME/morvane/
                     sessions, else ~/.local/state/morvane/sessions); with --sheet, a contact
-                    sheet of the final pictures of the newest nine
+                    sheet of the final pictures of the newest nine; with --gallery, those
+                    pictures and a gallery page in --dir (default history)
   --from IMAGE      render again the picture of a PNG that morvane-render wrote
   -o FILE           the PNG to write (default morvane-render.png), replaced only once complete
   --thumb PX        write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest

@@ -12,6 +12,7 @@
 
 #include "engine/frame.h"
 #include "engine/settings.h"
+#include "morvane/version.h"
 #include "render/session.h"
 
 namespace {
@@ -242,4 +243,22 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
     while (to_save && FramesRendered() < goal) RunFrame();
     r.events = events;
     return r;
+}
+
+std::vector<TextChunk> ReplayProvenance(Replayed& replayed, RenderOptions::Target target) {
+    static const char* const TARGETS[] = {"save", "save", "frame", "end"};
+    std::vector<TextChunk> text = {
+        {"Software", "morvane-render " MORVANE_VERSION},
+        {"morvane:journal", std::move(replayed.text), true},
+        {"morvane:target",
+         target == RenderOptions::Target::Frame || target == RenderOptions::Target::BeforeRestart
+             ? "frame " + std::to_string(FramesRendered())
+             : TARGETS[static_cast<int>(target)]},
+    };
+    if (!replayed.text_kept)
+        text[1] = {"morvane:journal-omitted",
+                   "the journal of " + std::to_string(replayed.events) +
+                       " events is longer than the " + std::to_string(MAX_JOURNAL_TEXT >> 20) +
+                       " MiB a PNG keeps; render it again with --replay and the log"};
+    return text;
 }

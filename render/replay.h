@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/journal.h"
+#include "export/export.h"
 #include "render/options.h"
 
 // The journal of one session, checked: a start line first, then events in frame order, every
@@ -49,3 +50,7 @@ constexpr std::size_t MAX_JOURNAL_TEXT = 32u << 20;
 // state. `events` is -1, with the reason in `error`, when the session has no such state.
 Replayed ReplayTo(Journal& journal, RenderOptions::Target target, std::uint64_t number,
                   std::string& error);
+// The provenance chunks of a replay's PNG in the state ReplayTo left: the software, the journal
+// text (or, when it was too long to keep, a morvane:journal-omitted chunk saying why) and the
+// target, from which --from renders the same picture. Takes the text out of `replayed`.
+std::vector<TextChunk> ReplayProvenance(Replayed& replayed, RenderOptions::Target target);

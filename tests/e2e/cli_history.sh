@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# The renderer finds kept sessions by name (@last, @2) in the history folder, and tells a history
-# file that a killed program cut short from a damaged one: the cut last line is left out with a
-# note; a garbage line stops it with the file and line named, exit 1 and nothing written.
+# The renderer finds kept sessions by name (@last, @2) in the history folder, makes a gallery of
+# them, and tells a history file that a killed program cut short from a damaged one: the cut
+# last line is left out with a note; a garbage line stops it with the file and line named, exit 1 and nothing written.
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
 SESSIONS="$XDG_STATE_HOME/morvane/sessions"
@@ -25,6 +25,16 @@ grep -Eq '^@2 .* 5 ' list.txt || fail "@2 is not the older session: $(cat list.t
 grep -Eq '^restart 1 +frame 40 ' events.txt || fail "--list: $(cat events.txt)"
 "$RENDER" --replay @3 --list 2>err.txt && fail "@3 of two sessions was accepted"
 "$RENDER" --replay @2 --quiet -o whole.png || fail "the replay of @2 failed"
+
+# A gallery of the kept sessions: their final pictures, named after the sessions, that render
+# again from their own chunks.
+"$RENDER" --history --gallery --dir gallery --quiet || fail "--history --gallery failed"
+[ -s gallery/index.html ] || fail "no gallery page"
+[ -s gallery/20261201-100000-seed5.png ] && [ -s gallery/thumbs/0002.png ] ||
+    fail "the gallery lacks the older session's picture or thumbnail"
+"$RENDER" --from gallery/20261201-100000-seed5.png --quiet -o again.png || fail "--from failed"
+"$RENDER" --replay @2 --end --quiet -o end.png || fail "the replay of @2 to its end failed"
+[ "$(pngcheck same end.png again.png 0 0 512 512)" = 0 ] || fail "the gallery's picture differs"
 
 # Killed while writing its last line: the rest replays, with a note.
 cp "$SESSIONS/20261201-100000-seed5.journal" cut.journal
