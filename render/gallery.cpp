@@ -23,6 +23,7 @@
 #include "render/png_text.h"
 #include "render/scale.h"
 #include "render/sheet.h"
+#include "render/sweep.h"
 
 namespace {
 
@@ -236,15 +237,6 @@ std::string PageHtml(const std::vector<Picture>& pictures, const std::string& ti
            "</pre><p><button id=\"copy\">copy the command</button> <span id=\"copied\"></span>"
            "</p></div></div>\n<script>" +
            GalleryScript() + "</script>\n</body></html>\n";
-}
-
-bool MakeFolder(const std::string& path, std::string& error) {
-    struct stat st {};
-    if (mkdir(path.c_str(), 0777) == 0 || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
-        return true;
-    error = "cannot make the folder " + path + ": " +
-            (errno == EEXIST ? std::string("a file has that name") : std::strerror(errno));
-    return false;
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "render/gallery.h"
 #include "render/session.h"
 #include "render/sheet.h"
+#include "render/sweep.h"
 
 namespace {
 
@@ -108,9 +109,7 @@ bool PicturesFolder(const RenderOptions& o, std::string& folder, std::string& er
         return !folder.empty();
     }
     folder = o.dir_given ? o.dir : "history";
-    if (mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST) return true;
-    error = "cannot make " + folder + ": " + std::strerror(errno);
-    return false;
+    return MakeFolder(folder, error);
 }
 
 }  // namespace

@@ -181,6 +181,8 @@ std::string Hex32(const std::string& text) {
     return out;
 }
 
+}  // namespace
+
 bool MakeFolder(const std::string& path, std::string& error) {
     struct stat st {};
     if (mkdir(path.c_str(), 0777) == 0 || (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)))
@@ -189,8 +191,6 @@ bool MakeFolder(const std::string& path, std::string& error) {
             (errno == EEXIST ? std::string("a file has that name") : std::strerror(errno));
     return false;
 }
-
-}  // namespace
 
 bool PlanSweep(const RenderOptions& o, std::uint32_t seed, const std::string& folder,
                SweepPlan& plan, std::string& error) {

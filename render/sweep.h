@@ -28,6 +28,10 @@ struct SweepPlan {
     GridLayout grid;
 };
 
+// Makes the folder `path` unless it is one already; false with the reason (a file of that name,
+// or the system's) otherwise.
+bool MakeFolder(const std::string& path, std::string& error);
+
 // Plans the sweep `o` asks for at `seed` (for --vary) into `folder`. False with the reason when a
 // varied key is not one of the panel's settings or toggles, or when two pictures would get the
 // same name (a whole-number setting asked for more values than its range holds).
