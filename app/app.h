@@ -16,8 +16,8 @@ void HandleKey(int sym, bool& quit);
 bool RequestImageSaveCommand();
 // Y answering the question: the settings now, written to defaults.cfg the same way.
 void RequestSettingsSaveCommand();
-// The same, waiting for the file: a failure is logged and shown in the panel. Returns whether the
-// file was written.
+// The same, waiting for the file (and showing its filled pixels): a failure is logged and shown
+// in the panel. Returns whether the file was written.
 bool SaveImageCommand();
 // Saves the settings to `path` and waits for the file; a failure is logged and shown in the
 // panel. Returns whether the file was written.

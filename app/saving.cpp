@@ -2,12 +2,14 @@
 // BackgroundSaver: one std::thread per save, joined on the main thread once it says it has
 // ended. The worker runs at a lower priority than the window (and so do the compression threads
 // it starts, which inherit it), so that a save on every core leaves the frames their time.
+// SnapshotBuffers makes its spare on such a thread too.
 #include "app/saving.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <exception>
+#include <new>
 #include <system_error>
 #include <utility>
 
@@ -25,19 +27,14 @@ SaveResult RunWrite(const std::function<SaveResult(SaveProgress&)>& write, SaveP
     }
 }
 
+void LowerPriority() {
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), SAVE_NICE);
+}
+
 }  // namespace
 
 BackgroundSaver::~BackgroundSaver() {
     if (worker_.joinable()) worker_.join();
-}
-
-bool BackgroundSaver::Request(SaveTask task) {
-    if (!Running()) {
-        Start(std::move(task));
-        return false;
-    }
-    waiting_ = std::move(task);
-    return true;
 }
 
 int BackgroundSaver::Percent() const {
@@ -51,11 +48,6 @@ std::optional<FinishedSave> BackgroundSaver::TakeFinished() {
     if (worker_.joinable()) worker_.join();
     FinishedSave finished{std::move(*running_), std::move(result_)};
     running_.reset();
-    if (waiting_) {
-        SaveTask next = std::move(*waiting_);
-        waiting_.reset();
-        Start(std::move(next));
-    }
     return finished;
 }
 
@@ -72,7 +64,7 @@ void BackgroundSaver::Start(SaveTask task) {
     const auto& write = running_->write;
     try {
         worker_ = std::thread([this, progress, &write] {
-            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), SAVE_NICE);
+            LowerPriority();
             result_ = RunWrite(write, *progress);
             ended_.store(true, std::memory_order_release);
         });
@@ -81,4 +73,34 @@ void BackgroundSaver::Start(SaveTask task) {
         result_ = RunWrite(write, *progress);
         ended_ = true;
     }
+}
+
+void SnapshotBuffers::Prepare(std::size_t size) {
+    if (spare_.size() == size || making_.valid()) return;
+    spare_ = {};
+    try {
+        making_ = std::async(std::launch::async, [size] {
+            LowerPriority();
+            // Zeroing every value brings all of the buffer's pages in here, off the main thread.
+            return std::vector<std::int32_t>(size);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the snapshot then allocates its own memory, as it would without a spare.
+    }
+}
+
+std::vector<std::int32_t> SnapshotBuffers::Take(std::size_t size) {
+    if (making_.valid()) {
+        try {
+            spare_ = making_.get();
+        } catch (const std::bad_alloc&) {
+            spare_ = {};
+        }
+    }
+    if (spare_.size() != size) return {};
+    return std::exchange(spare_, {});
+}
+
+void SnapshotBuffers::Give(std::vector<std::int32_t> buffer) {
+    if (spare_.empty() && !making_.valid()) spare_ = std::move(buffer);
 }

@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "app/journal.h"
 #include "app/saving.h"
 #include "config/settings_writer.h"
+#include "engine/canvas.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
 #include "export/export.h"
@@ -29,6 +32,9 @@ constexpr std::size_t PANEL_REASON_CHARS = 48;
 constexpr int SETTINGS_PROBLEMS_MS = 6000;
 // A save's progress is shown again every frame; this keeps it up between two.
 constexpr int PROGRESS_MS = 500;
+// How many of a save's filled pixels are shown a frame: a save of a large, sparse canvas fills
+// millions, which shown at once would hold up the frame that ends it for a tenth of a second.
+constexpr std::size_t FILLED_PER_FRAME = std::size_t{1} << 18;
 
 void ShowPixelOnWindow(int x, int y, int v) {
     const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
@@ -37,8 +43,13 @@ void ShowPixelOnWindow(int x, int y, int v) {
                                        grey, 255, 1);
 }
 
+// How often the restart clear has emptied the canvas: a save's filled pixels belong to the
+// canvas of its snapshot and are not shown once it has been cleared.
+unsigned long canvas_clears = 0;
+
 // The canvas below the panel band; the band keeps what it shows.
 void ClearWindow() {
+    ++canvas_clears;
     CRM32Pro_IPrimitives::BoxColor(
         CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
         static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
@@ -76,17 +87,62 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
 // A kind of save: its worker and the words the log uses for it.
 // While a save runs, the frames rendered and the longest time between two of them are counted,
 // so that the log says how well the window kept going.
+// A save asked for while one of its kind runs starts once that one has ended, made from what is
+// there then (asked for again meanwhile, it still starts once): so the canvas is never copied
+// for a save that waits, and the copy a save uses comes back before the next one needs it.
 struct Saver {
     BackgroundSaver worker;
     const char* what;
     long frames = 0;
     std::chrono::steady_clock::duration longest_gap{};
+    std::function<SaveTask()> next{};  // the save that waits, made when it starts
 };
 Saver image_saver{{}, "save image"};
 Saver settings_saver{{}, "save the settings to"};
 std::chrono::steady_clock::time_point last_frame;
+SnapshotBuffers snapshot_buffers;
 
-// Logs and shows a save that has ended; returns whether it wrote its file.
+// The filled pixels of the last image save that are still to be shown, a slice a frame.
+struct FilledToShow {
+    std::vector<FilledPixel> pixels;
+    std::size_t shown = 0;
+    int height = 0;
+    unsigned long clears = 0;  // canvas_clears at the save's snapshot
+};
+FilledToShow filled_to_show;
+
+// The values of the used canvas: a snapshot's size.
+std::size_t CanvasValues() {
+    return static_cast<std::size_t>(std::clamp(xs, 0, GRID_SIZE)) *
+           static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
+}
+
+// The next slice of the filled pixels, unless the canvas has been cleared since their snapshot.
+void ShowFilledSlice() {
+    FilledToShow& f = filled_to_show;
+    if (f.clears != canvas_clears) f.pixels.clear();
+    if (f.shown >= f.pixels.size()) {
+        f = {};
+        return;
+    }
+    const std::size_t count = std::min(FILLED_PER_FRAME, f.pixels.size() - f.shown);
+    ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
+    f.shown += count;
+}
+
+// Makes the save `make` gives and starts it on the saver's worker; `waited` says the log it was
+// asked for earlier.
+void Start(Saver& saver, const std::function<SaveTask()>& make, bool waited) {
+    SaveTask task = make();
+    const std::string path = task.path;
+    const auto frame = static_cast<unsigned long long>(JournalFrames());
+    saver.worker.Start(std::move(task));
+    CRM32Pro_ILogSystem::Msg("%s %s %s at frame %llu", saver.what, path.c_str(),
+                             waited ? "started after the save before it" : "asked for", frame);
+}
+
+// Logs and shows a save that has ended, then starts the one that waits; returns whether the
+// ended one wrote its file.
 bool Finish(Saver& saver, const FinishedSave& finished) {
     if (finished.task.done) finished.task.done(finished.result);
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(saver.longest_gap);
@@ -95,16 +151,23 @@ bool Finish(Saver& saver, const FinishedSave& finished) {
                              static_cast<long>(gap.count()));
     saver.frames = 0;
     saver.longest_gap = {};
-    return Report(finished.result, saver.what, finished.task.path);
+    const bool saved = Report(finished.result, saver.what, finished.task.path);
+    if (saver.next) Start(saver, std::exchange(saver.next, nullptr), true);
+    return saved;
 }
 
-void Request(Saver& saver, SaveTask task) {
-    const std::string path = task.path;
-    const auto frame = static_cast<unsigned long long>(JournalFrames());
-    const bool waits = saver.worker.Request(std::move(task));
-    CRM32Pro_ILogSystem::Msg("%s %s asked for at frame %llu%s", saver.what, path.c_str(), frame,
-                             waits ? ", waits for the running save" : "");
-    if (waits) ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
+// Starts the save that `make` gives, of the file `path`, or makes it wait for the running one.
+void Request(Saver& saver, const std::string& path, std::function<SaveTask()> make) {
+    if (!saver.worker.Running()) {
+        Start(saver, make, false);
+        return;
+    }
+    if (!saver.next)
+        CRM32Pro_ILogSystem::Msg("%s %s asked for at frame %llu, waits for the running save",
+                                 saver.what, path.c_str(),
+                                 static_cast<unsigned long long>(JournalFrames()));
+    saver.next = std::move(make);
+    ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
 }
 
 // Blocks until the saver has nothing left to do; returns whether its last save wrote its file.
@@ -130,14 +193,18 @@ void PollSaves() {
         const std::string text = "saving... " + std::to_string(saver->worker.Percent()) + "%";
         ShowPanelMessageFor(text.c_str(), PROGRESS_MS);
     }
+    ShowFilledSlice();
+    // The spare copy of the canvas is made only while no image save holds one.
+    if (!image_saver.worker.Running()) snapshot_buffers.Prepare(CanvasValues());
     last_frame = now;
 }
 
-// The canvas now, written to the "png file" setting on the image saver's worker. The snapshot
-// and the save's frame are taken here; the journal line is written when the save ends.
-void RequestImageSave() {
+// The canvas now, to be written to the "png file" setting on the image saver's worker. The
+// snapshot and the save's frame are taken here; the journal line is written when the save ends.
+SaveTask ImageSaveTask() {
     JournalSync();
-    auto snapshot = std::make_shared<const CanvasSnapshot>(TakeSnapshot());
+    auto snapshot =
+        std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(CanvasValues())));
     auto filled = std::make_shared<std::vector<FilledPixel>>();
     SaveTask task;
     task.path = file;
@@ -150,20 +217,30 @@ void RequestImageSave() {
         *filled = std::move(output.filled);
         return output.result;
     };
-    task.done = [snapshot, filled, path = file, frame = task.frame](const SaveResult& result) {
+    task.done = [snapshot, filled, path = file, frame = task.frame,
+                 clears = canvas_clears](const SaveResult& result) {
         JournalSave(path, result.saved, frame);
-        ShowFilledPixels(*snapshot, *filled);
+        filled_to_show = {std::move(*filled), 0, snapshot->height, clears};
+        snapshot_buffers.Give(std::move(snapshot->values));
     };
-    Request(image_saver, std::move(task));
+    return task;
 }
 
-// The settings now, written to `path` on the settings saver's worker.
+void RequestImageSave() {
+    Request(image_saver, file, ImageSaveTask);
+}
+
+// The settings now, to be written to `path` on the settings saver's worker.
 void RequestSettingsSave(const char* path) {
-    SaveTask task;
-    task.path = path ? path : "";
-    task.write = [path = task.path, text = SettingsText(settings_table, PANEL_ROWS_BEGIN)](
-                     SaveProgress&) { return SaveSettingsText(path, text); };
-    Request(settings_saver, std::move(task));
+    const std::string target = path ? path : "";
+    Request(settings_saver, target, [path = target] {
+        SaveTask task;
+        task.path = path;
+        task.write = [path, text = SettingsText(settings_table, PANEL_ROWS_BEGIN)](SaveProgress&) {
+            return SaveSettingsText(path, text);
+        };
+        return task;
+    });
 }
 
 }  // namespace
@@ -186,7 +263,10 @@ void RequestSettingsSaveCommand() {
 
 bool SaveImageCommand() {
     RequestImageSave();
-    return WaitFor(image_saver);
+    const bool saved = WaitFor(image_saver);
+    // Waiting anyway, the filled pixels are all shown now.
+    while (!filled_to_show.pixels.empty()) ShowFilledSlice();
+    return saved;
 }
 
 bool SaveDefaultsCommand(const char* path) {

@@ -189,8 +189,9 @@ void WritePng(std::ostream& out, const CanvasSnapshot& s, const std::string& chu
 
 }  // namespace
 
-CanvasSnapshot TakeSnapshot() {
+CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer) {
     CanvasSnapshot s;
+    s.values = std::move(buffer);
     s.width = std::clamp(xs, 0, GRID_SIZE);
     s.height = std::clamp(ys, 0, GRID_SIZE);
     s.keep = 1.0 - static_cast<double>(color_decay);
@@ -232,8 +233,8 @@ ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
     return output;
 }
 
-void ShowFilledPixels(const CanvasSnapshot& snapshot, std::span<const FilledPixel> filled) {
-    const auto h = static_cast<std::uint32_t>(snapshot.height);
+void ShowFilledPixels(int height, std::span<const FilledPixel> filled) {
+    const auto h = static_cast<std::uint32_t>(height);
     for (const FilledPixel& p : filled) {
         const int x = static_cast<int>(p.index / h);
         const int y = static_cast<int>(p.index % h);
@@ -248,7 +249,7 @@ SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, d
     try {
         const CanvasSnapshot snapshot = TakeSnapshot();
         ImageOutput output = WriteImage(path, snapshot, text, nullptr, 0, dpi);
-        ShowFilledPixels(snapshot, output.filled);
+        ShowFilledPixels(snapshot.height, output.filled);
         return output.result;
     } catch (const std::exception& e) {
         return {false, e.what()};

@@ -31,8 +31,9 @@ struct SaveProgress {
     std::atomic<int> total{0};
 };
 
-// Copies the used xs x ys of the canvas and the colour decay. Main thread, between frames.
-CanvasSnapshot TakeSnapshot();
+// Copies the used xs x ys of the canvas and the colour decay, into `buffer` when it has the
+// size already (no memory is then allocated). Main thread, between frames.
+CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer = {});
 
 // Writes `snapshot` as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
 // neighbours; the image data is compressed on `threads` threads (0: one per core). On failure
@@ -43,9 +44,9 @@ ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
                        std::span<const TextChunk> text = {}, SaveProgress* progress = nullptr,
                        int threads = 0, double dpi = 0);
 
-// Shows the filled pixels of a save of `snapshot` on the view, except where the canvas has been
-// drawn on since. Main thread.
-void ShowFilledPixels(const CanvasSnapshot& snapshot, std::span<const FilledPixel> filled);
+// Shows the filled pixels of a save of a canvas `height` pixels high on the view, except where
+// the canvas has been drawn on since. Main thread.
+void ShowFilledPixels(int height, std::span<const FilledPixel> filled);
 
 // The canvas now: snapshot, write, show the filled pixels. `text` carries the provenance (the
 // seed, the settings or the journal). A `dpi` above 0 adds a pHYs chunk with that resolution.

@@ -3,6 +3,7 @@
 // the real frame rate over whole seconds, and keeps the run statistics logged at shutdown.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -32,6 +33,10 @@ int last_rate = -1;  // frames in the last whole second; -1 before the first one
 std::uint64_t present_total_us = 0;
 std::uint64_t presents = 0;
 std::uint64_t present_rects = 0;
+// The longest time between the starts of two frames, after the first whole second (the window's
+// first frames wait on the X server mapping it).
+std::uint64_t last_frame_us = 0;
+std::uint64_t longest_gap_us = 0;
 
 void StartSchedule(std::uint64_t now) {
     epoch_us = now;
@@ -41,6 +46,9 @@ void StartSchedule(std::uint64_t now) {
 
 // Counts a frame into the per-second rate.
 void CountFrame(std::uint64_t now) {
+    if (now - stats_start_us > MICROS_PER_SECOND && last_frame_us)
+        longest_gap_us = std::max(longest_gap_us, now - last_frame_us);
+    last_frame_us = now;
     ++frames_rendered;
     ++frames_this_second;
     const std::uint64_t elapsed = now - second_start_us;
@@ -99,6 +107,7 @@ void Init() {
     frames_this_second = 0;
     last_rate = -1;
     present_total_us = presents = present_rects = 0;
+    last_frame_us = longest_gap_us = 0;
 }
 
 int GetCurrentRFR() {
@@ -124,6 +133,8 @@ void Info() {
         static_cast<unsigned long long>(presents),
         presents ? static_cast<double>(present_total_us) / 1000.0 / presents : 0.0,
         presents ? static_cast<double>(present_rects) / presents : 0.0);
+    CRM32Pro_ILogSystem::Msg("timer: longest frame gap %.1f ms after the first second",
+                             static_cast<double>(longest_gap_us) / 1000.0);
 }
 
 }  // namespace CRM32Pro_ITimeSystem
