@@ -18,6 +18,7 @@
 
 #include "app/app.h"
 #include "engine/canvas.h"
+#include "engine/look_ahead.h"
 #include "engine/random.h"
 #include "engine/settings.h"
 #include "panel/panel.h"
@@ -161,6 +162,16 @@ void BM_GrowthLines(benchmark::State& state) {
     GrowthFrames(state, UseHalfGrown(static_cast<int>(state.range(0))));
 }
 
+// The pass on the half-grown canvas of size range(0) with the look-ahead forced off
+// (range(1) 0) or on (1), whatever the size: the gain that decides where it is used, measured
+// on the same canvas in the same run.
+void BM_GrowthLookAhead(benchmark::State& state) {
+    growth::look_ahead_use =
+        state.range(1) ? growth::LookAheadUse::Always : growth::LookAheadUse::Never;
+    GrowthFrames(state, UseHalfGrown(static_cast<int>(state.range(0))));
+    growth::look_ahead_use = growth::LookAheadUse::Auto;
+}
+
 // The same pass on the in-cache tile of that canvas: what its attempts cost without waiting on
 // memory.
 void BM_InCacheFloor(benchmark::State& state) {
@@ -242,8 +253,24 @@ void PrintGrowthSummary(const SummaryReporter& reporter, const std::string& size
         g->Counter("attempts_per_s") / 1e6);
 }
 
+// One size's look-ahead: the pass with it off and on, and whether the program uses it there.
+void PrintLookAheadSummary(const SummaryReporter& reporter, const std::string& size) {
+    const BestRun* off = reporter.Find("BM_GrowthLookAhead/" + size + "/0");
+    const BestRun* on = reporter.Find("BM_GrowthLookAhead/" + size + "/1");
+    if (!off || !on) return;
+    const double off_ns = 1e9 / off->Counter("attempts_per_s");
+    const double on_ns = 1e9 / on->Counter("attempts_per_s");
+    const int n = std::stoi(size);
+    std::printf("summary %s x %s: look-ahead off %.1f ns/attempt, on %.1f: %.2fx; used there: %s\n",
+                size.c_str(), size.c_str(), off_ns, on_ns, off_ns / on_ns,
+                growth::LooksAhead(n, n) ? "yes" : "no");
+}
+
 BENCHMARK(BM_SeedLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrowthLines)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GrowthLookAhead)
+    ->ArgsProduct({{512, 1024, 4096}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InCacheFloor)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFloor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AttemptFloor)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
@@ -274,6 +301,7 @@ int main(int argc, char** argv) {
         for (const char* size : {"512", "1024", "4096"})
             PrintGrowthSummary(reporter, size, step_ns);
     }
+    for (const char* size : {"512", "1024", "4096"}) PrintLookAheadSummary(reporter, size);
     if (window) PlatformTest::CloseWindow();
     benchmark::Shutdown();
     return 0;
