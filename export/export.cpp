@@ -34,7 +34,7 @@ constexpr std::size_t IDAT_BYTES = 8192;
 // A part holds between these many bytes of filtered rows: large enough that the rows refilled
 // for its dictionary cost little, small enough that each thread gets several parts.
 constexpr std::size_t PART_MIN_BYTES = 128 * 1024;
-constexpr std::size_t PART_MAX_BYTES = 512 * 1024;
+constexpr std::size_t PART_MAX_BYTES = 1024 * 1024;
 constexpr int PARTS_PER_THREAD = 4;
 
 void AppendBigEndian(std::string& out, std::uint32_t v) {
