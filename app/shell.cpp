@@ -32,9 +32,11 @@ constexpr std::size_t PANEL_REASON_CHARS = 48;
 constexpr int SETTINGS_PROBLEMS_MS = 6000;
 // A save's progress is shown again every frame; this keeps it up between two.
 constexpr int PROGRESS_MS = 500;
-// How many of a save's filled pixels are shown a frame: a save of a large, sparse canvas fills
-// millions, which shown at once would hold up the frame that ends it for a tenth of a second.
-constexpr std::size_t FILLED_PER_FRAME = std::size_t{1} << 18;
+// How long a frame spends showing a save's filled pixels, at most, and how many it shows between
+// two looks at the clock: a save of a large, sparse canvas fills millions, which shown at once
+// would hold up the frame that ends it for a tenth of a second.
+constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
+constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
 
 void ShowPixelOnWindow(int x, int y, int v) {
     const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
@@ -117,7 +119,8 @@ std::size_t CanvasValues() {
            static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
 }
 
-// The next slice of the filled pixels, unless the canvas has been cleared since their snapshot.
+// The next slice of the filled pixels, as many as the frame's budget allows, unless the canvas
+// has been cleared since their snapshot.
 void ShowFilledSlice() {
     FilledToShow& f = filled_to_show;
     if (f.clears != canvas_clears) f.pixels.clear();
@@ -125,9 +128,12 @@ void ShowFilledSlice() {
         f = {};
         return;
     }
-    const std::size_t count = std::min(FILLED_PER_FRAME, f.pixels.size() - f.shown);
-    ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
-    f.shown += count;
+    const auto until = std::chrono::steady_clock::now() + FILLED_BUDGET;
+    do {
+        const std::size_t count = std::min(FILLED_BETWEEN_CLOCKS, f.pixels.size() - f.shown);
+        ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
+        f.shown += count;
+    } while (f.shown < f.pixels.size() && std::chrono::steady_clock::now() < until);
 }
 
 // Makes the save `make` gives and starts it on the saver's worker; `waited` says the log it was
