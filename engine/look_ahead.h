@@ -21,10 +21,11 @@ inline LookAheadUse look_ahead_use = LookAheadUse::Auto;
 // lines): the next pass chooses how far to look ahead from it.
 inline double last_pass_lit_share = 0.5;
 
-// Whether the pass looks ahead on a canvas of xs x ys. Up to 2048 x 2048 the lit bits that every
-// attempt tests (512 KiB there) stay in the level-2 cache, and predicting costs more than it
-// saves (measured at 512 and 1024); beyond, most start tests would wait on memory.
-constexpr long LOOK_AHEAD_MIN_PIXELS = 2048L * 2048 + 1;
+// Whether the pass looks ahead on a canvas of xs x ys. Up to 512 x 512 the values every attempt
+// tests (1 MiB there) stay in the level-2 cache, and predicting costs more than it saves (0.90x
+// at 512); beyond, the start tests wait on the level-3 cache or on memory (1.12x at 1024,
+// 1.04-1.10x at 4096; bench_growth's look-ahead lines, quiet machine).
+constexpr long LOOK_AHEAD_MIN_PIXELS = 512L * 512 + 1;
 
 inline bool LooksAhead(int xs, int ys) {
     if (look_ahead_use != LookAheadUse::Auto) return look_ahead_use == LookAheadUse::Always;
