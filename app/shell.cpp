@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <utility>
@@ -209,12 +210,25 @@ void PollSaves() {
 // snapshot and the save's frame are taken here; the journal line is written when the save ends.
 SaveTask ImageSaveTask() {
     JournalSync();
-    auto snapshot =
-        std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(CanvasValues())));
-    auto filled = std::make_shared<std::vector<FilledPixel>>();
     SaveTask task;
     task.path = file;
     task.frame = JournalFrames();
+    std::shared_ptr<CanvasSnapshot> snapshot;
+    try {
+        snapshot =
+            std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(CanvasValues())));
+    } catch (const std::bad_alloc&) {
+        // No memory for the copy: the save fails as a save does, logged and shown, and the
+        // window goes on.
+        task.write = [](SaveProgress&) {
+            return SaveResult{false, "not enough memory for a copy of the canvas"};
+        };
+        task.done = [path = file, frame = task.frame](const SaveResult& result) {
+            JournalSave(path, result.saved, frame);
+        };
+        return task;
+    }
+    auto filled = std::make_shared<std::vector<FilledPixel>>();
     // The picture carries the journal up to this save, so that morvane-render --from makes it
     // again sample for sample.
     task.write = [snapshot, filled, path = file,
