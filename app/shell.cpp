@@ -18,7 +18,6 @@
 #include "app/journal.h"
 #include "app/saving.h"
 #include "config/settings_writer.h"
-#include "engine/canvas.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
 #include "export/export.h"
@@ -114,12 +113,6 @@ struct FilledToShow {
 };
 FilledToShow filled_to_show;
 
-// The values of the used canvas: a snapshot's size.
-std::size_t CanvasValues() {
-    return static_cast<std::size_t>(std::clamp(xs, 0, GRID_SIZE)) *
-           static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
-}
-
 // The next slice of the filled pixels, as many as the frame's budget allows, unless the canvas
 // has been cleared since their snapshot.
 void ShowFilledSlice() {
@@ -202,7 +195,7 @@ void PollSaves() {
     }
     ShowFilledSlice();
     // The spare copy of the canvas is made only while no image save holds one.
-    if (!image_saver.worker.Running()) snapshot_buffers.Prepare(CanvasValues());
+    if (!image_saver.worker.Running()) snapshot_buffers.Prepare(SnapshotValues());
     last_frame = now;
 }
 
@@ -216,23 +209,17 @@ SaveTask ImageSaveTask() {
     std::shared_ptr<CanvasSnapshot> snapshot;
     try {
         snapshot =
-            std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(CanvasValues())));
+            std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(SnapshotValues())));
     } catch (const std::bad_alloc&) {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.
-        task.write = [](SaveProgress&) {
-            return SaveResult{false, "not enough memory for a copy of the canvas"};
-        };
-        task.done = [path = file, frame = task.frame](const SaveResult& result) {
-            JournalSave(path, result.saved, frame);
-        };
-        return task;
     }
     auto filled = std::make_shared<std::vector<FilledPixel>>();
     // The picture carries the journal up to this save, so that morvane-render --from makes it
     // again sample for sample.
     task.write = [snapshot, filled, path = file,
                   chunks = ProvenanceChunks(file, task.frame)](SaveProgress& progress) {
+        if (!snapshot) return SaveResult{false, "not enough memory for a copy of the canvas"};
         ImageOutput output = WriteImage(path, *snapshot, chunks, &progress);
         *filled = std::move(output.filled);
         return output.result;
@@ -240,6 +227,7 @@ SaveTask ImageSaveTask() {
     task.done = [snapshot, filled, path = file, frame = task.frame,
                  clears = canvas_clears](const SaveResult& result) {
         JournalSave(path, result.saved, frame);
+        if (!snapshot) return;
         filled_to_show = {std::move(*filled), 0, snapshot->height, clears};
         snapshot_buffers.Give(std::move(snapshot->values));
     };

@@ -189,13 +189,18 @@ void WritePng(std::ostream& out, const CanvasSnapshot& s, const std::string& chu
 
 }  // namespace
 
+std::size_t SnapshotValues() {
+    return static_cast<std::size_t>(std::clamp(xs, 0, GRID_SIZE)) *
+           static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
+}
+
 CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer) {
     CanvasSnapshot s;
     s.values = std::move(buffer);
     s.width = std::clamp(xs, 0, GRID_SIZE);
     s.height = std::clamp(ys, 0, GRID_SIZE);
     s.keep = 1.0 - static_cast<double>(color_decay);
-    s.values.resize(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+    s.values.resize(SnapshotValues());
     for (int x = 0; x < s.width; ++x)
         std::memcpy(&s.values[static_cast<std::size_t>(x) * s.height], arr[x],
                     sizeof arr[x][0] * static_cast<std::size_t>(s.height));

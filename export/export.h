@@ -31,6 +31,9 @@ struct SaveProgress {
     std::atomic<int> total{0};
 };
 
+// How many values a snapshot of the canvas now holds: the used xs x ys.
+std::size_t SnapshotValues();
+
 // Copies the used xs x ys of the canvas and the colour decay, into `buffer` when it has the
 // size already (no memory is then allocated). Main thread, between frames.
 CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer = {});
