@@ -17,13 +17,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "clocks.h"
 #include "engine/settings.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -67,17 +67,6 @@ void GrowthFrame() {
                                            255, 1);
 }
 
-double ProcessCpu() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
-
-double WallSeconds() {
-    using namespace std::chrono;
-    return duration<double>(steady_clock::now().time_since_epoch()).count();
-}
-
 // CPU seconds (user + system) the X server has used, or -1 without XVFB_PID.
 double ServerCpu() {
     const char* pid = std::getenv("XVFB_PID");
@@ -101,9 +90,10 @@ struct Cost {
 template <typename Frame>
 Cost Measure(Frame frame) {
     for (int i = 0; i < 30; ++i) frame();  // the first whole-window present and warm-up
-    const double cpu0 = ProcessCpu(), wall0 = WallSeconds(), x0 = ServerCpu();
+    const double cpu0 = ProcessCpuSeconds(), wall0 = WallSeconds(), x0 = ServerCpu();
     for (int i = 0; i < FRAMES; ++i) frame();
-    const double cpu = ProcessCpu() - cpu0, wall = WallSeconds() - wall0, x = ServerCpu() - x0;
+    const double cpu = ProcessCpuSeconds() - cpu0, wall = WallSeconds() - wall0,
+                 x = ServerCpu() - x0;
     return {1000 * cpu / FRAMES, x0 < 0 ? -1 : 1000 * x / FRAMES, FRAMES / wall};
 }
 
@@ -191,9 +181,9 @@ double UnchangedPanelMicros(int w, int h) {
     StartPanel("Data/gfx.dpf", PanelCommands{});
     DrawPanel();
     constexpr int CALLS = 600;
-    const double cpu0 = ProcessCpu();
+    const double cpu0 = ProcessCpuSeconds();
     for (int i = 0; i < CALLS; ++i) DrawPanel();
-    const double micros = 1e6 * (ProcessCpu() - cpu0) / CALLS;
+    const double micros = 1e6 * (ProcessCpuSeconds() - cpu0) / CALLS;
     StopPanel();
     PlatformTest::CloseWindow();
     return micros;

@@ -11,11 +11,11 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "clocks.h"
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
@@ -28,22 +28,16 @@ namespace {
 constexpr int FRAMES = 600;
 constexpr int RUNS = 5;
 
-double CpuSeconds() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
-}
-
 double BareEngine(const std::string& out) {
     ResetSettings();
     canvas_view = CanvasView{};
     init = 0;
     paused = do_fill = white_sprouts = 0;
     CRM32Pro_Main::RandSeed(1);
-    const double start = CpuSeconds();
+    const double start = ProcessCpuSeconds();
     for (int f = 0; f < FRAMES; ++f) CanvasFrame();
     SaveImage(out);
-    return CpuSeconds() - start;
+    return ProcessCpuSeconds() - start;
 }
 
 struct Run {
@@ -56,18 +50,16 @@ Run Renderer(const std::string& program, std::vector<std::string> args) {
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
-    timespec t0{}, t1{};
-    clock_gettime(CLOCK_MONOTONIC, &t0);
+    const double start = WallSeconds();
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ)) return {};
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
         return {};
-    clock_gettime(CLOCK_MONOTONIC, &t1);
+
     const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
-    return {seconds(usage.ru_utime) + seconds(usage.ru_stime),
-            static_cast<double>(t1.tv_sec - t0.tv_sec) + (t1.tv_nsec - t0.tv_nsec) * 1e-9};
+    return {seconds(usage.ru_utime) + seconds(usage.ru_stime), WallSeconds() - start};
 }
 
 std::string Scratch(const std::string& what) {
