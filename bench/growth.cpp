@@ -8,6 +8,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -18,7 +19,6 @@
 
 #include "app/app.h"
 #include "engine/canvas.h"
-#include "engine/look_ahead.h"
 #include "engine/random.h"
 #include "engine/settings.h"
 #include "panel/panel.h"
@@ -140,14 +140,18 @@ void BM_SeedLines(benchmark::State& state) {
     PerStepCounters(state, steps);
 }
 
-// Frames of growth lines at the default settings on `grown`. A canvas of 512 or less is restored
-// before every frame, as a frame there grows it by a percent or so; a larger one only before the
-// first, as a live run keeps it: restoring 128 MiB before each frame at 4096 would leave every
-// frame cold in the cache, which no live frame is.
+// Frames of growth lines at the default settings on `grown`, restored every few frames so that
+// the canvas stays about half lit: a frame lights some 6000 pixels, which would fill a 1024
+// canvas within the run. The restore comes every frame at 512 and once per 64 frames at 4096
+// (a growth of about 2% at each size), as copying 128 MiB before each frame there would leave
+// every frame cold in the cache, which no live frame is.
 void GrowthFrames(benchmark::State& state, const Snapshot& grown) {
+    const long restore_every =
+        std::max(1L, static_cast<long>(grown.width) * grown.height / (512L * 512));
     std::uint64_t steps = 0;
+    long frames = 0;
     for (auto _ : state) {
-        if (grown.width * grown.height <= 512 * 512) {
+        if (frames++ % restore_every == 0) {
             state.PauseTiming();
             Restore(grown);
             state.ResumeTiming();
@@ -160,16 +164,6 @@ void GrowthFrames(benchmark::State& state, const Snapshot& grown) {
 // The pass on the half-grown canvas of size range(0).
 void BM_GrowthLines(benchmark::State& state) {
     GrowthFrames(state, UseHalfGrown(static_cast<int>(state.range(0))));
-}
-
-// The pass on the half-grown canvas of size range(0) with the look-ahead forced off
-// (range(1) 0) or on (1), whatever the size: the gain that decides where it is used, measured
-// on the same canvas in the same run.
-void BM_GrowthLookAhead(benchmark::State& state) {
-    growth::look_ahead_use =
-        state.range(1) ? growth::LookAheadUse::Always : growth::LookAheadUse::Never;
-    GrowthFrames(state, UseHalfGrown(static_cast<int>(state.range(0))));
-    growth::look_ahead_use = growth::LookAheadUse::Auto;
 }
 
 // The same pass on the in-cache tile of that canvas: what its attempts cost without waiting on
@@ -253,24 +247,8 @@ void PrintGrowthSummary(const SummaryReporter& reporter, const std::string& size
         g->Counter("attempts_per_s") / 1e6);
 }
 
-// One size's look-ahead: the pass with it off and on, and whether the program uses it there.
-void PrintLookAheadSummary(const SummaryReporter& reporter, const std::string& size) {
-    const BestRun* off = reporter.Find("BM_GrowthLookAhead/" + size + "/0");
-    const BestRun* on = reporter.Find("BM_GrowthLookAhead/" + size + "/1");
-    if (!off || !on) return;
-    const double off_ns = 1e9 / off->Counter("attempts_per_s");
-    const double on_ns = 1e9 / on->Counter("attempts_per_s");
-    const int n = std::stoi(size);
-    std::printf("summary %s x %s: look-ahead off %.1f ns/attempt, on %.1f: %.2fx; used there: %s\n",
-                size.c_str(), size.c_str(), off_ns, on_ns, off_ns / on_ns,
-                growth::LooksAhead(n, n) ? "yes" : "no");
-}
-
 BENCHMARK(BM_SeedLines)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_GrowthLines)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_GrowthLookAhead)
-    ->ArgsProduct({{512, 1024, 4096}, {0, 1}})
-    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InCacheFloor)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StepFloor)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_AttemptFloor)->Arg(512)->Arg(1024)->Arg(4096)->Unit(benchmark::kMillisecond);
@@ -301,7 +279,6 @@ int main(int argc, char** argv) {
         for (const char* size : {"512", "1024", "4096"})
             PrintGrowthSummary(reporter, size, step_ns);
     }
-    for (const char* size : {"512", "1024", "4096"}) PrintLookAheadSummary(reporter, size);
     if (window) PlatformTest::CloseWindow();
     benchmark::Shutdown();
     return 0;

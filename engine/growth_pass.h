@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The growth pass as a template over its random source: production instantiates it with
 // CRM32Pro_Main::RandReal inlined (growth.cpp), tests with a scripted sequence. Read from
-// GrowthPassWith at the bottom: one attempt per iteration, a strand attempt walks then draws.
+// GrowthPassWith near the end: one attempt per iteration, a strand attempt walks then draws.
 #pragma once
 
 #include <algorithm>
@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "engine/canvas.h"
-#include "engine/look_ahead.h"
 #include "engine/numeric.h"
 #include "engine/random.h"
 
@@ -68,7 +67,8 @@ struct Attempt {
     bool seeding = false;
     float ang = 0.0f;  // direction in turns
     int c1 = 0, c2 = 0;
-    float stop_ang = 0.0f;  // direction of the step that stopped the path
+    int stop_x = 0, stop_y = 0;  // the wrapped pixel the path stopped at
+    float stop_ang = 0.0f;       // direction of the step that stopped the path
 };
 
 // Told of every path the pass is about to draw, with its final c1 and c2 (the renderer records
@@ -104,7 +104,7 @@ float StartDirection(Random& rand, const PassSettings& s, const Attempt& a) {
 
 // The step loop: walks from the centre of the start pixel in half-pixel steps until the path meets
 // a lit pixel other than its own start pixel (or a seed line runs out of length). Returns
-// draw_OK; stores the value met in a.c2. `steps` counts the steps taken.
+// draw_OK; stores the pixel met in a.stop_x and a.stop_y. `steps` counts the steps taken.
 template <class Random>
 bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
               std::uint64_t& steps) {
@@ -138,7 +138,8 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
         // The lit bit answers the stop test; the value is read only where the path stops.
         const int wx = WrapIndex(px, s.xs), wy = WrapIndex(py, s.ys);
         if ((IsLit(wx, wy) && (px != a.x || py != a.y)) || v2 == last) {
-            a.c2 = arr[wx][wy];
+            a.stop_x = wx;
+            a.stop_y = wy;
             draw = true;
             break;
         }
@@ -152,27 +153,34 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
     return draw;
 }
 
-// One strand attempt. Returns whether it went on past its start test, that is, drew more than
-// the two numbers of its start pixel.
-template <class Random, class Ahead>
-bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps,
-                   Ahead* ahead) {
+// One strand attempt.
+//
+// On a large canvas the values of the start and stop pixels are each a wait on memory, and so are
+// the neighbour columns the drawing reads and blends. The walk reads neither value and changes
+// nothing, so both are read after it: the start's value and its neighbour columns are fetched
+// when the start test passes and arrive while the walk runs, where a read there would hold the
+// attempt until they came. Against reading the values where they become known, this is 1.15x
+// per attempt on a half-lit 4096 canvas and 1.1-1.2x at 1024.
+template <class Random>
+void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps) {
     Attempt a;
     a.seeding = CountStrandAttempt(s.n_sprouts);
     a.x = static_cast<int>(rand() * s.xs);
     a.y = static_cast<int>(rand() * s.ys);
-    if (!a.seeding && !IsLit(a.x, a.y)) return false;
-    if (ahead) ahead->AtLitStart(a.x, a.y);
+    if (!a.seeding && !IsLit(a.x, a.y)) return;
+    __builtin_prefetch(&arr[a.x][a.y]);
+    __builtin_prefetch(&arr[WrapIndex(a.x - 1, s.xs)][a.y]);
+    __builtin_prefetch(&arr[WrapIndex(a.x + 1, s.xs)][a.y]);
     a.ang = StartDirection(rand, s, a);
+    if (!WalkPath(rand, s, a, path, steps)) return;
     a.c1 = arr[a.x][a.y];
-    if (!WalkPath(rand, s, a, path, steps)) return true;
+    a.c2 = arr[a.stop_x][a.stop_y];
     if (a.seeding) {
         a.c2 = 65535;
         if (s.white_sprouts) a.c1 = 65535;
     }
     if (strand_observer) strand_observer(s, a, path);
     DrawPath(s, a, path);
-    return true;
 }
 
 // How a pass may end before its tests_per_frame attempts: after `limit` attempts (when 0 or
@@ -188,15 +196,16 @@ struct PassStop {
 constexpr int CHECK_ATTEMPTS = 256;
 constexpr std::uint64_t CHECK_STEPS = 1 << 16;
 
-// The attempts of one pass, with `ahead` predicting and fetching their start pixels when not null.
-template <class Random, class Ahead>
-std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, Ahead* ahead) {
+// One growth pass of tests_per_frame attempts. Returns the number of steps walked.
+template <class Random>
+std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
+    const PassSettings s = PassSettings::Current();
     PathLists path(s.strand_length);
     std::uint64_t steps = 0;
     std::uint64_t check_at = CHECK_STEPS;
     long count = s.tests_per_frame;
     if (stop && stop->limit >= 0 && stop->limit < count) count = stop->limit;
-    long v = 0, went_on = 0;
+    long v = 0;
     for (; v < count; ++v) {
         if (stop && stop->requested && ((v % CHECK_ATTEMPTS == 0 && v > 0) || steps >= check_at)) {
             check_at = steps + CHECK_STEPS;
@@ -208,17 +217,9 @@ std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, A
             FillPixel(x, y);
             continue;
         }
-        if (ahead) ahead->Prefetch();
-        const bool on = StrandAttempt(rand, s, path, steps, ahead);
+        StrandAttempt(rand, s, path, steps);
         path.n = 0;
-        went_on += on;
-        if (ahead && on) {
-            ahead->Restart();
-        } else if (ahead) {
-            ahead->Next();
-        }
     }
-    if (!s.fill && v > 0) last_pass_lit_share = static_cast<double>(went_on) / v;
     if (stop) {
         stop->attempts = v;
         stop->cut = v < s.tests_per_frame;
@@ -230,20 +231,5 @@ std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, A
 struct LibraryRandom {
     double operator()() const { return CRM32Pro_Main::RandReal(); }
 };
-
-// One growth pass of tests_per_frame attempts. Returns the number of steps walked. The library's
-// generator is looked ahead of where that pays; a scripted source never is.
-template <class Random>
-std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
-    const PassSettings s = PassSettings::Current();
-    if constexpr (std::is_same_v<Random, LibraryRandom>) {
-        if (!s.fill && LooksAhead(s.xs, s.ys)) {
-            StartLookAhead ahead(s.xs, s.ys, LookAheadDepth(last_pass_lit_share), s.from_angle > 0);
-            ahead.Restart();
-            return RunAttempts(rand, s, stop, &ahead);
-        }
-    }
-    return RunAttempts(rand, s, stop, static_cast<NoLookAhead*>(nullptr));
-}
 
 }  // namespace growth

@@ -8,8 +8,7 @@
 
 namespace CRM32Pro_Main {
 
-// The generator's state as a value. RandReal draws from the one global state; a copy drawn from
-// on its own (the growth pass's look-ahead) gives the values to come and leaves it untouched.
+// The generator's state; drawing from it advances it. RandReal draws from the one global state.
 struct RandState {
     std::uint64_t s[4];
     // Uniform in [0, 1): the top 53 bits of the next output divided by 2^53, so never 1.
@@ -49,11 +48,6 @@ inline void RandSeed(std::uint32_t seed) {
 // The next value of the global sequence, inlined because the growth pass draws several per step.
 inline double RandReal() {
     return detail::rng();
-}
-
-// A copy of the global sequence's state.
-inline RandState GetRandState() {
-    return detail::rng;
 }
 
 }  // namespace CRM32Pro_Main

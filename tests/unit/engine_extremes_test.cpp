@@ -199,34 +199,4 @@ TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
     EXPECT_FALSE(first.values == other.values);
 }
 
-// The look-ahead only fetches: with it, every pass from the seeding phase to a canvas lit at
-// about half draws the same numbers and writes the same pixels as without it.
-TEST_F(ExtremeSettingsTest, LookAheadChangesNothingButTheSpeed) {
-    struct Run {
-        Picture picture;
-        std::vector<std::uint64_t> states;  // the generator after each pass
-    };
-    const auto grow = [](growth::LookAheadUse use) {
-        growth::look_ahead_use = use;
-        CRM32Pro_Main::RandSeed(5);
-        RestartClear();
-        tests_per_frame = 20000;
-        Run run;
-        for (int frame = 0; frame < 40; ++frame) {
-            GrowthPass();
-            const CRM32Pro_Main::RandState state = CRM32Pro_Main::GetRandState();
-            run.states.insert(run.states.end(), state.s, state.s + 4);
-        }
-        run.picture = TakePicture();
-        growth::look_ahead_use = growth::LookAheadUse::Auto;
-        return run;
-    };
-    const Run ahead = grow(growth::LookAheadUse::Always);
-    EXPECT_GT(LitCount(), xs * ys * 2 / 5);
-    const Run plain = grow(growth::LookAheadUse::Never);
-    EXPECT_TRUE(ahead.states == plain.states);
-    EXPECT_TRUE(ahead.picture.values == plain.picture.values);
-    EXPECT_TRUE(ahead.picture.angles == plain.picture.angles);
-}
-
 }  // namespace

@@ -4,7 +4,6 @@
 
 #include "engine/canvas.h"
 #include "engine/frame.h"
-#include "engine/look_ahead.h"
 #include "engine/settings.h"
 
 void ResetEngineState() {
@@ -14,6 +13,5 @@ void ResetEngineState() {
     ResetSettings();
     SetPaused(false);
     SetWhite(false);
-    growth::look_ahead_use = growth::LookAheadUse::Auto;
     RestartClear();
 }
