@@ -50,4 +50,9 @@ inline double RandReal() {
     return detail::rng();
 }
 
+// A copy of the global state: drawing from it gives the values to come and uses none of them.
+inline RandState PeekRandState() {
+    return detail::rng;
+}
+
 }  // namespace CRM32Pro_Main

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <string>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -197,6 +198,34 @@ TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
     canvas_view = CanvasView{};
     const Picture other = GrowFromSeed(2025);
     EXPECT_FALSE(first.values == other.values);
+}
+
+// Fetching the next start pixel only looks into the generator: on a canvas large enough for the
+// fetch, the library's generator gives the same pixels and leaves the same state as the same
+// generator behind a source that cannot be looked into.
+TEST_F(ExtremeSettingsTest, FetchingTheNextStartChangesNothing) {
+    struct Unpeekable {
+        double operator()() const { return CRM32Pro_Main::RandReal(); }
+    };
+    xs = ys = 1040;
+    ASSERT_TRUE(growth::PassSettings::Current().fetch_next_start);
+    const auto grow = [](auto rand) {
+        CRM32Pro_Main::RandSeed(5);
+        RestartClear();
+        tests_per_frame = 20000;
+        std::vector<std::uint64_t> states;
+        for (int frame = 0; frame < 30; ++frame) {
+            growth::GrowthPassWith(rand);
+            const CRM32Pro_Main::RandState state = CRM32Pro_Main::PeekRandState();
+            states.insert(states.end(), state.s, state.s + 4);
+        }
+        return std::make_pair(TakePicture().values, states);
+    };
+    const auto fetching = grow(growth::LibraryRandom{});
+    EXPECT_GT(LitCount(), xs * ys / 10);
+    const auto plain = grow(Unpeekable{});
+    EXPECT_TRUE(fetching.first == plain.first);
+    EXPECT_TRUE(fetching.second == plain.second);
 }
 
 }  // namespace
