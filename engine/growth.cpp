@@ -58,7 +58,6 @@ PassSettings PassSettings::Current() {
     s.decay = 1.0 - static_cast<double>(color_decay);
     s.white_sprouts = ::white_sprouts != 0;
     s.fill = do_fill != 0;
-    s.fetch_next_start = static_cast<long>(s.xs) * s.ys >= NEXT_START_MIN_PIXELS;
     return s;
 }
 

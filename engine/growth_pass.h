@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/canvas.h"
+#include "engine/look_ahead.h"
 #include "engine/numeric.h"
 #include "engine/random.h"
 
@@ -42,7 +43,6 @@ struct PassSettings {
     double curl;            // rand_angle
     double decay;           // 1 - color_decay
     bool white_sprouts, fill;
-    bool fetch_next_start;  // the canvas is above NEXT_START_MIN_PIXELS
     static PassSettings Current();
 };
 
@@ -154,48 +154,26 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
     return draw;
 }
 
-// Canvases from which on an attempt fetches the lit word of the next attempt's start pixel. Up to
-// 1024 x 1024 the lit bits (128 KiB there) stay in the level-2 cache and the fetch gains
-// nothing; at 2048 it gains 1.00-1.02x per attempt and at 4096 1.00-1.06x (six runs on
-// half-lit canvases, frame against frame in one process), as the start test then mostly waits
-// on the level-3 cache.
-constexpr long NEXT_START_MIN_PIXELS = 1024L * 1024 + 1;
-
-// Once an attempt has drawn all its numbers, the next attempt's start pixel is known: the next two
-// draws. A source that can be looked into without being used up (the library's generator) gives
-// them, and that pixel's lit word is fetched while this attempt draws its line.
-template <class Random>
-void FetchNextStart(const Random& rand, const PassSettings& s) {
-    if constexpr (requires { rand.Peek(); }) {
-        auto next = rand.Peek();
-        const int x = static_cast<int>(next() * s.xs);
-        const int y = static_cast<int>(next() * s.ys);
-        __builtin_prefetch(&lit_bits[PixelIndex(x, y) >> 6]);
-    }
-}
-
-// One strand attempt.
+// One strand attempt. Returns whether it went on past its start test, that is, drew more than
+// the two numbers of its start pixel.
 //
 // On a large canvas the values of the start and stop pixels are each a wait on memory, and so are
 // the neighbour columns the drawing reads and blends. The walk reads neither value and changes
 // nothing, so both are read after it: the start's value and its neighbour columns are fetched
 // when the start test passes and arrive while the walk runs, where a read there would hold the
-// attempt until they came. Against reading the values where they become known, this is 1.15x
-// per attempt on a half-lit 4096 canvas and 1.1-1.2x at 1024.
+// attempt until they came.
 template <class Random>
-void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps) {
+bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::uint64_t& steps) {
     Attempt a;
     a.seeding = CountStrandAttempt(s.n_sprouts);
     a.x = static_cast<int>(rand() * s.xs);
     a.y = static_cast<int>(rand() * s.ys);
-    if (!a.seeding && !IsLit(a.x, a.y)) return;
+    if (!a.seeding && !IsLit(a.x, a.y)) return false;
     __builtin_prefetch(&arr[a.x][a.y]);
     __builtin_prefetch(&arr[WrapIndex(a.x - 1, s.xs)][a.y]);
     __builtin_prefetch(&arr[WrapIndex(a.x + 1, s.xs)][a.y]);
     a.ang = StartDirection(rand, s, a);
-    const bool draw = WalkPath(rand, s, a, path, steps);
-    if (s.fetch_next_start) FetchNextStart(rand, s);
-    if (!draw) return;
+    if (!WalkPath(rand, s, a, path, steps)) return true;
     a.c1 = arr[a.x][a.y];
     a.c2 = arr[a.stop_x][a.stop_y];
     if (a.seeding) {
@@ -204,6 +182,7 @@ void StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, std::ui
     }
     if (strand_observer) strand_observer(s, a, path);
     DrawPath(s, a, path);
+    return true;
 }
 
 // How a pass may end before its tests_per_frame attempts: after `limit` attempts (when 0 or
@@ -219,10 +198,10 @@ struct PassStop {
 constexpr int CHECK_ATTEMPTS = 256;
 constexpr std::uint64_t CHECK_STEPS = 1 << 16;
 
-// One growth pass of tests_per_frame attempts. Returns the number of steps walked.
-template <class Random>
-std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
-    const PassSettings s = PassSettings::Current();
+// The attempts of one pass, with `ahead` predicting and fetching their start pixels when not null
+// (only for a source that can be looked into).
+template <class Random, class Ahead>
+std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, Ahead* ahead) {
     PathLists path(s.strand_length);
     std::uint64_t steps = 0;
     std::uint64_t check_at = CHECK_STEPS;
@@ -240,14 +219,38 @@ std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
             FillPixel(x, y);
             continue;
         }
-        StrandAttempt(rand, s, path, steps);
+        if (ahead) ahead->Prefetch();
+        const bool went_on = StrandAttempt(rand, s, path, steps);
         path.n = 0;
+        if constexpr (requires { rand.Peek(); }) {
+            if (ahead && went_on) {
+                ahead->Restart(rand.Peek());
+            } else if (ahead) {
+                ahead->Next();
+            }
+        }
     }
     if (stop) {
         stop->attempts = v;
         stop->cut = v < s.tests_per_frame;
     }
     return steps;
+}
+
+// One growth pass of tests_per_frame attempts. Returns the number of steps walked. A source that
+// can be looked into without being used up (the library's generator) is looked ahead of on the
+// canvases where that pays.
+template <class Random>
+std::uint64_t GrowthPassWith(Random& rand, PassStop* stop = nullptr) {
+    const PassSettings s = PassSettings::Current();
+    if constexpr (requires { rand.Peek(); }) {
+        if (!s.fill && LooksAhead(s.xs, s.ys)) {
+            StartLookAhead ahead(s.xs, s.ys, s.from_angle > 0);
+            ahead.Restart(rand.Peek());
+            return RunAttempts(rand, s, stop, &ahead);
+        }
+    }
+    return RunAttempts(rand, s, stop, static_cast<StartLookAhead*>(nullptr));
 }
 
 // The production random source: the library's generator, inlined into the step loop.

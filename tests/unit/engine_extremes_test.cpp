@@ -200,15 +200,15 @@ TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
     EXPECT_FALSE(first.values == other.values);
 }
 
-// Fetching the next start pixel only looks into the generator: on a canvas large enough for the
-// fetch, the library's generator gives the same pixels and leaves the same state as the same
-// generator behind a source that cannot be looked into.
-TEST_F(ExtremeSettingsTest, FetchingTheNextStartChangesNothing) {
+// The look-ahead only looks into the generator: on a canvas large enough for it, the library's
+// generator gives the same pixels and leaves the same state as the same generator behind a source
+// that cannot be looked into, from the seeding phase to a tenth lit and more.
+TEST_F(ExtremeSettingsTest, LookingAheadChangesNothing) {
     struct Unpeekable {
         double operator()() const { return CRM32Pro_Main::RandReal(); }
     };
     xs = ys = 1040;
-    ASSERT_TRUE(growth::PassSettings::Current().fetch_next_start);
+    ASSERT_TRUE(growth::LooksAhead(xs, ys));
     const auto grow = [](auto rand) {
         CRM32Pro_Main::RandSeed(5);
         RestartClear();
