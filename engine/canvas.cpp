@@ -74,8 +74,8 @@ void RestartClear() {
             std::memset(angle_map[x], 0, run * sizeof angle_map[x][0]);  // 0.0f is all zero bits
         }
     }
-    // A column's bits are 64 words; the rows beyond ys are never set.
-    std::memset(lit_bits, 0, sizeof lit_bits[0] * (GRID_SIZE / 64) * static_cast<std::size_t>(xs));
+    // The blocks of the used columns, a prefix of the bits; the rows beyond ys are never set.
+    std::memset(lit_bits, 0, sizeof lit_bits[0] * LitWordsOfColumns(xs));
     EndRestart();
 }
 

@@ -46,7 +46,7 @@ public:
         for (; queued_ < LOOK_AHEAD_DEPTH; ++queued_) {
             const int x = static_cast<int>(ahead_() * xs_);
             const int y = static_cast<int>(ahead_() * ys_);
-            __builtin_prefetch(&lit_bits[PixelIndex(x, y) >> 6]);
+            __builtin_prefetch(&lit_bits[LitIndex(x, y) >> 6]);
             __builtin_prefetch(&arr[x][y]);
             if (angles_) __builtin_prefetch(&angle_map[x][y]);
         }

@@ -175,6 +175,9 @@ TEST_F(ExtremeSettingsTest, LitBitsFollowTheGrid) {
     EXPECT_TRUE(SaveImage(file).saved);
     std::filesystem::remove(file);
     EXPECT_TRUE(agree()) << "after a save";
+    // The last column and row lit, so that a clear that stops short of them shows.
+    for (int y = 0; y < ys; ++y) SetPixelValue(xs - 1, y, 1000);
+    for (int x = 0; x < xs; ++x) SetPixelValue(x, ys - 1, 1000);
     RestartClear();
     EXPECT_TRUE(agree()) << "after a restart";
 }
