@@ -15,6 +15,7 @@
 #include "engine/look_ahead.h"
 #include "engine/numeric.h"
 #include "engine/random.h"
+#include "engine/step_along.h"
 
 // The most steps a strand attempt takes. A larger strand_length (only the settings file can give
 // one) acts as this: the path lists hold 12 bytes per step, so 2^31 steps would exhaust memory,
@@ -25,7 +26,6 @@ namespace growth {
 
 // Degrees to turns by multiplication (start angle, sharp turns); branches divide by 360.0.
 constexpr double TIMES_1_360 = 0.002777777777777778;
-constexpr double PI = 3.141592653589793;
 // A finite position stays far below this (a step moves half a pixel and the walk is bounded);
 // beyond it, or not finite, the position cannot be truncated to a pixel.
 constexpr float POSITION_LIMIT = 1.0e9f;
@@ -76,13 +76,6 @@ struct Attempt {
 // the strands' geometry for vector output). Null, the default, costs one test per drawn path.
 using StrandObserver = void (*)(const PassSettings& s, const Attempt& a, const PathLists& path);
 inline StrandObserver strand_observer = nullptr;
-
-// Moves half a pixel along direction `ang` (turns): 0 toward larger y, 0.25 toward larger x.
-inline void StepAlong(float& xv, float& yv, float ang) {
-    const double phase = ang * PI * 2;
-    xv = static_cast<float>(xv + 0.5 * std::sin(phase));
-    yv = static_cast<float>(yv + 0.5 * std::cos(phase));
-}
 
 // Writes the path's entries that land on empty pixels: graded from c1 to c2 (or tent shaded).
 void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path);

@@ -6,7 +6,9 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <utility>
@@ -201,6 +203,52 @@ TEST_F(ExtremeSettingsTest, SameSeedGivesTheSamePicture) {
     canvas_view = CanvasView{};
     const Picture other = GrowFromSeed(2025);
     EXPECT_FALSE(first.values == other.values);
+}
+
+// A seed keeps its picture from one version to the next: the grids grown from seed 2024 hash to
+// what they did when pictures were first saved with their seeds. A change to any draw, step or
+// value of the growth pass shows here.
+TEST_F(ExtremeSettingsTest, TheSeedStillGivesItsPicture) {
+    const Picture picture = GrowFromSeed(2024);
+    std::uint64_t hash = 0xcbf29ce484222325ull;
+    const auto mix = [&hash](const void* data, std::size_t size) {
+        const auto* bytes = static_cast<const unsigned char*>(data);
+        for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 0x100000001b3ull;
+    };
+    mix(picture.values.data(), picture.values.size() * sizeof(picture.values[0]));
+    mix(picture.angles.data(), picture.angles.size() * sizeof(picture.angles[0]));
+    EXPECT_EQ(hash, 0xb2ae2af09f86d61aull);
+}
+
+// The step without the C library gives the library's floats, bit for bit. Directions: of every
+// size up to far beyond the fast path's limit, near table steps and near half turns (where the
+// sine is small and its float finest), and edge values. Positions: across the canvas, and near 0
+// at every scale, where a sine off by far less than its interval already shows.
+TEST(StepAlong, GivesTheLibrarysFloats) {
+    CRM32Pro_Main::RandState rand{{1, 2, 3, 4}};
+    const auto tiny = [&rand] {
+        return (rand() - 0.5) * std::ldexp(1.0, -TruncToInt(rand() * 30));
+    };
+    const float edges[] = {0.0f, -0.0f, 64.0f, -64.0f, 64.00001f, 1e30f, 0.125f, 0.25f, -0.75f};
+    int wrong = 0;
+    for (int i = 0; i < 2000000; ++i) {
+        const double wide = rand() * 140 - 70;
+        double ang = wide;
+        if (i % 6 == 1) ang = rand() * 2e4 - 1e4;
+        if (i % 6 == 2) ang = std::floor(wide * 256) / 256 + tiny() / 256;
+        if (i % 6 == 3) ang = std::floor(wide * 2) / 2 + tiny();
+        if (i % 6 == 4) ang = edges[i / 6 % std::size(edges)];
+        const auto position = [&](int k) { return k == 0 ? rand() * 4200 - 10 : tiny(); };
+        const float x = static_cast<float>(position(i % 3)),
+                    y = static_cast<float>(position(i % 5 % 3));
+        float x1 = x, y1 = y, x2 = x, y2 = y;
+        growth::StepAlongByLibrary(x1, y1, static_cast<float>(ang));
+        growth::StepAlong(x2, y2, static_cast<float>(ang));
+        if (std::memcmp(&x1, &x2, sizeof x1) != 0 || std::memcmp(&y1, &y2, sizeof y1) != 0) {
+            if (++wrong <= 5) ADD_FAILURE() << "direction " << ang << " from " << x << ", " << y;
+        }
+    }
+    EXPECT_EQ(wrong, 0);
 }
 
 // The look-ahead only looks into the generator: on a canvas large enough for it, the library's
