@@ -9,7 +9,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +18,7 @@
 
 #include "app/app.h"
 #include "engine/canvas.h"
+#include "engine/growth_pass.h"
 #include "engine/random.h"
 #include "engine/settings.h"
 #include "panel/panel.h"
@@ -172,8 +172,8 @@ void BM_InCacheFloor(benchmark::State& state) {
     GrowthFrames(state, UseTile(static_cast<int>(state.range(0))));
 }
 
-// What every step must do: the same draws at the default probability, sin and cos in double,
-// the float stores of the angle and position, one grid read.
+// What every step must do: the same draws at the default probability, the step along the
+// direction (the pass's own, whose sine and cosine are the library's), one grid read.
 void BM_StepFloor(benchmark::State& state) {
     DefaultSettings();
     const double threshold = 1.0 - static_cast<double>(rand_angle_probability);
@@ -189,9 +189,7 @@ void BM_StepFloor(benchmark::State& state) {
             const double a = CRM32Pro_Main::RandReal();
             const double b = CRM32Pro_Main::RandReal();
             ang = static_cast<float>(ang + (a - b) * curl);
-            const double phase = ang * 3.141592653589793 * 2;
-            xv = static_cast<float>(xv + 0.5 * std::sin(phase));
-            yv = static_cast<float>(yv + 0.5 * std::cos(phase));
+            growth::StepAlong(xv, yv, ang);
             sum += arr[static_cast<int>(xv) & 511][static_cast<int>(yv) & 511];
         }
         benchmark::DoNotOptimize(sum);
