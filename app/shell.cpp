@@ -45,6 +45,11 @@ void ShowPixelOnWindow(int x, int y, int v) {
                                        grey, 255, 1);
 }
 
+void PrefetchPixelOnWindow(int x, int y) {
+    CRM32Pro_IPrimitives::PrefetchPixel(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
+                                        static_cast<std::int16_t>(y + vertical_padding));
+}
+
 // How often the restart clear has emptied the canvas: a save's filled pixels belong to the
 // canvas of its snapshot and are not shown once it has been cleared.
 unsigned long canvas_clears = 0;
@@ -298,6 +303,7 @@ void WaitForSaves() {
 
 void ShowCanvasOnWindow() {
     canvas_view.show_pixel = ShowPixelOnWindow;
+    canvas_view.prefetch_pixel = PrefetchPixelOnWindow;
     canvas_view.clear = ClearWindow;
 }
 

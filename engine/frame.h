@@ -40,10 +40,12 @@ FlagNews TakeFlagNews();
 void ForgetFlagNews();
 
 // Where the engine shows what it draws: the window program points these at the window, the
-// renderer at nothing (or at a video frame). Either may be null.
+// renderer at nothing (or at a video frame). Any may be null.
 struct CanvasView {
     // Canvas pixel (x, y) now holds value v.
     void (*show_pixel)(int x, int y, int v) = nullptr;
+    // Canvas pixel (x, y) is about to be shown: its memory can be asked for now. A hint only.
+    void (*prefetch_pixel)(int x, int y) = nullptr;
     // The restart clear has emptied the canvas.
     void (*clear)() = nullptr;
 };

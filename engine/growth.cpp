@@ -61,7 +61,24 @@ PassSettings PassSettings::Current() {
     return s;
 }
 
-void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
+void ShowQueue::Flush() {
+    const auto show = canvas_view.show_pixel;
+    const auto ask = canvas_view.prefetch_pixel;
+    // Far enough ahead for a miss to arrive while the pixels before it are shown.
+    constexpr int AHEAD = 8;
+    if (show && ask) {
+        for (int i = 0; i < std::min(n_, AHEAD); ++i) ask(at_[i].x, at_[i].y);
+        for (int i = 0; i < n_; ++i) {
+            if (i + AHEAD < n_) ask(at_[i + AHEAD].x, at_[i + AHEAD].y);
+            show(at_[i].x, at_[i].y, at_[i].v);
+        }
+    } else if (show) {
+        for (int i = 0; i < n_; ++i) show(at_[i].x, at_[i].y, at_[i].v);
+    }
+    n_ = 0;
+}
+
+void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, ShowQueue& shown) {
     if (path.n == 0) return;
     const bool tent = a.seeding && !s.white_sprouts;
     const unsigned n = static_cast<unsigned>(path.n);
@@ -76,7 +93,7 @@ void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path) {
         const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
         SetPixelValue(px, py, col);
         angle_map[px][py] = path.angle[i];
-        ShowPixel(px, py, col);
+        shown.Add(px, py, col);
     }
 }
 

@@ -49,6 +49,8 @@ void ResetCanvas();
 // Canvas pixel (x, y) (rows from the band's lower edge) has become `pixel`: updates the window
 // pixels showing it, marking those that changed.
 void ShowCanvasPixel(int x, int y, Uint32 pixel);
+// Asks for the memory that ShowCanvasPixel(x, y, ...) will touch; changes nothing.
+void PrefetchCanvasPixel(int x, int y);
 // Shows canvas rectangle [x0, x1) x [y0, y1) on the window again from canvas_pixels; only the
 // window pixels whose value changes are written and marked.
 void RedrawCanvas(int x0, int y0, int x1, int y1);

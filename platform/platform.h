@@ -193,6 +193,9 @@ private:
 namespace CRM32Pro_IPrimitives {
 void PutPixelRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y, std::uint8_t r,
                   std::uint8_t g, std::uint8_t b, std::uint8_t a, int blend);
+// Asks for the memory that a PutPixelRGBA at (x, y) of the window's canvas area will touch, so
+// that it can arrive before the call; draws nothing, and does nothing on other surfaces.
+void PrefetchPixel(SDL_Surface* surface, std::int16_t x, std::int16_t y);
 // Fills the rectangle from (x1, y1) to (x2, y2), far corner excluded, with `color`.
 void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16_t x2,
               std::int16_t y2, std::uint32_t color);

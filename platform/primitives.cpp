@@ -188,6 +188,11 @@ void PutPixelRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y, std::uin
     Plot(surface, x, y, r, g, b, blend ? a : 255);
 }
 
+void PrefetchPixel(SDL_Surface* surface, std::int16_t x, std::int16_t y) {
+    if (surface == CRM32Pro_Main::screen && surface && y >= platform::view.band)
+        platform::PrefetchCanvasPixel(x, y - platform::view.band);
+}
+
 // `color` is 0xRRGGBBAA; the box is always filled opaque (the alpha byte is not used), so the
 // program's colour 0 paints black. Below the band it fills the kept canvas.
 void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16_t x2,

@@ -118,6 +118,20 @@ void ShowCanvasPixel(int x, int y, Uint32 pixel) {
         for (int px = wx; px < x1; ++px) Put(s, px, py, pixel);
 }
 
+void PrefetchCanvasPixel(int x, int y) {
+    SDL_Surface* s = CRM32Pro_Main::screen;
+    if (!s || !s->pixels || canvas_pixels.empty()) return;
+    if (x < 0 || y < 0 || x >= view.w || y >= view.h - view.band) return;
+    __builtin_prefetch(&canvas_pixels[static_cast<std::size_t>(y) * view.w + x], 1);
+    const int dx = x - view.x0, dy = y - view.y0;
+    if (dx < 0 || dy < 0) return;
+    // The window pixel showing it, the first of its square when magnified.
+    const int wx = view.scale > 1 ? dx / view.scale : dx * view.mag;
+    const int wy = view.band + (view.scale > 1 ? dy / view.scale : dy * view.mag);
+    if (wx >= s->w || wy >= s->h) return;
+    __builtin_prefetch(PixelAddress(s, wx, wy), 1);
+}
+
 void RedrawCanvas(int x0, int y0, int x1, int y1) {
     SDL_Surface* s = CRM32Pro_Main::screen;
     if (!s || canvas_pixels.empty()) return;

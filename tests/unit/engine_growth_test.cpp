@@ -46,7 +46,8 @@ void Draw(const Attempt& a, const std::vector<std::pair<int, int>>& pixels) {
         path.angle[path.n] = 0.1f * path.n;
         ++path.n;
     }
-    growth::DrawPath(PassSettings::Current(), a, path);
+    growth::ShowQueue shown;
+    growth::DrawPath(PassSettings::Current(), a, path, shown);
 }
 
 std::vector<std::pair<int, int>> SpacedPixels(int n, int y) {
