@@ -66,14 +66,11 @@ void ShowQueue::Flush() {
     const auto ask = canvas_view.prefetch_pixel;
     // Far enough ahead for a miss to arrive while the pixels before it are shown.
     constexpr int AHEAD = 8;
-    if (show && ask) {
+    if (show && ask)
         for (int i = 0; i < std::min(n_, AHEAD); ++i) ask(at_[i].x, at_[i].y);
-        for (int i = 0; i < n_; ++i) {
-            if (i + AHEAD < n_) ask(at_[i + AHEAD].x, at_[i + AHEAD].y);
-            show(at_[i].x, at_[i].y, at_[i].v);
-        }
-    } else if (show) {
-        for (int i = 0; i < n_; ++i) show(at_[i].x, at_[i].y, at_[i].v);
+    for (int i = 0; show && i < n_; ++i) {
+        if (ask && i + AHEAD < n_) ask(at_[i + AHEAD].x, at_[i + AHEAD].y);
+        show(at_[i].x, at_[i].y, at_[i].v);
     }
     n_ = 0;
 }

@@ -189,7 +189,7 @@ void PutPixelRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y, std::uin
 }
 
 void PrefetchPixel(SDL_Surface* surface, std::int16_t x, std::int16_t y) {
-    if (surface == CRM32Pro_Main::screen && surface && y >= platform::view.band)
+    if (surface && surface == CRM32Pro_Main::screen && y >= platform::view.band)
         platform::PrefetchCanvasPixel(x, y - platform::view.band);
 }
 

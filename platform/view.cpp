@@ -46,6 +46,12 @@ int ToCanvas(int window) {
     return view.scale > 1 ? window * view.scale : window / view.mag;
 }
 
+// The first window pixel of the canvas area, counted from the view's origin, that shows the canvas
+// pixel `canvas` pixels past that origin.
+int ToWindow(int canvas) {
+    return view.scale > 1 ? canvas / view.scale : canvas * view.mag;
+}
+
 // Keeps the view on the canvas: a view larger than the canvas starts at its corner.
 void ClampOrigin() {
     const int extent_w =
@@ -105,14 +111,13 @@ void ShowCanvasPixel(int x, int y, Uint32 pixel) {
     SDL_Surface* s = CRM32Pro_Main::screen;
     const int dx = x - view.x0, dy = y - view.y0;
     if (dx < 0 || dy < 0) return;
+    const int wx = ToWindow(dx), wy = view.band + ToWindow(dy);
     if (view.scale > 1) {
         // The reduced view keeps the brightest: a pixel that grew brighter is all it needs to see.
-        const int wx = dx / view.scale, wy = view.band + dy / view.scale;
         if (wx >= s->w || wy >= s->h) return;
         Put(s, wx, wy, Brighter(s->format, ReadPixel(s, wx, wy), pixel));
         return;
     }
-    const int wx = dx * view.mag, wy = view.band + dy * view.mag;
     const int x1 = std::min(wx + view.mag, s->w), y1 = std::min(wy + view.mag, s->h);
     for (int py = wy; py < y1; ++py)
         for (int px = wx; px < x1; ++px) Put(s, px, py, pixel);
@@ -121,13 +126,11 @@ void ShowCanvasPixel(int x, int y, Uint32 pixel) {
 void PrefetchCanvasPixel(int x, int y) {
     SDL_Surface* s = CRM32Pro_Main::screen;
     if (!s || !s->pixels || canvas_pixels.empty()) return;
-    if (x < 0 || y < 0 || x >= view.w || y >= view.h - view.band) return;
-    __builtin_prefetch(&canvas_pixels[static_cast<std::size_t>(y) * view.w + x], 1);
+    if (x < 0 || y < 0 || x >= CanvasW() || y >= CanvasH()) return;
+    __builtin_prefetch(&canvas_pixels[static_cast<std::size_t>(y) * CanvasW() + x], 1);
     const int dx = x - view.x0, dy = y - view.y0;
     if (dx < 0 || dy < 0) return;
-    // The window pixel showing it, the first of its square when magnified.
-    const int wx = view.scale > 1 ? dx / view.scale : dx * view.mag;
-    const int wy = view.band + (view.scale > 1 ? dy / view.scale : dy * view.mag);
+    const int wx = ToWindow(dx), wy = view.band + ToWindow(dy);
     if (wx >= s->w || wy >= s->h) return;
     __builtin_prefetch(PixelAddress(s, wx, wy), 1);
 }
@@ -136,15 +139,12 @@ void RedrawCanvas(int x0, int y0, int x1, int y1) {
     SDL_Surface* s = CRM32Pro_Main::screen;
     if (!s || canvas_pixels.empty()) return;
     // The window pixels of the canvas area that show any of those canvas pixels.
-    const auto first = [](int c, int origin) {
-        return view.scale > 1 ? (c - origin) / view.scale : (c - origin) * view.mag;
-    };
     const auto last = [](int c, int origin) {
         return view.scale > 1 ? (c - origin + view.scale - 1) / view.scale
                               : (c - origin) * view.mag;
     };
-    const int wx0 = std::max(0, first(std::max(x0, view.x0), view.x0));
-    const int wy0 = std::max(0, first(std::max(y0, view.y0), view.y0));
+    const int wx0 = std::max(0, ToWindow(std::max(x0, view.x0) - view.x0));
+    const int wy0 = std::max(0, ToWindow(std::max(y0, view.y0) - view.y0));
     int wx1 = std::min(AreaW(), last(x1, view.x0)), wy1 = std::min(AreaH(), last(y1, view.y0));
     // The area past the canvas's right or lower edge shows black; a redraw of the canvas's last
     // column or row covers it too.
