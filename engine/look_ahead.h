@@ -29,7 +29,7 @@ constexpr int LOOK_AHEAD_DEPTH = 4;
 // exactly two numbers, so while the attempts fail their start test the copy, drawing two numbers
 // per attempt, gives the start pixels of the attempts to come. Each prediction's lit word and
 // value (and angle, when a branching line reads it) are fetched when it is made; an attempt that
-// goes on draws more, so the predictions are made anew after it.
+// goes on draws more, so the predictions are made anew once its walk has drawn its last number.
 class StartLookAhead {
 public:
     StartLookAhead(int width, int height, bool angles) : xs_(width), ys_(height), angles_(angles) {}
