@@ -3,13 +3,13 @@
 // program's frame loop (Update: event pump, frame wait, render callback, present) over a few
 // seconds at 60 frames per second, next to floors: minimal SDL2 window-surface programs at the
 // same window size and rate that draw the same changed pixels and send them as one 1 x 1
-// rectangle per pixel, or one 8 x 8 rectangle per block they touch, and one that sends a single
-// 64 x 64 square. At 512 x 584 and 4096 x 4168, the canvas shown 1:1 and zoomed. Run it under an
-// X server large enough for 1:1 at 4096 (scripts/bench starts a private 4200 x 4300 Xvfb and
-// passes its pid in XVFB_PID, so the X server's CPU is printed for each run too); on the dummy
-// driver it measures only the copying. The render callback draws what a growth frame on a grown
-// canvas changes: a few thousand scattered pixels in short strokes (the panel draws nothing in a
-// frame where none of its values changed).
+// rectangle per pixel, or one rectangle per run of the 8 x 8 blocks they touch along a row (from
+// its first changed row to its last), and one that sends a single 64 x 64 square. At 512 x 584 and
+// 4096 x 4168, the canvas shown 1:1 and zoomed. Run it under an X server large enough for 1:1 at
+// 4096 (scripts/bench starts a private 4200 x 4300 Xvfb and passes its pid in XVFB_PID, so the X
+// server's CPU is printed for each run too); on the dummy driver it measures only the copying. The
+// render callback draws what a growth frame on a grown canvas changes: a few thousand scattered
+// pixels in short strokes (the panel draws nothing in a frame where none of its values changed).
 #include <SDL2/SDL.h>  // the floor is a bare SDL2 program
 #include <unistd.h>
 
@@ -18,7 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <set>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,7 +47,8 @@ struct Dot {
     std::uint8_t grey;
 };
 
-// The pixels of the next growth frame: STROKES short strokes at scattered places below the band.
+// The pixels of the next growth frame: STROKES short strokes at scattered places below the band,
+// steep and shallow in turn, as strands run every way.
 std::vector<Dot> NextStrokes() {
     std::vector<Dot> dots;
     for (int k = 0; k < STROKES; ++k) {
@@ -55,7 +56,8 @@ std::vector<Dot> NextStrokes() {
         const int x = static_cast<int>(seed % static_cast<std::uint32_t>(frame_w - STROKE_PIXELS));
         const int y = BAND + static_cast<int>((seed >> 12) % (frame_h - BAND - STROKE_PIXELS));
         const auto grey = static_cast<std::uint8_t>(64 + (seed >> 24) % 192);
-        for (int i = 0; i < STROKE_PIXELS; ++i) dots.push_back({x + i / 3, y + i, grey});
+        for (int i = 0; i < STROKE_PIXELS; ++i)
+            dots.push_back(k % 2 ? Dot{x + i / 3, y + i, grey} : Dot{x + i, y + i / 3, grey});
     }
     return dots;
 }
@@ -149,15 +151,37 @@ Cost MinimalSdl2Frames(int w, int h, Send send) {
             rects.push_back({(n * 64) % (w - 64), BAND + (n * 7) % (h - BAND - 64), 64, 64});
             SDL_FillRect(s, rects.data(), SDL_MapRGB(s->format, n & 255, 128, 255 - (n & 255)));
         } else {
-            std::set<std::pair<int, int>> blocks;
+            // Each block touched, with the first and last of its rows that changed.
+            std::map<std::pair<int, int>, std::pair<int, int>> blocks;
             for (const Dot& d : NextStrokes()) {
                 auto* row =
                     reinterpret_cast<Uint32*>(static_cast<Uint8*>(s->pixels) + d.y * s->pitch);
                 row[d.x] = SDL_MapRGB(s->format, d.grey, d.grey, d.grey);
                 if (send == Send::OnePixelRects) rects.push_back({d.x, d.y, 1, 1});
-                if (send == Send::BlockRects) blocks.insert({d.y / 8, d.x / 8});
+                if (send == Send::BlockRects) {
+                    auto& rows = blocks.try_emplace({d.y / 8, d.x / 8}, 8, -1).first->second;
+                    rows = {std::min(rows.first, d.y % 8), std::max(rows.second, d.y % 8)};
+                }
             }
-            for (const auto& [by, bx] : blocks) rects.push_back({bx * 8, by * 8, 8, 8});
+            // A run of blocks along a row is one rectangle, over the rows changed in any of them.
+            int run_y = -1, run_x = 0, run_end = 0, top = 0, bottom = 0;
+            const auto send_run = [&] {
+                if (run_y >= 0)
+                    rects.push_back(
+                        {run_x * 8, run_y * 8 + top, (run_end - run_x) * 8, bottom - top + 1});
+            };
+            for (const auto& [block, rows] : blocks) {
+                if (block.first == run_y && block.second == run_end) {
+                    ++run_end;
+                    top = std::min(top, rows.first);
+                    bottom = std::max(bottom, rows.second);
+                    continue;
+                }
+                send_run();
+                run_y = block.first, run_x = block.second, run_end = run_x + 1;
+                top = rows.first, bottom = rows.second;
+            }
+            send_run();
         }
         SDL_UpdateWindowSurfaceRects(win, rects.data(), static_cast<int>(rects.size()));
     });
@@ -210,7 +234,7 @@ int main() {
         Print("program frame (growth strokes)", program);
         Print("program frame, zoomed in one step", zoomed);
         Print("floor: same pixels as 1x1 rects", pixels);
-        Print("floor: same pixels as 8x8 rects", blocks);
+        Print("floor: same pixels as block runs", blocks);
         Print("floor: one 64x64 square", square);
         const double panel = UnchangedPanelMicros(w, h);
         std::printf(

@@ -104,16 +104,18 @@ inline Uint32 ReadPixel(SDL_Surface* s, int x, int y) {
 }
 
 // ---- Dirty tiles (present.cpp) ----------------------------------------------------------------
-// The window is cut into TILE x TILE squares; drawing on the screen surface marks the squares it
-// touched (and lists each once), and the frame loop sends only those to the display. Small tiles
-// keep a frame of scattered growth small to send: rows of them become one rectangle per run.
+// The window is cut into TILE x TILE squares; drawing on the screen surface marks the rows of the
+// squares it touched (and lists each square once), and the frame loop sends only those rows to the
+// display. Small tiles keep a frame of scattered growth small to send: rows of them become one
+// rectangle per run, as tall as the rows that changed in it.
 constexpr int TILE_SHIFT = 3;
 constexpr int TILE = 1 << TILE_SHIFT;
 // The coarse grid of the fallback merge, when a frame changed too much for one rectangle per run.
 constexpr int COARSE_SHIFT = 6;
 constexpr int COARSE_TILE = 1 << COARSE_SHIFT;
 
-// One byte per tile, row-major, tiles_x per row; empty while no window is open.
+// One byte per tile, row-major, tiles_x per row: bit r is set when row r of the tile changed.
+// Empty while no window is open.
 extern std::vector<std::uint8_t> dirty_tiles;
 // Tiles per row of dirty_tiles.
 extern int tiles_x;
@@ -128,23 +130,27 @@ void MarkAllDirty();
 // Marks the tiles under the rectangle [x, x + w) x [y, y + h) of `surface` when it is the window;
 // the rectangle is in window pixels and must already be clipped to the surface.
 void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h);
-// Marks the tile under one pixel of the window. Inlined: the growth pass calls it per pixel.
+// Marks the row of the tile under one pixel of the window. Inlined: the growth pass calls it per
+// pixel.
 inline void MarkDirtyPixel(int x, int y) {
     if (dirty_tiles.empty()) return;
     const int i = (y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT);
-    if (dirty_tiles[i]) return;
-    dirty_tiles[i] = 1;
-    dirty_list.push_back(i);
+    const auto row = static_cast<std::uint8_t>(1u << (y & (TILE - 1)));
+    if (dirty_tiles[i] & row) return;
+    if (!dirty_tiles[i]) dirty_list.push_back(i);
+    dirty_tiles[i] |= row;
 }
 // Sends the dirty tiles of the window to the display in one SDL_UpdateWindowSurfaceRects call and
 // clears them.
 // Returns the number of rectangles sent (0 when nothing changed).
 int PresentDirty(SDL_Surface* screen);
 // The rectangles a present sends for the listed tiles (TILE-sized, tiles_x per row) of a w x h
-// window: one per run of tiles along a row, runs of the same span in the rows below joined; when
-// that makes more than max_rects, the same on coarser cells, and past COARSE_TILE cells the
-// merge of DirtyRects. Exposed for tests.
-std::vector<SDL_Rect> ListedRects(const std::vector<std::int32_t>& list, int tiles_x, int w, int h,
+// window, whose changed rows `rows` holds as dirty_tiles does: one per run of tiles along a row,
+// from the first to the last row that changed in the run, a run below of the same span joined when
+// the two meet; when that makes more than max_rects, the same on coarser cells, and past
+// COARSE_TILE cells the merge of DirtyRects. Exposed for tests.
+std::vector<SDL_Rect> ListedRects(const std::vector<std::int32_t>& list,
+                                  const std::vector<std::uint8_t>& rows, int tiles_x, int w, int h,
                                   int max_rects);
 // Turns a tile record of COARSE_TILE squares into at most max_rects screen rectangles covering
 // every dirty tile; merges neighbouring tiles first and coarsens the grid when the count is still

@@ -13,40 +13,61 @@ namespace {
 
 constexpr int W = 256, H = 72 + 256, BAND = 72;
 
-// Every listed tile is sent, once, and nothing else is: the rectangles tile the listed tiles.
-TEST(PlatformPresentList, RunsCoverTheListedTilesExactly) {
-    const int tx = 4096 / platform::TILE, w = 4096, h = 4168;
-    std::set<int> tiles;
+// Every changed row of every listed tile is sent, once; a rectangle starts and ends on a changed
+// row; and past the cap, coarser rectangles still cover every change.
+TEST(PlatformPresentList, RunsSendTheChangedRowsOfTheListedTilesOnce) {
+    constexpr int T = platform::TILE;
+    const int tx = 4096 / T, w = 4096, h = 4168;
+    std::vector<std::uint8_t> rows(static_cast<std::size_t>(tx) * (h + T - 1) / T, 0);
+    std::set<std::pair<int, int>> changed;  // (tile, pixel row)
+    const auto mark = [&](int x, int y) {
+        const int tile = y / T * tx + x / T;
+        rows[tile] |= static_cast<std::uint8_t>(1u << (y % T));
+        changed.insert({tile, y});
+    };
     std::uint32_t r = 7;
-    for (int k = 0; k < 300; ++k) {  // short diagonal and vertical strokes, as strands draw them
+    for (int k = 0; k < 300; ++k) {  // steep, shallow and flat strokes, as strands draw them
         r = r * 1664525u + 1013904223u;
-        const int x = static_cast<int>(r % (tx - 8)), y = static_cast<int>((r >> 8) % 500);
-        for (int i = 0; i < 6; ++i) tiles.insert((y + i) * tx + x + (k % 2 ? i / 2 : 0));
+        const int x = static_cast<int>(r % (w - 64)), y = static_cast<int>((r >> 8) % 4000);
+        for (int i = 0; i < 40; ++i) {
+            if (k % 3 == 0) mark(x + i / 3, y + i);
+            if (k % 3 == 1) mark(x + i, y + i / 5);
+            if (k % 3 == 2) mark(x + i, y);
+        }
     }
-    tiles.insert(tx * 521 - 1);  // the last tile, cut by the window's edges
+    mark(w - 1, h - 1);  // the last tile, cut by the window's edges
+    std::set<int> tiles;
+    for (const auto& [tile, y] : changed) tiles.insert(tile);
     const std::vector<std::int32_t> list(tiles.rbegin(), tiles.rend());
-    const auto rects = platform::ListedRects(list, tx, w, h, 1024);
+    const auto sent_by = [&](const SDL_Rect& rc) {
+        std::set<std::pair<int, int>> sent;
+        for (int y = rc.y; y < rc.y + rc.h; ++y)
+            for (int x = rc.x; x < rc.x + rc.w; x += T) sent.insert({y / T * tx + x / T, y});
+        return sent;
+    };
+    const auto rects = platform::ListedRects(list, rows, tx, w, h, 1024);
     ASSERT_LE(rects.size(), 1024u);
-    EXPECT_LT(rects.size(), tiles.size()) << "vertical runs were not joined";
-    std::set<int> sent;
+    EXPECT_LT(rects.size(), tiles.size()) << "runs were not joined";
+    std::set<std::pair<int, int>> sent;
     for (const SDL_Rect& rc : rects) {
-        ASSERT_TRUE(rc.x >= 0 && rc.y >= 0 && rc.x + rc.w <= w && rc.y + rc.h <= h);
-        for (int y = rc.y; y < rc.y + rc.h; y += platform::TILE)
-            for (int x = rc.x; x < rc.x + rc.w; x += platform::TILE)
-                EXPECT_TRUE(sent.insert(y / platform::TILE * tx + x / platform::TILE).second)
-                    << "tile sent twice";
+        ASSERT_TRUE(rc.x >= 0 && rc.y >= 0 && rc.w > 0 && rc.h > 0 && rc.x + rc.w <= w &&
+                    rc.y + rc.h <= h);
+        const auto mine = sent_by(rc);
+        for (const auto& p : mine) EXPECT_TRUE(sent.insert(p).second) << "row sent twice";
+        for (const int y : {rc.y, rc.y + rc.h - 1}) {
+            bool has_change = false;
+            for (int x = rc.x; x < rc.x + rc.w; x += T)
+                has_change = has_change || changed.count({y / T * tx + x / T, y});
+            EXPECT_TRUE(has_change) << "rectangle at " << rc.x << "," << rc.y << " row " << y;
+        }
     }
-    EXPECT_EQ(sent, tiles);
-    // Past the cap the cells grow, and every listed tile is still inside a rectangle.
-    const auto few = platform::ListedRects(list, tx, w, h, 40);
+    for (const auto& p : changed)
+        EXPECT_TRUE(sent.count(p)) << "tile " << p.first << " row " << p.second;
+    const auto few = platform::ListedRects(list, rows, tx, w, h, 40);
     ASSERT_LE(few.size(), 40u);
-    for (const int t : tiles) {
-        const int x = t % tx * platform::TILE, y = t / tx * platform::TILE;
-        bool covered = false;
-        for (const SDL_Rect& rc : few)
-            covered = covered || (x >= rc.x && y >= rc.y && x < rc.x + rc.w && y < rc.y + rc.h);
-        ASSERT_TRUE(covered) << "tile " << t;
-    }
+    std::set<std::pair<int, int>> covered;
+    for (const SDL_Rect& rc : few) covered.merge(sent_by(rc));
+    for (const auto& p : changed) ASSERT_TRUE(covered.count(p)) << "tile " << p.first;
 }
 
 class PlatformView : public ::testing::Test {
