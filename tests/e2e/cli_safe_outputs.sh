@@ -23,11 +23,14 @@ ls -A | grep -q '^\.morvane-' && fail "a finished video left a temporary file"
 "$RENDER" --settings light.cfg --seed 1 --frames 1000000 --video killed.mp4 --quiet &
 renderer=$!
 has_temporary() { ls -A | grep -q '^\.morvane-'; }
+# The temporary file is made before ffmpeg starts; ffmpeg, once it has lost its input, still
+# writes its file, so the test waits for it to start and then to end.
 wait_until 30 has_temporary
-encoder="$(pgrep -P "$renderer" ffmpeg || true)"
+wait_until 30 sh -c "pgrep -P $renderer ffmpeg >/dev/null"
+encoder="$(pgrep -P "$renderer" ffmpeg)"
 kill -KILL "$renderer"
 wait "$renderer" 2>/dev/null || true
-[ -z "$encoder" ] || wait_until 30 sh -c "! kill -0 $encoder 2>/dev/null"
+wait_until 30 sh -c "! kill -0 $encoder 2>/dev/null"
 "$RENDER" --settings light.cfg --seed 1 --frames 1 -o after.png --quiet || fail "a render failed"
 has_temporary && fail "the killed video's temporary file was left: $(ls -A)"
 [ ! -e killed.mp4 ] || fail "a killed video was put in place"
