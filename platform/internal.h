@@ -130,15 +130,18 @@ void MarkAllDirty();
 // Marks the tiles under the rectangle [x, x + w) x [y, y + h) of `surface` when it is the window;
 // the rectangle is in window pixels and must already be clipped to the surface.
 void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h);
+// Marks `rows` (bit r: row r) of tile i, listing the tile when it is the first mark since the
+// last present.
+inline void MarkTileRows(int i, std::uint8_t rows) {
+    if (!dirty_tiles[i]) dirty_list.push_back(i);
+    dirty_tiles[i] |= rows;
+}
 // Marks the row of the tile under one pixel of the window. Inlined: the growth pass calls it per
 // pixel.
 inline void MarkDirtyPixel(int x, int y) {
     if (dirty_tiles.empty()) return;
-    const int i = (y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT);
-    const auto row = static_cast<std::uint8_t>(1u << (y & (TILE - 1)));
-    if (dirty_tiles[i] & row) return;
-    if (!dirty_tiles[i]) dirty_list.push_back(i);
-    dirty_tiles[i] |= row;
+    MarkTileRows((y >> TILE_SHIFT) * tiles_x + (x >> TILE_SHIFT),
+                 static_cast<std::uint8_t>(1u << (y & (TILE - 1))));
 }
 // Sends the dirty tiles of the window to the display in one SDL_UpdateWindowSurfaceRects call and
 // clears them.

@@ -208,11 +208,7 @@ void MarkDirty(const SDL_Surface* surface, int x, int y, int w, int h) {
         const int first = std::max(y, ty * TILE) - ty * TILE;
         const int last = std::min(y + h, (ty + 1) * TILE) - ty * TILE;
         const auto rows = static_cast<std::uint8_t>((1u << last) - (1u << first));
-        for (int tx = x0; tx <= x1; ++tx) {
-            const int i = ty * tiles_x + tx;
-            if (!dirty_tiles[i]) dirty_list.push_back(i);
-            dirty_tiles[i] |= rows;
-        }
+        for (int tx = x0; tx <= x1; ++tx) MarkTileRows(ty * tiles_x + tx, rows);
     }
 }
 
