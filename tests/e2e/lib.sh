@@ -163,6 +163,17 @@ setting() {
 
 pngcheck() { "$PNGCHECK" "$@"; }
 
+# Waits up to 10 s for the window's canvas area (reduced by $1 when given) to show morvane.png: a
+# save fills the image's holes, and the window shows those pixels a slice a frame after the file is
+# written. Returns either way; the caller's own check says what is wrong.
+wait_until_window_shows_save() {
+    for _ in $(seq 100); do
+        [ "$(pngcheck window-matches-save "$(shot saved)" "$RUN/morvane.png" 72 "${1:-1}" \
+            2>/dev/null)" = 0 ] && return 0
+        sleep 0.1
+    done
+}
+
 # True once the window shows its first drawn frame: the panel's first label is lit. A screenshot
 # taken before then is all black.
 panel_drawn() {

@@ -22,6 +22,7 @@ b="$(shot paused-b)"
 key s
 wait_until 10 written "$RUN/morvane.png"
 [ "$(pngcheck size "$RUN/morvane.png")" = "512 512" ] || fail "morvane.png is not 512 x 512"
+wait_until_window_shows_save
 c="$(shot saved)"
 [ "$(pngcheck window-matches-save "$c" "$RUN/morvane.png" 72)" = 0 ] ||
     fail "the window does not match the saved image"

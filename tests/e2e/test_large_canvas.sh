@@ -29,7 +29,7 @@ key s
 for _ in $(seq 100); do [ -s "$RUN/morvane.png" ] && break; sleep 0.1; done
 [ -s "$RUN/morvane.png" ] || fail "S wrote no morvane.png"
 [ "$(pngcheck size "$RUN/morvane.png")" = "2048 2048" ] || fail "morvane.png is not 2048 x 2048"
-sleep 0.3
+wait_until_window_shows_save 3
 [ "$(pngcheck window-matches-save "$(shot saved)" "$RUN/morvane.png" 72 3)" = 0 ] ||
     fail "the scaled window does not show the brightest saved sample of each block"
 
