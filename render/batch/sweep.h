@@ -8,8 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "render/grid_layout.h"
-#include "render/options.h"
+#include "render/batch/grid_layout.h"
+#include "render/cli/options.h"
 
 struct SweepItem {
     std::string

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "render/options.h"
+#include "render/cli/options.h"
 
 // Starts taking frames: checks ffmpeg (or the frames folder) and starts the encoder. False with
 // the reason when that cannot be done; nothing is written then.

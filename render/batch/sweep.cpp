@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // A sweep runs each picture in a child process of its own (the engine is one canvas per process),
 // keeping `jobs` of them busy, and shows how many are done and how long the rest will take.
-#include "render/sweep.h"
+#include "render/batch/sweep.h"
 
 #include <signal.h>
 #include <sys/stat.h>
@@ -24,7 +24,7 @@
 #include "config/safe_write.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
-#include "render/png_text.h"
+#include "render/session/png_text.h"
 
 namespace {
 

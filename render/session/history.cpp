@@ -2,7 +2,7 @@
 // The renderer's side of the session history. Sessions are found by their file names (the
 // names sort by start time) and read in full through LoadJournalFile, which is where a file cut
 // short by a killed program is told from a damaged one.
-#include "render/history.h"
+#include "render/session/history.h"
 
 #include <dirent.h>
 #include <sys/stat.h>
@@ -20,10 +20,10 @@
 
 #include "config/session_files.h"
 #include "engine/settings.h"
-#include "render/gallery.h"
-#include "render/session.h"
-#include "render/sheet.h"
-#include "render/sweep.h"
+#include "render/batch/gallery.h"
+#include "render/session/session.h"
+#include "render/batch/sheet.h"
+#include "render/batch/sweep.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // next frame or an image save), stamped with the frames rendered so far; so the replay runs frames
 // until it reaches an event's stamp, applies the event, and goes on. The journal is read as a
 // stream: once by ReadJournal to check it, once by ReplayTo to run it.
-#include "render/replay.h"
+#include "render/session/replay.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,7 +13,7 @@
 #include "engine/frame.h"
 #include "engine/settings.h"
 #include "morvane/version.h"
-#include "render/session.h"
+#include "render/session/session.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <span>
 
 #include "export/export.h"
-#include "render/print.h"
-#include "render/strands.h"
+#include "render/out/print.h"
+#include "render/out/strands.h"
 
 // Each writes the page to `out`; the text chunks become the file's metadata.
 void WriteSvg(const PrintPlan& plan, const StrandRecord& record, std::span<const TextChunk> text,

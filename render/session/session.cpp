@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The headless frame loop and its outputs. The frames are the window program's own (CanvasFrame),
 // so a render differs from a live session only in what it shows: nothing but a lit count.
-#include "render/session.h"
+#include "render/session/session.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -24,7 +24,7 @@
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
-#include "render/scale.h"
+#include "render/out/scale.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Planning a picture's output from the options and the canvas size, and writing it. Every check
 // is made before the picture renders, so that a bad page, pen or palette costs nothing.
-#include "render/print.h"
+#include "render/out/print.h"
 
 #include <sys/stat.h>
 
@@ -13,10 +13,10 @@
 #include <cstdio>
 
 #include "config/safe_write.h"
-#include "render/raster.h"
-#include "render/session.h"
-#include "render/strands.h"
-#include "render/vector.h"
+#include "render/out/raster.h"
+#include "render/session/session.h"
+#include "render/out/strands.h"
+#include "render/out/vector.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "export/export.h"
-#include "render/options.h"
-#include "render/palette.h"
+#include "render/cli/options.h"
+#include "render/out/palette.h"
 
 struct PrintPlan {
     enum class Output { Canvas, Svg, Pdf, Raster };

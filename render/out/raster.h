@@ -7,8 +7,8 @@
 #include <span>
 
 #include "export/export.h"
-#include "render/print.h"
-#include "render/strands.h"
+#include "render/out/print.h"
+#include "render/out/strands.h"
 
 // The canvas, xs x ys: without the hole fill when plan.as_shown, through plan.colours.
 void WriteCanvasPng(const PrintPlan& plan, std::span<const TextChunk> text, std::ostream& out);

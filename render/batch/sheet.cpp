@@ -3,7 +3,7 @@
 // scale it into its tile and write its label in the strip below, so that only the sheet and one
 // render are ever in memory. A file that is not a whole 16-bit grey PNG of canvas size is refused
 // with its name, before any pixel of it is decoded where its header already says so.
-#include "render/sheet.h"
+#include "render/batch/sheet.h"
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
@@ -24,9 +24,9 @@
 #include <png++/png.hpp>
 
 #include "config/safe_write.h"
-#include "render/palette.h"
-#include "render/png_text.h"
-#include "render/scale.h"
+#include "render/out/palette.h"
+#include "render/session/png_text.h"
+#include "render/out/scale.h"
 
 namespace {
 

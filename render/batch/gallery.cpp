@@ -2,7 +2,7 @@
 // Writing the gallery page. Every picture is read first (its size and tEXt chunks), so that a bad
 // file stops the gallery before anything is written; then the thumbnails, then the page. Every
 // value the page shows comes from a file and is escaped where it is written.
-#include "render/gallery.h"
+#include "render/batch/gallery.h"
 
 #include <limits.h>
 #include <sys/stat.h>
@@ -19,11 +19,11 @@
 #include <utility>
 
 #include "config/safe_write.h"
-#include "render/gallery_page.h"
-#include "render/png_text.h"
-#include "render/scale.h"
-#include "render/sheet.h"
-#include "render/sweep.h"
+#include "render/batch/gallery_page.h"
+#include "render/session/png_text.h"
+#include "render/out/scale.h"
+#include "render/batch/sheet.h"
+#include "render/batch/sweep.h"
 
 namespace {
 

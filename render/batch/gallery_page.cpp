@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The fixed part of the gallery page: its style and its script. The script only reads the page
 // (text through textContent, never HTML), so nothing a picture's chunks hold can become markup.
-#include "render/gallery_page.h"
+#include "render/batch/gallery_page.h"
 
 const char* GalleryStyle() {
     return R"(

@@ -11,7 +11,7 @@
 
 #include "engine/journal.h"
 #include "export/export.h"
-#include "render/options.h"
+#include "render/cli/options.h"
 
 // The journal of one session, checked: a start line first, then events in frame order, every
 // setting a known key with a value of its type. The lines are read twice, once to check them and

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "render/runs.h"
-#include "render/trace.h"
-#include "render/vector.h"
+#include "render/out/runs.h"
+#include "render/out/trace.h"
+#include "render/out/vector.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Recording strands: the growth pass tells strand_observer of each path before drawing it; the
 // positions are walked again from the path's angle list with the pass's own step, so they are the
 // very floats the pass probed. A restart is seen as this_sprout falling back.
-#include "render/strands.h"
+#include "render/out/strands.h"
 
 #include <algorithm>
 #include <cmath>

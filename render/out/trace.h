@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "render/strands.h"
+#include "render/out/strands.h"
 
 // Calls sink.Start(x, y) at the start of every piece and sink.To(x, y, value) for each segment
 // after it, in canvas pixels within 0..xs and 0..ys; `value` is the segment's shade. A strand's

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
 // Colour maps: the built-in gradients, the stop file reader and the interpolation.
-#include "render/palette.h"
+#include "render/out/palette.h"
 
 #include <charconv>
 #include <cstdio>

@@ -5,7 +5,7 @@
 #include <charconv>
 #include <string>
 
-#include "render/palette.h"
+#include "render/out/palette.h"
 
 constexpr std::size_t FLUSH_BYTES = 1 << 16;
 

@@ -3,7 +3,7 @@
 // frame is built from the grid (scaled down, each pixel the brightest of the block it covers, as
 // the window shows a large canvas) and sent to ffmpeg at once, which writes a temporary file that
 // replaces the target only when the encoder has finished cleanly.
-#include "render/video.h"
+#include "render/video/video.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -23,8 +23,8 @@
 #include "config/write_all.h"
 #include "engine/canvas.h"
 #include "engine/settings.h"
-#include "render/scale.h"
-#include "render/session.h"
+#include "render/out/scale.h"
+#include "render/session/session.h"
 
 extern char** environ;
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "render/grid_layout.h"
+#include "render/batch/grid_layout.h"
 
 // Writes `folder`/index.html and an 8-bit thumbnail of each of `pictures` (16-bit PNGs this
 // program wrote) in `folder`/thumbs/. The page shows them in the grid's layout, each with its

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "render/options.h"
-#include "render/replay.h"
+#include "render/cli/options.h"
+#include "render/session/replay.h"
 
 // A session's journal, checked, with the events that make pictures.
 struct SessionRecord {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Parsing morvane-render's options. Every option is checked here, before anything is rendered,
 // so that a mistake costs nothing and writes nothing.
-#include "render/options.h"
+#include "render/cli/options.h"
 
 #include <charconv>
 #include <cmath>

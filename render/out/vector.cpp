@@ -2,7 +2,7 @@
 // SVG and PDF pages of the recorded strands. Each strand is traced into runs of one colour (the
 // 8-bit colour of its segments' shades); a run is one path element. Text is built in a buffer
 // that is handed on whenever it grows past FLUSH_BYTES. Start reading at WriteSvg and WritePdf.
-#include "render/vector.h"
+#include "render/out/vector.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +12,8 @@
 #include <utility>
 #include <vector>
 
-#include "render/runs.h"
-#include "render/trace.h"
+#include "render/out/runs.h"
+#include "render/out/trace.h"
 
 namespace {
 

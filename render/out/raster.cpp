@@ -3,7 +3,7 @@
 // (grey, or RGB through a colour map) with the text chunks and, given a DPI, pHYs. The strands
 // are drawn as round-capped capsules whose edge covers one pixel, each pixel keeping the brightest
 // value drawn over it, as the lines of the canvas never darken each other.
-#include "render/raster.h"
+#include "render/out/raster.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "engine/canvas.h"
-#include "render/trace.h"
+#include "render/out/trace.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "render/grid_layout.h"
+#include "render/batch/grid_layout.h"
 
 struct ColourMap;
 
