@@ -20,10 +20,10 @@
 
 #include "config/safe_write.h"
 #include "render/batch/gallery_page.h"
-#include "render/session/png_text.h"
-#include "render/out/scale.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
+#include "render/out/scale.h"
+#include "render/session/png_text.h"
 
 namespace {
 

@@ -25,8 +25,8 @@
 
 #include "config/safe_write.h"
 #include "render/out/palette.h"
-#include "render/session/png_text.h"
 #include "render/out/scale.h"
+#include "render/session/png_text.h"
 
 namespace {
 

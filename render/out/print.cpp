@@ -14,9 +14,9 @@
 
 #include "config/safe_write.h"
 #include "render/out/raster.h"
-#include "render/session/session.h"
 #include "render/out/strands.h"
 #include "render/out/vector.h"
+#include "render/session/session.h"
 
 namespace {
 

@@ -21,9 +21,9 @@
 #include "config/session_files.h"
 #include "engine/settings.h"
 #include "render/batch/gallery.h"
-#include "render/session/session.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
+#include "render/session/session.h"
 
 namespace {
 

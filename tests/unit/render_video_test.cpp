@@ -6,9 +6,9 @@
 #include <string>
 
 #include "config_temp_dir.h"
-#include "render/options.h"
-#include "render/session.h"
-#include "render/video.h"
+#include "render/cli/options.h"
+#include "render/session/session.h"
+#include "render/video/video.h"
 
 using RenderVideo = ConfigTempDir;
 
