@@ -220,7 +220,7 @@ SaveTask ImageSaveTask() {
         // window goes on.
     }
     auto filled = std::make_shared<std::vector<FilledPixel>>();
-    // The picture carries the journal up to this save, so that morvane-render --from makes it
+    // The picture carries the journal up to this save, so that morvane-render from makes it
     // again sample for sample.
     task.write = [snapshot, filled, path = file,
                   chunks = ProvenanceChunks(file, task.frame)](SaveProgress& progress) {

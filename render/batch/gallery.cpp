@@ -114,7 +114,7 @@ struct Picture {
 std::string CommandOf(std::map<std::string, std::string>& text, const Picture& p) {
     const std::string again = ShellQuote("again-" + p.name);
     if (text.count("morvane:journal"))
-        return "morvane-render --from " + ShellQuote(p.href) + " -o " + again;
+        return "morvane-render from " + ShellQuote(p.href) + " -o " + again;
     if (!text.count("morvane:settings")) return "";
     const std::string stem = p.name.substr(0, p.name.rfind('.'));
     std::string command = "printf '%s\\n'";
@@ -127,9 +127,9 @@ std::string CommandOf(std::map<std::string, std::string>& text, const Picture& p
         line += value;
         command += " " + ShellQuote(line);
     }
-    command += " > " + ShellQuote("again-" + stem + ".cfg") + " &&\nmorvane-render --settings " +
-               ShellQuote("again-" + stem + ".cfg") + " --seed " + text["morvane:seed"] +
-               " --frames " + text["morvane:frames"];
+    command += " > " + ShellQuote("again-" + stem + ".cfg") +
+               " &&\nmorvane-render render --settings " + ShellQuote("again-" + stem + ".cfg") +
+               " --seed " + text["morvane:seed"] + " --frames " + text["morvane:frames"];
     const std::string& toggles = text["morvane:toggles"];
     if (toggles.find("white=1") != std::string::npos) command += " --white";
     if (toggles.find("fill-holes=1") != std::string::npos) command += " --fill-holes";

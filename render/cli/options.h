@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The command line of morvane-render: what to render and where to write it.
+// What morvane-render is asked to do, as its command line says it: the job, what to render and
+// where to write it. render/cli/table.h says which subcommand takes which option.
 #pragma once
 
 #include <cstdint>
@@ -19,7 +20,8 @@ struct VaryAxis {
 };
 
 struct RenderOptions {
-    enum class Mode { Render, Replay, From, Sweep, Sheet, History, Help, Version };
+    // The subcommand: which job runs.
+    enum class Mode { Render, Replay, From, History, Sweep, Grid, Sheet, Gallery };
     enum class Target { LastSave, Save, Frame, End, BeforeRestart };
 
     Mode mode = Mode::Render;
@@ -73,9 +75,3 @@ struct RenderOptions {
     std::optional<double> margin, pen, dpi;
     bool plot = false, as_shown = false;
 };
-
-// Parses argv; on a usage error returns nothing and puts one line saying what is wrong in
-// `error`.
-std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& error);
-// The --help text: usage, options, the journal format, exit codes.
-const char* HelpText();

@@ -69,7 +69,7 @@ void Observe(const growth::PassSettings& s, const growth::Attempt& a, const grow
 void StartRecording() {
     record = StrandRecord{};
     last_sprout = this_sprout;
-    growth::strand_observer = Observe;
+    growth::SetStrandObserver(Observe);
 }
 
 const StrandRecord& RecordedStrands() {

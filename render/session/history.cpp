@@ -85,10 +85,9 @@ void Mark(const std::string& text, SessionRecord& s) {
 }
 
 // Replays a kept session to its end (the last event, for a killed one) and writes the canvas
-// with the journal that made it, so that --from (and a gallery's command) makes it again.
+// with the journal that made it, so that from (and a gallery's command) makes it again.
 bool RenderFinal(SessionRecord& s, const std::string& output, std::string& error) {
-    xs = s.journal.start.width;
-    ys = s.journal.start.height;
+    SetCanvasSize(s.journal.start.width, s.journal.start.height);
     const auto target = s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame;
     Replayed replayed = ReplayTo(s.journal, target, s.frames, error);
     if (replayed.events < 0) return false;
@@ -262,4 +261,9 @@ int HistorySheet(const RenderOptions& o) {
     if (error.empty()) return 0;
     std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
     return EXIT_FAILED;
+}
+
+int HistoryCommand(const RenderOptions& o) {
+    if (o.sheet.empty() && !o.gallery) return ListHistory();
+    return o.sheet.empty() || OutputWritable(o.sheet) ? HistorySheet(o) : EXIT_FAILED;
 }

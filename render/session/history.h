@@ -31,10 +31,12 @@ bool ResolveSession(const std::string& name, std::string& path, std::string& err
 bool RestartFrame(const SessionRecord& session, std::uint64_t k, std::uint64_t& frame,
                   std::string& error);
 
-// --history: prints the kept sessions newest first. Returns the exit code.
+// history: prints the kept sessions newest first. Returns the exit code.
 int ListHistory();
-// --list: prints each save and restart of the journal with its frame.
+// replay --list: prints each save and restart of the journal with its frame.
 void ListEvents(const SessionRecord& session);
-// --history --sheet: a contact sheet of the newest sessions' final pictures, labelled with
+// history --sheet: a contact sheet of the newest sessions' final pictures, labelled with
 // their start time and seed. Returns the exit code.
 int HistorySheet(const RenderOptions& options);
+// The history subcommand: the list, or the sheet and gallery. Returns the exit code.
+int HistoryCommand(const RenderOptions& options);

@@ -211,8 +211,7 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
     // The canvas of that save: events of later frames (before its late line) are passed over.
     const bool to_save = target == Target::Save || target == Target::LastSave;
     const std::uint64_t goal = to_save ? j.save_frames[stop_save - 1] : 0;
-    xs = j.start.width;
-    ys = j.start.height;
+    SetCanvasSize(j.start.width, j.start.height);
     StartSession(j.start.seed);
     EntryReader reader(*j.lines);
     journal::Entry e;
@@ -259,6 +258,6 @@ std::vector<TextChunk> ReplayProvenance(Replayed& replayed, RenderOptions::Targe
         text[1] = {"morvane:journal-omitted",
                    "the journal of " + std::to_string(replayed.events) +
                        " events is longer than the " + std::to_string(MAX_JOURNAL_TEXT >> 20) +
-                       " MiB a PNG keeps; render it again with --replay and the log"};
+                       " MiB a PNG keeps; render it again with morvane-render replay and the log"};
     return text;
 }

@@ -52,5 +52,5 @@ Replayed ReplayTo(Journal& journal, RenderOptions::Target target, std::uint64_t 
                   std::string& error);
 // The provenance chunks of a replay's PNG in the state ReplayTo left: the software, the journal
 // text (or, when it was too long to keep, a morvane:journal-omitted chunk saying why) and the
-// target, from which --from renders the same picture. Takes the text out of `replayed`.
+// target, from which from renders the same picture. Takes the text out of `replayed`.
 std::vector<TextChunk> ReplayProvenance(Replayed& replayed, RenderOptions::Target target);

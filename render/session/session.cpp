@@ -71,7 +71,13 @@ double LitPercent() {
     return 100.0 * static_cast<double>(lit_pixels.load()) / (static_cast<double>(xs) * ys);
 }
 
+namespace {
 void (*frame_observer)() = nullptr;
+}  // namespace
+
+void SetFrameObserver(void (*observer)()) {
+    frame_observer = observer;
+}
 
 void RunFrame(long attempt_limit) {
     const bool grows = paused == 0 && tests_per_frame > 0;

@@ -210,7 +210,7 @@ bool StartVideo(const RenderOptions& o, std::string& error) {
     } else if (!StartEncoder(o, error)) {
         return false;
     }
-    frame_observer = TakeFrame;
+    SetFrameObserver(TakeFrame);
     return true;
 }
 
@@ -219,7 +219,7 @@ unsigned long long VideoFramesTaken() {
 }
 
 bool FinishVideo(std::string& error) {
-    frame_observer = nullptr;
+    SetFrameObserver(nullptr);
     if (!video.frames_dir.empty()) {
         if (video.failed) error = video.reason;
         return !video.failed;

@@ -60,7 +60,7 @@ canvas_black || fail "the save that ended after the restart showed pixels on the
 key Escape
 expect_exit 60 0 "Esc did not end the program with 0"
 
-"$RENDER" --replay "$RUN/morvane.log" --save 2 --quiet -o "$WORK/replay.png" ||
+"$RENDER" replay "$RUN/morvane.log" --save 2 --quiet -o "$WORK/replay.png" ||
     fail "the replay of the second save failed"
 [ "$(pngcheck samples "$WORK/live.png" | cmp - <(pngcheck samples "$WORK/replay.png") && echo same)" = same ] ||
     fail "the replayed save differs from the live save"
