@@ -162,13 +162,15 @@ int SheetCommand(const RenderOptions& o) {
     return 0;
 }
 
-// The page goes into --dir, else beside the first file.
+// The page goes into --dir (made when missing), else beside the first file.
 int GalleryCommand(const RenderOptions& o) {
     const auto slash = o.files.front().find_last_of('/');
     const std::string folder = o.dir_given                  ? o.dir
                                : slash == std::string::npos ? "."
                                                             : o.files.front().substr(0, slash);
     std::string error;
-    if (!WriteGallery(o.files, folder, {}, o.quiet, error)) return Fail(error);
+    if ((o.dir_given && !MakeFolder(folder, error)) ||
+        !WriteGallery(o.files, folder, {}, o.quiet, error))
+        return Fail(error);
     return 0;
 }

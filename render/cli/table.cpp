@@ -115,10 +115,6 @@ constexpr std::uint64_t MAX_U64 = std::numeric_limits<std::uint64_t>::max();
 
 // Options of a new picture: the settings, the seed, the stop and the toggles.
 constexpr OptionSpec PICTURE[] = {
-    {"--settings", nullptr, "FILE",
-     "Read the settings as morvane reads defaults.cfg (default: defaults.cfg in this folder when "
-     "present, else the built-in defaults).",
-     [](const OptionValue& v, RenderOptions& o) { return Name(v, o.settings); }},
     {"--seed", nullptr, "N", "The seed, 0 to 4294967295 (default: the clock; the seed is printed).",
      [](const OptionValue& v, RenderOptions& o) {
          std::uint32_t seed = 0;
@@ -126,6 +122,10 @@ constexpr OptionSpec PICTURE[] = {
          o.seed = seed;
          return true;
      }},
+    {"--settings", nullptr, "FILE",
+     "Read the settings as morvane reads defaults.cfg (default: defaults.cfg in this folder when "
+     "present, else the built-in defaults).",
+     [](const OptionValue& v, RenderOptions& o) { return Name(v, o.settings); }},
     {"--frames", nullptr, "N", "Run N frames, as the window does at 60 a second.",
      [](const OptionValue& v, RenderOptions& o) {
          std::uint64_t frames = 0;
@@ -148,7 +148,8 @@ constexpr OptionSpec PICTURE[] = {
      "Pixel fill on from the first frame, as the window's toggle (F).",
      [](const OptionValue&, RenderOptions& o) { return o.fill_holes = true; }},
 };
-// A sweep names its seeds as its operand; the rest of a picture's options hold.
+// A sweep names its seeds as its operand (--seed comes first above); the rest of a picture's
+// options hold.
 constexpr std::span<const OptionSpec> SWEEP_PICTURE{PICTURE + 1, std::size(PICTURE) - 1};
 
 constexpr OptionSpec VARY[] = {
@@ -373,10 +374,10 @@ constexpr const char* GRID_EXAMPLES[] = {
     "morvane-render grid --vary white=0..1:2 --vary probability=0..0.05:3 --seed 7 --gallery",
 };
 constexpr const char* SHEET_EXAMPLES[] = {
-    "morvane-render sheet -o again.png pic.png ember.png",
+    "morvane-render sheet -o both.png pic.png again.png",
 };
 constexpr const char* GALLERY_EXAMPLES[] = {
-    "morvane-render gallery --dir pictures pic.png ember.png",
+    "morvane-render gallery --dir pictures pic.png again.png",
 };
 
 constexpr SubcommandSpec SUBCOMMANDS[] = {
