@@ -276,35 +276,27 @@ bool MadeAs(const std::string& path, const PictureMaking& making) {
            text["morvane:settings"] == making.settings;
 }
 
-int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
-             int (*render)(const SweepItem&), bool (*is_done)(const SweepItem&)) {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+namespace {
 
-    const auto start = std::chrono::steady_clock::now();
-    std::map<pid_t, std::size_t> running;
-    std::size_t next = 0, done = 0, rendered = 0, kept = 0;
-    bool failed = false;
-    const auto report = [&] {
-        if (quiet || !isatty(STDERR_FILENO)) return;
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        const std::size_t left = items.size() - done;
-        std::fprintf(stderr, "\rsweep: %zu/%zu images", done, items.size());
-        if (rendered > 0 && left > 0)
-            std::fprintf(stderr, ", %.0f s left", seconds / rendered * left / jobs);
-        std::fprintf(stderr, "\033[K");
-    };
-    while (!interrupted && !failed && (next < items.size() || !running.empty())) {
-        while (!interrupted && !failed && next < items.size() &&
-               running.size() < static_cast<std::size_t>(jobs)) {
-            const std::size_t i = next++;
-            if (is_done(items[i])) {
-                ++done;
-                ++kept;
+// One sweep's processes: the pictures started, running and done, and the progress line.
+class SweepRun {
+public:
+    SweepRun(const std::vector<SweepItem>& items, int jobs, bool quiet,
+             int (*render)(const SweepItem&), bool (*is_done)(const SweepItem&))
+        : items_(items), jobs_(jobs), quiet_(quiet), render_(render), is_done_(is_done) {}
+
+    bool Going() const {
+        return !interrupted && !failed_ && (next_ < items_.size() || !running_.empty());
+    }
+
+    // Starts renders until `jobs` run, passing over the pictures already made.
+    void Fill() {
+        while (!interrupted && !failed_ && next_ < items_.size() &&
+               running_.size() < static_cast<std::size_t>(jobs_)) {
+            const std::size_t i = next_++;
+            if (is_done_(items_[i])) {
+                ++done_;
+                ++kept_;
                 continue;
             }
             const pid_t pid = fork();
@@ -312,37 +304,87 @@ int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
                 // Back to the default, which cannot fail for these two signals.
                 (void)signal(SIGINT, SIG_DFL);
                 (void)signal(SIGTERM, SIG_DFL);
-                _exit(render(items[i]));
+                _exit(render_(items_[i]));
             }
             if (pid < 0) {
-                failed = true;
-                break;
+                failed_ = true;
+                return;
             }
-            running[pid] = i;
+            running_[pid] = i;
         }
-        report();
-        if (running.empty()) continue;
+    }
+
+    // Waits for one render to end; a signal ends the wait early, and the loop looks at the flag.
+    void Reap() {
+        if (running_.empty()) return;
         int status = 0;
         const pid_t pid = waitpid(-1, &status, 0);
-        if (pid < 0) continue;  // a signal: the loop looks at the flag
-        running.erase(pid);
+        if (pid < 0) return;
+        running_.erase(pid);
         if (WIFEXITED(status) && WEXITSTATUS(status) == 0) {
-            ++done;
-            ++rendered;
+            ++done_;
+            ++rendered_;
         } else {
-            failed = !interrupted;
+            failed_ = !interrupted;
         }
     }
-    // Ended early: stop the renders still running; their files are never half written.
-    for (const auto& [pid, index] : running) kill(pid, SIGTERM);
-    for (const auto& [pid, index] : running) waitpid(pid, nullptr, 0);
-    if (!quiet) {
-        std::fprintf(stderr, "%ssweep: %zu of %zu images (%zu rendered, %zu already there)\n",
-                     isatty(STDERR_FILENO) ? "\r\033[K" : "", done, items.size(), rendered, kept);
+
+    // The live progress line on a terminal: images done and the time left.
+    void Report() const {
+        if (quiet_ || !isatty(STDERR_FILENO)) return;
+        const double seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+        const std::size_t left = items_.size() - done_;
+        std::fprintf(stderr, "\rsweep: %zu/%zu images", done_, items_.size());
+        if (rendered_ > 0 && left > 0)
+            std::fprintf(stderr, ", %.0f s left", seconds / rendered_ * left / jobs_);
+        std::fprintf(stderr, "\033[K");
     }
-    if (interrupted) {
-        std::fprintf(stderr, "morvane-render: interrupted; the same command renders the rest\n");
-        return 130;
+
+    // Stops the renders still running (their files are never half written) and says how it
+    // ended. Returns the exit code.
+    int Finish() {
+        for (const auto& [pid, index] : running_) kill(pid, SIGTERM);
+        for (const auto& [pid, index] : running_) waitpid(pid, nullptr, 0);
+        if (!quiet_) {
+            std::fprintf(stderr, "%ssweep: %zu of %zu images (%zu rendered, %zu already there)\n",
+                         isatty(STDERR_FILENO) ? "\r\033[K" : "", done_, items_.size(), rendered_,
+                         kept_);
+        }
+        if (interrupted) {
+            std::fprintf(stderr,
+                         "morvane-render: interrupted; the same command renders the rest\n");
+            return 130;
+        }
+        return failed_ ? 1 : 0;
     }
-    return failed ? 1 : 0;
+
+private:
+    const std::vector<SweepItem>& items_;
+    const int jobs_;
+    const bool quiet_;
+    int (*const render_)(const SweepItem&);
+    bool (*const is_done_)(const SweepItem&);
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::map<pid_t, std::size_t> running_;
+    std::size_t next_ = 0, done_ = 0, rendered_ = 0, kept_ = 0;
+    bool failed_ = false;
+};
+
+}  // namespace
+
+int RunSweep(const std::vector<SweepItem>& items, int jobs, bool quiet,
+             int (*render)(const SweepItem&), bool (*is_done)(const SweepItem&)) {
+    struct sigaction action {};
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    SweepRun run(items, jobs, quiet, render, is_done);
+    while (run.Going()) {
+        run.Fill();
+        run.Report();
+        run.Reap();
+    }
+    return run.Finish();
 }

@@ -41,60 +41,68 @@ void CheckCombination(const CommandLine& c, std::string& error) {
     }
 }
 
-// Reads the options and operands after the subcommand's name.
+// Takes one operand of the subcommand.
+bool ReadOperand(const char* word, int& operands, CommandLine& c, std::string& error) {
+    const SubcommandSpec& sub = *c.sub;
+    if (sub.max_operands >= 0 && operands >= sub.max_operands) {
+        error = sub.max_operands == 0
+                    ? std::string(sub.name) + " takes no file or value: '" + word + "'"
+                    : std::string(sub.name) + " takes one " + sub.operands + ", not also '" + word +
+                          "'";
+        return false;
+    }
+    ++operands;
+    return sub.operand(word, c.options, error);
+}
+
+// Takes the option argv[i], with its value after '=' or as the next word (moving i past it).
+bool ReadOption(int argc, char** argv, int& i, CommandLine& c, std::string& error) {
+    const std::string_view word = argv[i];
+    const auto eq = word.find('=');
+    const std::string_view name = word.substr(0, eq);
+    const OptionSpec* option = FindOption(*c.sub, name);
+    if (!option) {
+        error = std::string(c.sub->name) + " has no option '" + std::string(name) + "'";
+        return false;
+    }
+    const char* text = nullptr;
+    if (option->value && eq != std::string_view::npos) {
+        text = argv[i] + eq + 1;
+    } else if (option->value) {
+        if (i + 1 >= argc) {
+            error = "option " + std::string(name) + " needs a value (" + option->value + ")";
+            return false;
+        }
+        text = argv[++i];
+    } else if (eq != std::string_view::npos) {
+        error = "option " + std::string(name) + " takes no value";
+        return false;
+    }
+    return option->set(OptionValue{name, text, error}, c.options);
+}
+
+// Reads the options and operands after the subcommand's name; "--" ends the options.
 bool ReadArguments(int argc, char** argv, CommandLine& c, std::string& error) {
     int operands = 0;
     bool options_end = false;
     for (int i = 2; i < argc; ++i) {
         const std::string_view word = argv[i];
+        bool ok = true;
         if (!options_end && word == "--") {
             options_end = true;
-            continue;
-        }
-        if (options_end || word.empty() || word[0] != '-' || word == "-") {
-            if (c.sub->max_operands >= 0 && operands >= c.sub->max_operands) {
-                error = c.sub->max_operands == 0
-                            ? std::string(c.sub->name) + " takes no file or value: '" +
-                                  std::string(word) + "'"
-                            : std::string(c.sub->name) + " takes one " + c.sub->operands +
-                                  ", not also '" + std::string(word) + "'";
-                return false;
-            }
-            ++operands;
-            if (!c.sub->operand(argv[i], c.options, error)) return false;
-            continue;
-        }
-        if (word == "--help" || word == "-h") {
+        } else if (options_end || word.empty() || word[0] != '-' || word == "-") {
+            ok = ReadOperand(argv[i], operands, c, error);
+        } else if (word == "--help" || word == "-h") {
             c.ask = CommandLine::Ask::Help;
             return true;
+        } else {
+            ok = ReadOption(argc, argv, i, c, error);
         }
-        const auto eq = word.find('=');
-        const std::string_view name = word.substr(0, eq);
-        const OptionSpec* option = FindOption(*c.sub, name);
-        if (!option) {
-            error = std::string(c.sub->name) + " has no option '" + std::string(name) + "'";
-            return false;
-        }
-        const char* text = nullptr;
-        if (option->value && eq != std::string_view::npos) {
-            text = argv[i] + eq + 1;
-        } else if (option->value) {
-            if (i + 1 >= argc) {
-                error = "option " + std::string(name) + " needs a value (" + option->value + ")";
-                return false;
-            }
-            text = argv[++i];
-        } else if (eq != std::string_view::npos) {
-            error = "option " + std::string(name) + " takes no value";
-            return false;
-        }
-        if (!option->set(OptionValue{name, text, error}, c.options)) return false;
+        if (!ok) return false;
     }
-    if (operands < c.sub->min_operands) {
-        error = std::string(c.sub->name) + " needs " + c.sub->operands;
-        return false;
-    }
-    return true;
+    if (operands >= c.sub->min_operands) return true;
+    error = std::string(c.sub->name) + " needs " + c.sub->operands;
+    return false;
 }
 
 // The value after an old-form flag, or empty.

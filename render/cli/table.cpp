@@ -31,8 +31,9 @@ bool ParseReal(std::string_view text, double& out) {
     return true;
 }
 
+// "option --seed takes ...", or "option --seed: '...' is not ..." for a `why` that starts ": ".
 bool Refuse(const OptionValue& v, const std::string& why) {
-    v.error = "option " + std::string(v.option) + " " + why;
+    v.error = "option " + std::string(v.option) + (why[0] == ':' ? "" : " ") + why;
     return false;
 }
 

@@ -133,6 +133,50 @@ bool DropTemporary() {
     return false;
 }
 
+// ffmpeg's command line: raw grey frames of the video's size on its standard input, encoded as
+// the target's extension says into the temporary file.
+std::vector<std::string> EncoderArguments(const std::string& ffmpeg, const RenderOptions& o) {
+    const std::string size = std::to_string(video.width) + "x" + std::to_string(video.height);
+    std::vector<std::string> args = {ffmpeg,     "-v",   "error", "-y", "-f", "rawvideo",
+                                     "-pix_fmt", "gray", "-s",    size, "-r", std::to_string(o.fps),
+                                     "-i",       "-"};
+    for (std::string& option : EncoderOptions(o.video)) args.push_back(std::move(option));
+    if (args.back() == "mp4") args.insert(args.end() - 2, {"-movflags", "+faststart"});
+    // ffmpeg reads a name as an option when it starts with "-" and as a protocol when it has a
+    // colon: "file:" and a path that starts with "/" or "./" is only ever a file.
+    args.push_back("file:" +
+                   (video.temporary[0] == '/' ? video.temporary : "./" + video.temporary));
+    return args;
+}
+
+// Starts ffmpeg with `args` reading the frames from a pipe; false with the reason.
+bool SpawnEncoder(const std::string& ffmpeg, std::vector<std::string>& args, std::string& error) {
+    std::vector<char*> argv;
+    argv.reserve(args.size() + 1);
+    for (std::string& arg : args) argv.push_back(arg.data());
+    argv.push_back(nullptr);
+    int fds[2];
+    if (::pipe(fds) != 0) {
+        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
+        return false;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[1]);
+    const int rc =
+        posix_spawn(&video.encoder, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[0]);
+    if (rc != 0) {
+        close(fds[1]);
+        error = std::string("cannot start ffmpeg: ") + std::strerror(rc);
+        return false;
+    }
+    video.pipe = fds[1];
+    return true;
+}
+
 bool StartEncoder(const RenderOptions& o, std::string& error) {
     const std::string ffmpeg = FindInPath("ffmpeg");
     if (ffmpeg.empty()) {
@@ -148,40 +192,9 @@ bool StartEncoder(const RenderOptions& o, std::string& error) {
         error = o.video + ": " + error;
         return false;
     }
-    const std::string size = std::to_string(video.width) + "x" + std::to_string(video.height);
-    std::vector<std::string> args = {ffmpeg,     "-v",   "error", "-y", "-f", "rawvideo",
-                                     "-pix_fmt", "gray", "-s",    size, "-r", std::to_string(o.fps),
-                                     "-i",       "-"};
-    for (std::string& option : EncoderOptions(o.video)) args.push_back(std::move(option));
-    if (args.back() == "mp4") args.insert(args.end() - 2, {"-movflags", "+faststart"});
-    // ffmpeg reads a name as an option when it starts with "-" and as a protocol when it has a
-    // colon: "file:" and a path that starts with "/" or "./" is only ever a file.
-    args.push_back("file:" +
-                   (video.temporary[0] == '/' ? video.temporary : "./" + video.temporary));
-    std::vector<char*> argv;
-    argv.reserve(args.size() + 1);
-    for (std::string& arg : args) argv.push_back(arg.data());
-    argv.push_back(nullptr);
+    std::vector<std::string> args = EncoderArguments(ffmpeg, o);
     WarnAboveLevel42(o.video, o.fps);
-    int fds[2];
-    if (::pipe(fds) != 0) {
-        error = std::string("cannot start ffmpeg: ") + std::strerror(errno);
-        return DropTemporary();
-    }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[0], STDIN_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[1]);
-    const int rc =
-        posix_spawn(&video.encoder, ffmpeg.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[0]);
-    if (rc != 0) {
-        close(fds[1]);
-        error = std::string("cannot start ffmpeg: ") + std::strerror(rc);
-        return DropTemporary();
-    }
-    video.pipe = fds[1];
+    if (!SpawnEncoder(ffmpeg, args, error)) return DropTemporary();
     // A dead encoder must fail the write, not end this program. signal cannot fail for SIGPIPE.
     (void)signal(SIGPIPE, SIG_IGN);
     return true;
