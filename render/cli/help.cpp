@@ -117,7 +117,8 @@ std::string ManSections() {
             add({".PP\n.I ", Roff(group->title), "\n"});
             for (const OptionSpec& option : group->options) {
                 std::string names = option.alias ? std::string(option.alias) + ", " : "";
-                names = Roff(names + option.name);
+                names += option.name;
+                names = Roff(names);
                 if (option.value)
                     add({".TP\n.BI \"", names, " \" ", Roff(option.value), "\n"});
                 else

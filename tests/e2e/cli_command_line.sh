@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# timeout: 600
 # The command line as a user meets it: each subcommand's --help and its man page section list
 # the same options, and the parser takes each of them; a command line of the old form is
 # answered with one line naming the new one, which runs; and every example of the README and of

@@ -32,13 +32,13 @@ restart_after() {
 
 start_app
 wait_until 20 canvas_lit_above 100
-click 66 24 0.1     # num sprouts: more
-click 226 24 1.2    # start angle: more, held past the repeat delay
+click 66 24     # num sprouts: more
+hold 226 24 1.2    # start angle: more, held past the repeat delay
 restart_after live-1.png before-1
 wait_until 20 canvas_lit_above 100
-click 386 24 0.1    # curl: more
+click 386 24    # curl: more
 save_as live-2.png
-click 9 62 0.3      # strand length: less, repeating while held
+hold 9 62 0.3      # strand length: less, repeating while held
 restart_after live-3.png before-2
 key Escape
 expect_exit 10 0 "Esc did not end the program"
