@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The fixed part of the gallery page: its style and its script. The script only reads the page
-// (text through textContent, never HTML), so nothing a picture's chunks hold can become markup.
+// The fixed part of the gallery page: its style and its script, and the escaping of what it shows.
+// The script only reads the page (text through textContent, never HTML), so nothing a picture's
+// chunks hold can become markup.
 #include "render/batch/gallery_page.h"
 
 const char* GalleryStyle() {
@@ -171,4 +172,30 @@ keySelect.addEventListener('change', () => {
 valueSelect.addEventListener('change', applyFilter);
 keySelect.parentElement.hidden = keySelect.options.length < 2;
 )";
+}
+
+std::string HtmlEscape(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
 }
