@@ -34,6 +34,7 @@ select { background: #333; color: #ddd; border: 1px solid #555; }
 #command { white-space: pre-wrap; word-break: break-all; background: #111; padding: 8px;
            font-size: 12px; user-select: all; }
 button { background: #333; color: #ddd; border: 1px solid #666; padding: 4px 10px; }
+.pages { padding: 0 16px 12px; color: #aaa; } .pages a { color: #9cf; }
 )";
 }
 

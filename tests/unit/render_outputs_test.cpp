@@ -6,6 +6,7 @@
 #include <cmath>
 #include <sstream>
 
+#include "render/batch/gallery.h"
 #include "render/batch/gallery_page.h"
 #include "render/out/palette.h"
 #include "render/out/vector.h"
@@ -61,4 +62,23 @@ TEST(PlotOrder, EachPieceIsDrawnFromItsEndNearestThePen) {
     const double down = WritePlotSvg(plan, record, {}, svg, travel);
     EXPECT_NEAR(down, 2 * 30, 1e-3);
     EXPECT_NEAR(travel, 2 * (std::hypot(10, 10) + 10 + 10), 1e-3);
+}
+
+// A large gallery is split into pages light enough to open at once; a grid's pages hold whole
+// rows, so that every row keeps its label and its columns.
+TEST(GalleryPage, ALargeGalleryIsSplitIntoPagesOfWholeRows) {
+    const std::vector<PageSpan> plain = GalleryPages(10000, 0);
+    ASSERT_EQ(plain.size(), 25u);
+    EXPECT_EQ(plain.front().end, 400u);
+    EXPECT_EQ(plain.back().first, 9600u);
+    EXPECT_EQ(plain.back().end, 10000u);
+    const std::vector<PageSpan> grid = GalleryPages(1000, 7);
+    for (std::size_t p = 0; p < grid.size(); ++p) {
+        EXPECT_EQ(grid[p].first % 7, 0u) << p;
+        EXPECT_LE(grid[p].end - grid[p].first, 400u) << p;
+        EXPECT_EQ(grid[p].first, p == 0 ? 0 : grid[p - 1].end) << p;
+    }
+    EXPECT_EQ(grid.back().end, 1000u);
+    EXPECT_EQ(GalleryPages(3, 1000).size(), 1u);  // a row wider than a page stays whole
+    EXPECT_EQ(GalleryPages(0, 0).size(), 1u);
 }
