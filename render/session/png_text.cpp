@@ -4,6 +4,7 @@
 // and a compressed text is inflated only up to the same bound; the rest is skipped.
 #include "render/session/png_text.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -12,6 +13,8 @@
 #include <cstring>
 #include <fstream>
 #include <vector>
+
+#include "config/bounded_read.h"
 
 namespace {
 
@@ -69,8 +72,15 @@ bool TextOf(const std::string& type, const std::string& data, std::string& key, 
 
 }  // namespace
 
+bool PngInputOk(const std::string& path, std::string& error) {
+    const int fd = OpenBoundedInput(path, MAX_PNG_BYTES, error);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+}
+
 bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>& text,
                     std::string& error) {
+    if (!PngInputOk(path, error)) return false;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         error = std::strerror(errno);
@@ -106,6 +116,8 @@ bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>&
 }
 
 bool PngIsWhole(const std::string& path) {
+    std::string error;
+    if (!PngInputOk(path, error)) return false;
     std::ifstream in(path, std::ios::binary);
     char signature[8];
     if (!in.read(signature, 8) || std::memcmp(signature, SIGNATURE, 8) != 0) return false;

@@ -30,6 +30,9 @@ rsvg-convert -w 512 -h 512 margin.svg -o margin.png || fail "rsvg-convert cannot
 
 "$RENDER" "${PIC[@]}" -o a.pdf --size A3 || fail "the PDF failed"
 pdfinfo a.pdf | grep -q 'Page size:.*(A3)' || fail "the PDF is not A3: $(pdfinfo a.pdf)"
+# A strict reader: pdfinfo quietly repairs a wrong cross-reference table, qpdf reports it.
+qpdf --check a.pdf >qpdf.txt 2>&1 ||
+    fail "qpdf finds the PDF damaged: $(grep -m 2 -i -e warning -e error qpdf.txt)"
 
 "$RENDER" "${PIC[@]}" -o plot.svg --plot --size 200x200mm 2>err.txt || fail "--plot failed"
 grep -q 'width="200.000mm"' plot.svg || fail "the plot is not in mm"
