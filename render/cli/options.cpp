@@ -162,6 +162,18 @@ bool ParsePrintOption(Parser& p, std::string_view arg, RenderOptions& o, bool& o
         o.plot = true;
     } else if (arg == "--as-shown") {
         o.as_shown = true;
+    } else if (arg == "--pens") {
+        int pens = 0;
+        ok = p.Bounded(pens, "a number of pens", 1, 16, "1 to 16 pens");
+        o.pens = pens;
+    } else if (arg == "--min-grey") {
+        ok = RealValue(p, o.min_grey);
+    } else if (arg == "--merge") {
+        ok = RealValue(p, o.merge);
+    } else if (arg == "--simplify") {
+        ok = RealValue(p, o.simplify);
+    } else if (arg == "--min-length") {
+        ok = RealValue(p, o.min_length);
     } else {
         return false;
     }
@@ -185,8 +197,9 @@ void CheckCombination(RenderOptions& o, int modes, std::string& error) {
     const bool targeting = o.target != RenderOptions::Target::LastSave;
     const bool video = !o.video.empty() || !o.frames_dir.empty();
     // A palette colours a contact sheet too; the rest are for one picture.
-    const bool print =
-        !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi || o.plot || o.as_shown;
+    const bool print = !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi ||
+                       o.plot || o.as_shown || o.pens || o.min_grey || o.merge || o.simplify ||
+                       o.min_length;
     if (!o.files.empty()) {
         if (o.mode != Mode::Render || (o.sheet.empty() && !o.gallery) || picture) {
             error = "'" + o.files.front() + "': files go with --sheet SHEET.png or --gallery alone";
@@ -396,10 +409,12 @@ seed and settings give the same picture, sample for sample.
   --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
 
-Print and vectors (-o FILE.svg or FILE.pdf: the strands as the growth walked them, graded as
-the canvas shades them; -o FILE.png with a page option: drawn anti-aliased at print resolution):
-  --size PAGE       A4, A3, A2 (landscape for a wide canvas), WxHmm or WxHin (default: the
-                    canvas at 96 px per inch)
+Print and vectors (-o FILE.svg or FILE.pdf: the picture as the S key saves it, the strands as
+the growth walked them, graded as the canvas shades them, over the hole fill as an image;
+-o FILE.png with a page option: the same drawn anti-aliased at print resolution):
+  --size PAGE       A0 to A6, B4, B5, Letter, Legal or Tabloid (turned to the canvas; add
+                    -portrait or -landscape to choose), WxHmm or WxHin (default: the canvas at
+                    96 px per inch)
   --margin MM       around the canvas (default 10 with --size, else 0)
   --paper COLOUR    black or white (lines drawn as their negative)
   --pen MM          stroke width (default: one canvas pixel on the page)
@@ -407,9 +422,17 @@ the canvas shades them; -o FILE.png with a page option: drawn anti-aliased at pr
                     only its pHYs chunk
   --palette MAP     ink, ember, ice, sepia or a file of "VALUE #rrggbb" lines (VALUE 0..65535):
                     16-bit RGB PNGs and coloured strokes; its colour at 0 is the paper
-  --plot            an SVG for a pen plotter: plain paths in mm, one colour, split at the
-                    canvas edges, ordered for short pen travel; prints the pen-down length
-  --as-shown        the 16-bit canvas as the window shows it, without the save's hole fill
+  --plot            an SVG for a pen plotter (-o FILE.hpgl: HPGL): paths in mm in one Inkscape
+                    layer per pen, joined, simplified, ordered for short pen travel; prints
+                    paths, pen-down and pen-up length per layer
+  --as-shown        the canvas as the window shows it, without the save's hole fill: the
+                    16-bit canvas PNG, or the strands alone on a page (SVG, PDF, print PNG)
+  --pens N          a plot in N pens (1..16, default 1): the strands sorted by grey into one
+                    layer per pen, faintest first
+  --min-grey G      a plot leaves out lines fainter than G (0..1, default 0)
+  --merge MM        a plot joins paths whose ends are within MM (default: the pen's width)
+  --simplify MM     a plot's paths stay within MM of the strands (default: a fifth of the pen)
+  --min-length MM   a plot leaves out paths shorter than MM (default: the pen's width)
   --version, --help
 
 The output is the 16-bit greyscale PNG that morvane's S key writes at that state, with tEXt
