@@ -12,10 +12,10 @@
 #include "render/out/palette.h"
 
 struct PrintPlan {
-    enum class Output { Canvas, Svg, Pdf, Raster };
+    enum class Output { Canvas, Svg, Pdf, Raster, Hpgl };
     Output output = Output::Canvas;
-    bool as_shown = false;  // the canvas without the hole fill
-    bool plot = false;      // an SVG for a pen plotter
+    bool as_shown = false;  // the canvas, or the strands on a page, without the hole fill
+    bool plot = false;      // an SVG (or HPGL) for a pen plotter, from a plot plan
     bool coloured = false;  // a palette or white paper: the canvas PNG goes through `colours`
     bool quiet = false;     // no summary of a vector or print output
     ColourMap colours = GreyMap(false);
@@ -23,6 +23,11 @@ struct PrintPlan {
     // (left + x * scale, top + y * scale).
     double page_w = 0, page_h = 0, left = 0, top = 0, scale = 1, pen = 0;
     double dpi = 0;  // 0: no pHYs chunk
+    // A plot: the pens (grey layers), the faintest grey drawn (0..1), and in mm the gap up to
+    // which paths meeting end to end are joined, the simplification's tolerance and the
+    // shortest path kept.
+    int pens = 1;
+    double min_grey = 0, merge = 0, simplify = 0, min_length = 0;
     int raster_w = 0, raster_h = 0;
     int canvas_w = 0, canvas_h = 0;
 
