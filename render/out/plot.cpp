@@ -7,6 +7,7 @@
 #include <cmath>
 #include <utility>
 
+#include "render/out/plot_order.h"
 #include "render/out/trace.h"
 
 namespace {
@@ -138,19 +139,16 @@ PlotPaths SimplifyAndFilter(const PlotPaths& in, double tolerance, double min_le
     return out;
 }
 
-// Orders the paths greedily: from where the pen is, the path with the nearest free end next,
-// drawn from that end. Fills in the layer's pen-down and pen-up lengths in canvas pixels.
+// Puts the paths in the order that keeps the pen's travel short; fills in the layer's pen-down
+// and pen-up lengths in canvas pixels.
 void OrderPaths(const PlotPaths& in, int xs, int ys, PlotLayer& layer) {
-    EndGrid grid(in, xs, ys);
     PlotPaths& out = layer.paths;
     out = PlotPaths{};
     StrandPoint pen{0, 0};
-    for (std::size_t n = 0; n < in.size(); ++n) {
-        const std::size_t e = grid.Nearest(pen, HUGE_VAL), i = e / 2;
-        grid.Take(i);
-        out.Append(in, i, e % 2 == 1);
+    for (const PlotStep& step : OrderForTravel(in, xs, ys)) {
+        out.Append(in, step.path, step.reversed);
         layer.up += Distance(pen, out.points[out.offsets.back()]);
-        layer.down += PathLength(&out.points[out.offsets.back()], in.Length(i));
+        layer.down += PathLength(&out.points[out.offsets.back()], in.Length(step.path));
         pen = out.points.back();
         out.EndPath();
     }

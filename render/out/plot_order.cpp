@@ -1,0 +1,200 @@
+// SPDX-License-Identifier: MIT
+// Greedy order first (each step the nearest free end), then 2-opt: reversing steps i..j replaces
+// the pen-up moves into step i and out of step j by moves between their ends turned round, and is
+// kept when that is shorter; and or-opt: a step moved to between two others where it costs less.
+// Candidates come from a grid of the paths' ends, so each pen-up move is tried only against the
+// ends near it. Start reading at OrderForTravel.
+#include "render/out/plot_order.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Passes of 2-opt over the order; each pass after the first finds few more.
+constexpr int MAX_PASSES = 10;
+// Candidates are looked for within this many pixels of a move's end, at most.
+constexpr double MAX_REACH = 64;
+constexpr double CELL = 8;
+
+// The order with each path's place in it, and the moves between the steps.
+class Tour {
+public:
+    Tour(const PlotPaths& paths, std::vector<PlotStep> order)
+        : paths_(paths), order_(std::move(order)), place_(paths.size()) {
+        for (std::size_t k = 0; k < order_.size(); ++k) place_[order_[k].path] = k;
+    }
+    std::size_t size() const { return order_.size(); }
+    // Where step k starts and ends.
+    StrandPoint Entry(std::size_t k) const {
+        const PlotStep& s = order_[k];
+        return s.reversed ? paths_.Last(s.path) : paths_.First(s.path);
+    }
+    StrandPoint Exit(std::size_t k) const {
+        const PlotStep& s = order_[k];
+        return s.reversed ? paths_.First(s.path) : paths_.Last(s.path);
+    }
+    // Where the pen is before step k: the corner before the first.
+    StrandPoint Before(std::size_t k) const { return k == 0 ? StrandPoint{0, 0} : Exit(k - 1); }
+    // The step whose end `e` (2 path, or 2 path + 1 for its last point) is, and whether it is
+    // that step's exit.
+    std::size_t PlaceOf(std::size_t e) const { return place_[e / 2]; }
+    bool IsExit(std::size_t e) const { return (e % 2 == 1) != order_[place_[e / 2]].reversed; }
+
+    // Reverses steps i..j (turns step i round when j is i) when that shortens the travel; true
+    // when it did.
+    bool TryReverse(std::size_t i, std::size_t j) {
+        if (i > j) return false;
+        const StrandPoint a = Before(i), b = Entry(i), c = Exit(j);
+        double gain = Distance(a, b) - Distance(a, c);
+        if (j + 1 < size()) gain += Distance(c, Entry(j + 1)) - Distance(b, Entry(j + 1));
+        if (gain <= 1e-6) return false;
+        std::reverse(order_.begin() + static_cast<std::ptrdiff_t>(i),
+                     order_.begin() + static_cast<std::ptrdiff_t>(j) + 1);
+        for (std::size_t k = i; k <= j; ++k) {
+            order_[k].reversed = !order_[k].reversed;
+            place_[order_[k].path] = k;
+        }
+        return true;
+    }
+    // The travel saved by taking step k out of the order.
+    double Saving(std::size_t k) const {
+        const StrandPoint a = Before(k);
+        double saved = Distance(a, Entry(k));
+        if (k + 1 < size()) saved += Distance(Exit(k), Entry(k + 1)) - Distance(a, Entry(k + 1));
+        return saved;
+    }
+    // Moves step k to just after step m (m neither k nor the step before it), turned round when
+    // `turn`, when that shortens the travel; true when it did.
+    bool TryMove(std::size_t k, std::size_t m, bool turn) {
+        if (m == k || m + 1 == k) return false;
+        const StrandPoint a = Exit(m), x = turn ? Exit(k) : Entry(k), y = turn ? Entry(k) : Exit(k);
+        double cost = Distance(a, x);
+        if (m + 1 < size()) cost += Distance(y, Entry(m + 1)) - Distance(a, Entry(m + 1));
+        if (Saving(k) - cost <= 1e-6) return false;
+        PlotStep step = order_[k];
+        step.reversed = step.reversed != turn;
+        const auto at = [&](std::size_t n) {
+            return order_.begin() + static_cast<std::ptrdiff_t>(n);
+        };
+        if (m > k)
+            std::rotate(at(k), at(k + 1), at(m + 1));
+        else
+            std::rotate(at(m + 1), at(k), at(k + 1));
+        const std::size_t placed = m > k ? m : m + 1;
+        order_[placed] = step;
+        for (std::size_t n = std::min(k, placed); n <= std::max(k, placed); ++n)
+            place_[order_[n].path] = n;
+        return true;
+    }
+    std::vector<PlotStep> Take() { return std::move(order_); }
+
+private:
+    const PlotPaths& paths_;
+    std::vector<PlotStep> order_;
+    std::vector<std::size_t> place_;
+};
+
+// Every end of the paths, in cells, for the ends within a distance of a point.
+class EndCells {
+public:
+    EndCells(const PlotPaths& paths, int xs, int ys)
+        : paths_(paths),
+          gw_(static_cast<int>(xs / CELL) + 2),
+          gh_(static_cast<int>(ys / CELL) + 2) {
+        const std::size_t cells = static_cast<std::size_t>(gw_) * gh_;
+        start_.assign(cells + 1, 0);
+        for (std::size_t e = 0; e < 2 * paths.size(); ++e) ++start_[CellOf(End(e)) + 1];
+        for (std::size_t c = 0; c < cells; ++c) start_[c + 1] += start_[c];
+        ends_.resize(2 * paths.size());
+        std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
+        for (std::size_t e = 0; e < 2 * paths.size(); ++e) ends_[fill[CellOf(End(e))]++] = e;
+    }
+    StrandPoint End(std::size_t e) const {
+        return e % 2 ? paths_.Last(e / 2) : paths_.First(e / 2);
+    }
+    // Calls visit(e) for each end within `reach` of `at`, until it returns true.
+    template <class Visit>
+    void Near(StrandPoint at, double reach, Visit visit) const {
+        const int x0 = Clamp((at.x - reach) / CELL, gw_), x1 = Clamp((at.x + reach) / CELL, gw_);
+        const int y0 = Clamp((at.y - reach) / CELL, gh_), y1 = Clamp((at.y + reach) / CELL, gh_);
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                const std::size_t c = static_cast<std::size_t>(y) * gw_ + x;
+                for (std::size_t k = start_[c]; k < start_[c + 1]; ++k)
+                    if (Distance(at, End(ends_[k])) < reach && visit(ends_[k])) return;
+            }
+    }
+
+private:
+    static int Clamp(double v, int size) {
+        return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(size - 1)));
+    }
+    std::size_t CellOf(StrandPoint p) const {
+        return static_cast<std::size_t>(Clamp(p.y / CELL, gh_)) * gw_ + Clamp(p.x / CELL, gw_);
+    }
+    const PlotPaths& paths_;
+    int gw_, gh_;
+    std::vector<std::size_t> start_, ends_;
+};
+
+std::vector<PlotStep> GreedyOrder(const PlotPaths& paths, int xs, int ys) {
+    EndGrid grid(paths, xs, ys);
+    std::vector<PlotStep> order;
+    order.reserve(paths.size());
+    StrandPoint pen{0, 0};
+    for (std::size_t n = 0; n < paths.size(); ++n) {
+        const std::size_t e = grid.Nearest(pen, HUGE_VAL);
+        grid.Take(e / 2);
+        order.push_back({e / 2, e % 2 == 1});
+        pen = e % 2 == 1 ? paths.First(e / 2) : paths.Last(e / 2);
+    }
+    return order;
+}
+
+// One pass over the moves into each step: a move from a to b into step i is replaced when an
+// exit near a (of a later step j) or an entry near the pen's next stop lets a reversal shorten
+// the travel.
+bool ImprovePass(Tour& tour, const EndCells& cells) {
+    bool improved = false;
+    for (std::size_t i = 0; i < tour.size(); ++i) {
+        const StrandPoint a = tour.Before(i);
+        const double reach = std::min(Distance(a, tour.Entry(i)), MAX_REACH);
+        cells.Near(a, reach, [&](std::size_t e) {
+            if (!tour.IsExit(e) || tour.PlaceOf(e) < i || !tour.TryReverse(i, tour.PlaceOf(e)))
+                return false;
+            improved = true;
+            return true;
+        });
+        // The move out of step i - 1 ... into step i, seen from its far end: an entry of an
+        // earlier step near Entry(i) lets steps from there to i - 1 turn round.
+        if (i == 0) continue;
+        const StrandPoint d = tour.Entry(i);
+        cells.Near(d, std::min(Distance(tour.Exit(i - 1), d), MAX_REACH), [&](std::size_t e) {
+            if (tour.IsExit(e) || tour.PlaceOf(e) >= i || !tour.TryReverse(tour.PlaceOf(e), i - 1))
+                return false;
+            improved = true;
+            return true;
+        });
+        // Step i elsewhere: after an exit near one of its ends.
+        for (const bool turn : {false, true}) {
+            const StrandPoint end = turn ? tour.Exit(i) : tour.Entry(i);
+            cells.Near(end, std::min(tour.Saving(i), MAX_REACH), [&](std::size_t e) {
+                if (!tour.IsExit(e) || !tour.TryMove(i, tour.PlaceOf(e), turn)) return false;
+                improved = true;
+                return true;
+            });
+        }
+    }
+    return improved;
+}
+
+}  // namespace
+
+std::vector<PlotStep> OrderForTravel(const PlotPaths& paths, int xs, int ys) {
+    Tour tour(paths, GreedyOrder(paths, xs, ys));
+    const EndCells cells(paths, xs, ys);
+    for (int pass = 0; pass < MAX_PASSES && ImprovePass(tour, cells); ++pass) {
+    }
+    return tour.Take();
+}
