@@ -11,6 +11,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "config/safe_write.h"
 #include "render/out/hpgl.h"
@@ -193,6 +196,36 @@ bool PlanPlotShape(const RenderOptions& o, PrintPlan& plan, std::string& error) 
     return true;
 }
 
+// The output options as they were given, for the file's provenance: what made this page.
+std::string OutputOptionsText(const RenderOptions& o) {
+    std::string text;
+    const auto add = [&](const char* name, const std::string& value) {
+        if (!text.empty()) text += ' ';
+        text += name;
+        if (value.empty()) return;
+        text += ' ';
+        text += value;
+    };
+    const auto number = [](double v) {
+        char out[32];
+        return std::string(out, std::to_chars(out, out + sizeof out, v).ptr);
+    };
+    const std::pair<const char*, const std::string*> words[] = {
+        {"--size", &o.size}, {"--paper", &o.paper}, {"--palette", &o.palette}};
+    for (const auto& [name, value] : words)
+        if (!value->empty()) add(name, *value);
+    const std::pair<const char*, const std::optional<double>*> numbers[] = {
+        {"--margin", &o.margin},        {"--pen", &o.pen},     {"--dpi", &o.dpi},
+        {"--min-grey", &o.min_grey},    {"--merge", &o.merge}, {"--simplify", &o.simplify},
+        {"--min-length", &o.min_length}};
+    for (const auto& [name, value] : numbers)
+        if (*value) add(name, number(**value));
+    if (o.plot) add("--plot", "");
+    if (o.pens) add("--pens", std::to_string(*o.pens));
+    if (o.as_shown) add("--as-shown", "");
+    return text;
+}
+
 }  // namespace
 
 bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::string& error) {
@@ -200,6 +233,7 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
     plan.canvas_w = xs;
     plan.canvas_h = ys;
     plan.quiet = o.quiet;
+    plan.options = OutputOptionsText(o);
     if (!PlanOutput(o, plan, error) || !PlanColours(o, plan, error)) return false;
     if (o.dpi && !(*o.dpi > 0)) {
         error = "option --dpi takes a resolution above 0";
@@ -213,8 +247,10 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
 }
 
 bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
-                  std::span<const TextChunk> text) {
+                  std::span<const TextChunk> provenance) {
     using Output = PrintPlan::Output;
+    std::vector<TextChunk> text(provenance.begin(), provenance.end());
+    if (!plan.options.empty()) text.push_back({"morvane:output", plan.options});
     if (plan.output == Output::Canvas && !plan.coloured && !plan.as_shown)
         return plan.dpi > 0 ? ReportSave(SaveImage(path, text, plan.dpi), path)
                             : WriteOutput(path, thumb, text);

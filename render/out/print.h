@@ -18,6 +18,9 @@ struct PrintPlan {
     bool plot = false;      // an SVG (or HPGL) for a pen plotter, from a plot plan
     bool coloured = false;  // a palette or white paper: the canvas PNG goes through `colours`
     bool quiet = false;     // no summary of a vector or print output
+    // The output options as given ("--size A3 --pen 0.3 --plot"), kept in the file as
+    // morvane:output; empty when there are none.
+    std::string options;
     ColourMap colours = GreyMap(false);
     // The page in mm and the canvas on it: canvas pixel (x, y) lies at
     // (left + x * scale, top + y * scale).

@@ -51,6 +51,8 @@ rc=0
 "$RENDER" "${PIC[@]}" -o pens.svg --plot --pens 4 --paper black 2>/dev/null || fail "4 pens failed"
 [ "$(grep -c 'inkscape:groupmode="layer"' pens.svg)" = 4 ] || fail "not one layer per pen"
 grep -q 'inkscape:label="4 pen 4, grey 0.750-1.000"' pens.svg || fail "the layers are not labelled"
+grep -q 'keyword="morvane:output">--paper black --plot --pens 4<' pens.svg ||
+    fail "the plot does not say which options made it"
 rsvg-convert -w 512 -h 512 -b black pens.svg -o pens.png || fail "rsvg-convert: pens.svg"
 mean="$("$PNGCHECK" mean pens.png)"
 near "$mean" "$shown" 0.15 || fail "the 4-pen plot's mean grey $mean, the canvas's $shown"
