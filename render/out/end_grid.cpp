@@ -75,7 +75,7 @@ void EndGrid::Take(std::size_t path) {
 }
 
 int EndGrid::Clamp(double v, int size) const {
-    return std::clamp(static_cast<int>(v), 0, size - 1);
+    return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(size - 1)));
 }
 
 std::size_t EndGrid::CellOf(StrandPoint p) const {

@@ -31,8 +31,8 @@ struct PlotPaths {
 
 double Distance(StrandPoint a, StrandPoint b);
 
-// The free ends of `paths`: end 2i is the first point of path i, end 2i + 1 its last. Each cell
-// holds its live ends first, so taking a path moves its two ends out of the live part.
+// The ends of `paths`: end 2i is the first point of path i, end 2i + 1 its last. Each cell holds
+// its free ends first, so taking a path moves its two ends out of the free part.
 class EndGrid {
 public:
     static constexpr double CELL = 8;  // canvas pixels
@@ -45,6 +45,18 @@ public:
     // The free end nearest `at` within `reach` pixels, or NONE.
     std::size_t Nearest(StrandPoint at, double reach) const;
     void Take(std::size_t path);
+    // Calls visit(e) for every end within `reach` of `at`, taken or free, until it returns true.
+    template <class Visit>
+    void Near(StrandPoint at, double reach, Visit visit) const {
+        const int x0 = Clamp((at.x - reach) / CELL, gw_), x1 = Clamp((at.x + reach) / CELL, gw_);
+        const int y0 = Clamp((at.y - reach) / CELL, gh_), y1 = Clamp((at.y + reach) / CELL, gh_);
+        for (int y = y0; y <= y1; ++y)
+            for (int x = x0; x <= x1; ++x) {
+                const std::size_t c = static_cast<std::size_t>(y) * gw_ + x;
+                for (std::size_t k = start_[c]; k < start_[c + 1]; ++k)
+                    if (Distance(at, End(ends_[k])) < reach && visit(ends_[k])) return;
+            }
+    }
 
 private:
     int Clamp(double v, int size) const;

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "render/out/end_grid.h"

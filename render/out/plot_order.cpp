@@ -15,7 +15,6 @@ namespace {
 constexpr int MAX_PASSES = 10;
 // Candidates are looked for within this many pixels of a move's end, at most.
 constexpr double MAX_REACH = 64;
-constexpr double CELL = 8;
 
 // The order with each path's place in it, and the moves between the steps.
 class Tour {
@@ -95,49 +94,6 @@ private:
     std::vector<std::size_t> place_;
 };
 
-// Every end of the paths, in cells, for the ends within a distance of a point.
-class EndCells {
-public:
-    EndCells(const PlotPaths& paths, int xs, int ys)
-        : paths_(paths),
-          gw_(static_cast<int>(xs / CELL) + 2),
-          gh_(static_cast<int>(ys / CELL) + 2) {
-        const std::size_t cells = static_cast<std::size_t>(gw_) * gh_;
-        start_.assign(cells + 1, 0);
-        for (std::size_t e = 0; e < 2 * paths.size(); ++e) ++start_[CellOf(End(e)) + 1];
-        for (std::size_t c = 0; c < cells; ++c) start_[c + 1] += start_[c];
-        ends_.resize(2 * paths.size());
-        std::vector<std::size_t> fill(start_.begin(), start_.end() - 1);
-        for (std::size_t e = 0; e < 2 * paths.size(); ++e) ends_[fill[CellOf(End(e))]++] = e;
-    }
-    StrandPoint End(std::size_t e) const {
-        return e % 2 ? paths_.Last(e / 2) : paths_.First(e / 2);
-    }
-    // Calls visit(e) for each end within `reach` of `at`, until it returns true.
-    template <class Visit>
-    void Near(StrandPoint at, double reach, Visit visit) const {
-        const int x0 = Clamp((at.x - reach) / CELL, gw_), x1 = Clamp((at.x + reach) / CELL, gw_);
-        const int y0 = Clamp((at.y - reach) / CELL, gh_), y1 = Clamp((at.y + reach) / CELL, gh_);
-        for (int y = y0; y <= y1; ++y)
-            for (int x = x0; x <= x1; ++x) {
-                const std::size_t c = static_cast<std::size_t>(y) * gw_ + x;
-                for (std::size_t k = start_[c]; k < start_[c + 1]; ++k)
-                    if (Distance(at, End(ends_[k])) < reach && visit(ends_[k])) return;
-            }
-    }
-
-private:
-    static int Clamp(double v, int size) {
-        return static_cast<int>(std::clamp(v, 0.0, static_cast<double>(size - 1)));
-    }
-    std::size_t CellOf(StrandPoint p) const {
-        return static_cast<std::size_t>(Clamp(p.y / CELL, gh_)) * gw_ + Clamp(p.x / CELL, gw_);
-    }
-    const PlotPaths& paths_;
-    int gw_, gh_;
-    std::vector<std::size_t> start_, ends_;
-};
-
 std::vector<PlotStep> GreedyOrder(const PlotPaths& paths, int xs, int ys) {
     EndGrid grid(paths, xs, ys);
     std::vector<PlotStep> order;
@@ -155,7 +111,7 @@ std::vector<PlotStep> GreedyOrder(const PlotPaths& paths, int xs, int ys) {
 // One pass over the moves into each step: a move from a to b into step i is replaced when an
 // exit near a (of a later step j) or an entry near the pen's next stop lets a reversal shorten
 // the travel.
-bool ImprovePass(Tour& tour, const EndCells& cells) {
+bool ImprovePass(Tour& tour, const EndGrid& cells) {
     bool improved = false;
     for (std::size_t i = 0; i < tour.size(); ++i) {
         const StrandPoint a = tour.Before(i);
@@ -193,7 +149,7 @@ bool ImprovePass(Tour& tour, const EndCells& cells) {
 
 std::vector<PlotStep> OrderForTravel(const PlotPaths& paths, int xs, int ys) {
     Tour tour(paths, GreedyOrder(paths, xs, ys));
-    const EndCells cells(paths, xs, ys);
+    const EndGrid cells(paths, xs, ys);
     for (int pass = 0; pass < MAX_PASSES && ImprovePass(tour, cells); ++pass) {
     }
     return tour.Take();
