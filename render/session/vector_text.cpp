@@ -166,7 +166,8 @@ bool ReadPdfText(const std::string& path, std::map<std::string, std::string>& te
     const char* text_end = xref.data() + (second == std::string::npos ? xref.size() : second);
     const auto start = std::from_chars(xref.data() + first, text_end, count);
     if (second == std::string::npos || start.ec != std::errc{} || xref[first] != '0' ||
-        std::from_chars(start.ptr + 1, text_end, count).ec != std::errc{} || count <= 0)
+        std::from_chars(start.ptr + 1, text_end, count).ec != std::errc{} || count <= 0 ||
+        count > size / 20)
         return false;
     const std::streamoff entries = table + static_cast<std::streamoff>(second + 1);
     std::string trailer;
