@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The PDF page of the recorded strands: one page whose content stream is deflated as it is
-// traced, then the Info dictionary with the provenance and the cross-reference table. The content
-// is drawn in canvas pixels through one transformation to the page.
+// traced, then the Info dictionary with the provenance, the image of the saved picture that the
+// page draws under the strokes, and the cross-reference table. The strokes are drawn in canvas
+// pixels through one transformation to the page.
 #include <zlib.h>
 
 #include <stdexcept>

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What a picture is written as: the canvas PNG (as the S key saves it, or as shown, in grey or
-// in colour), or the recorded strands as SVG, PDF or a PNG at print resolution, placed on a page.
+// in colour), or the recorded strands as SVG, PDF or a PNG at print resolution, placed on a page
+// over the saved picture (or alone), or planned for a pen plotter as SVG layers or HPGL.
 // PlanPrint checks the options against the canvas before anything renders.
 #pragma once
 

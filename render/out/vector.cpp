@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// SVG and PDF pages of the recorded strands. Each strand is traced into runs of one colour (the
-// 8-bit colour of its segments' shades); a run is one path element. Text is built in a buffer
-// that is handed on whenever it grows past FLUSH_BYTES. Start reading at WriteSvg and WritePdf.
+// SVG pages of the recorded strands, over the saved picture as an image, and the plotter SVG of a
+// plot plan. Each strand is traced into runs of one colour (the 8-bit colour of its segments'
+// shades); a run is one path element. Text is built in a buffer
+// that is handed on whenever it grows past FLUSH_BYTES. Start reading at WriteSvg.
 #include "render/out/vector.h"
 
 #include <algorithm>

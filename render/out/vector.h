@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The recorded strands as vector pages: SVG (graded over the hole fill, or a plot's layers) and
-// PDF, streamed to the file as they are traced, so that no page is ever held whole in memory.
+// The recorded strands as vector pages: SVG (graded strokes over the saved picture, or a plot's
+// layers) and PDF. The strokes are streamed to the file as they are traced, so that no page is
+// ever held whole in memory; only the image of the saved picture is, at canvas resolution.
 #pragma once
 
 #include <ostream>
