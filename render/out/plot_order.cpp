@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Greedy order first (each step the nearest free end), then 2-opt: reversing steps i..j replaces
 // the pen-up moves into step i and out of step j by moves between their ends turned round, and is
-// kept when that is shorter; and or-opt: a step moved to between two others where it costs less.
+// kept when that is shorter; and or-opt: a run of up to three steps moved, turned round or not,
+// to between two others where it costs less.
 // Candidates come from a grid of the paths' ends, so each pen-up move is tried only against the
 // ends near it. Start reading at OrderForTravel.
 #include "render/out/plot_order.h"
@@ -15,6 +16,8 @@ namespace {
 constexpr int MAX_PASSES = 10;
 // Candidates are looked for within this many pixels of a move's end, at most.
 constexpr double MAX_REACH = 64;
+// Or-opt moves runs of up to this many steps.
+constexpr std::size_t MAX_MOVED = 3;
 
 // The order with each path's place in it, and the moves between the steps.
 class Tour {
@@ -56,33 +59,35 @@ public:
         }
         return true;
     }
-    // The travel saved by taking step k out of the order.
-    double Saving(std::size_t k) const {
+    // The travel saved by taking steps k .. last out of the order.
+    double Saving(std::size_t k, std::size_t last) const {
         const StrandPoint a = Before(k);
         double saved = Distance(a, Entry(k));
-        if (k + 1 < size()) saved += Distance(Exit(k), Entry(k + 1)) - Distance(a, Entry(k + 1));
+        if (last + 1 < size())
+            saved += Distance(Exit(last), Entry(last + 1)) - Distance(a, Entry(last + 1));
         return saved;
     }
-    // Moves step k to just after step m (m neither k nor the step before it), turned round when
-    // `turn`, when that shortens the travel; true when it did.
-    bool TryMove(std::size_t k, std::size_t m, bool turn) {
-        if (m == k || m + 1 == k) return false;
-        const StrandPoint a = Exit(m), x = turn ? Exit(k) : Entry(k), y = turn ? Entry(k) : Exit(k);
+    // Moves steps k .. last to just after step m (outside them and not the step before them),
+    // turned round as a whole when `turn`, when that shortens the travel; true when it did.
+    bool TryMove(std::size_t k, std::size_t last, std::size_t m, bool turn) {
+        if (last >= size() || (m + 1 >= k && m <= last)) return false;
+        const StrandPoint a = Exit(m);
+        const StrandPoint x = turn ? Exit(last) : Entry(k), y = turn ? Entry(k) : Exit(last);
         double cost = Distance(a, x);
         if (m + 1 < size()) cost += Distance(y, Entry(m + 1)) - Distance(a, Entry(m + 1));
-        if (Saving(k) - cost <= 1e-6) return false;
-        PlotStep step = order_[k];
-        step.reversed = step.reversed != turn;
+        if (Saving(k, last) - cost <= 1e-6) return false;
         const auto at = [&](std::size_t n) {
             return order_.begin() + static_cast<std::ptrdiff_t>(n);
         };
-        if (m > k)
-            std::rotate(at(k), at(k + 1), at(m + 1));
+        if (turn) {
+            std::reverse(at(k), at(last + 1));
+            for (std::size_t n = k; n <= last; ++n) order_[n].reversed = !order_[n].reversed;
+        }
+        if (m > last)
+            std::rotate(at(k), at(last + 1), at(m + 1));
         else
-            std::rotate(at(m + 1), at(k), at(k + 1));
-        const std::size_t placed = m > k ? m : m + 1;
-        order_[placed] = step;
-        for (std::size_t n = std::min(k, placed); n <= std::max(k, placed); ++n)
+            std::rotate(at(m + 1), at(k), at(last + 1));
+        for (std::size_t n = std::min(k, m + 1); n <= std::max(last, m); ++n)
             place_[order_[n].path] = n;
         return true;
     }
@@ -132,14 +137,17 @@ bool ImprovePass(Tour& tour, const EndGrid& cells) {
             improved = true;
             return true;
         });
-        // Step i elsewhere: after an exit near one of its ends.
-        for (const bool turn : {false, true}) {
-            const StrandPoint end = turn ? tour.Exit(i) : tour.Entry(i);
-            cells.Near(end, std::min(tour.Saving(i), MAX_REACH), [&](std::size_t e) {
-                if (!tour.IsExit(e) || !tour.TryMove(i, tour.PlaceOf(e), turn)) return false;
-                improved = true;
-                return true;
-            });
+        // Steps i .. last elsewhere: after an exit near one of their ends.
+        for (std::size_t last = i; last < std::min(i + MAX_MOVED, tour.size()); ++last) {
+            for (const bool turn : {false, true}) {
+                const StrandPoint end = turn ? tour.Exit(last) : tour.Entry(i);
+                cells.Near(end, std::min(tour.Saving(i, last), MAX_REACH), [&](std::size_t e) {
+                    if (!tour.IsExit(e) || !tour.TryMove(i, last, tour.PlaceOf(e), turn))
+                        return false;
+                    improved = true;
+                    return true;
+                });
+            }
         }
     }
     return improved;
