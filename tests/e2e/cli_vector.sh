@@ -16,7 +16,7 @@ read -r changed filled <<<"$("$PNGCHECK" filled shown.png a.png)"
 [ "$filled" -gt 0 ] || fail "--as-shown is the hole-filled canvas"
 
 # A thin pen, so that the anti-aliased edges of a line stay within the pixels it walked through.
-"$RENDER" "${PIC[@]}" -o a.svg --pen 0.02 || fail "the SVG failed"
+"$RENDER" "${PIC[@]}" -o a.svg --pen 0.02 --as-shown || fail "the SVG failed"
 rsvg-convert -w 512 -h 512 a.svg -o svg.png || fail "rsvg-convert cannot read the SVG"
 ink="$("$PNGCHECK" ink-on-lit svg.png shown.png)"
 [ "$ink" -ge 95 ] || fail "only $ink% of the SVG's ink lies on the canvas's lit pixels"
@@ -75,7 +75,7 @@ bad() {
     [ "$(wc -l <err.txt)" = 1 ] || fail "$what: not one line on stderr: $(cat err.txt)"
     [ ! -e "$out" ] || fail "$what: wrote a file"
 }
-bad "an unknown page" out.pdf --size B5
+bad "an unknown page" out.pdf --size B7
 bad "a zero page" out.svg --size 0x100mm
 bad "margins wider than the page" out.pdf --size A4 --margin 105
 bad "a raster too large" out.png --size A2 --dpi 2000

@@ -35,35 +35,6 @@ TEST(GalleryPage, EscapesEveryByteThatMeansSomethingInHtml) {
               "&lt;img src=x onerror=&#39;a()&#39;&gt;&quot;&amp;amp;");
 }
 
-// Three strokes on a line, the middle one recorded right to left: from the pen's home the plot
-// goes to the nearest free end each time, so it draws the middle one from its right end, and the
-// pen lifts only for the 10-pixel gaps (and the way from home to the first stroke).
-TEST(PlotOrder, EachPieceIsDrawnFromItsEndNearestThePen) {
-    StrandRecord record;
-    const auto stroke = [&](float from, float to) {
-        Strand s;
-        s.first = record.points.size();
-        s.points = s.entries = 3;
-        for (const float x : {from, (from + to) / 2, to}) record.points.push_back({x, 10});
-        record.strands.push_back(s);
-    };
-    stroke(10, 20);
-    stroke(40, 30);
-    stroke(50, 60);
-    PrintPlan plan;
-    plan.output = PrintPlan::Output::Svg;
-    plan.plot = true;
-    plan.canvas_w = plan.canvas_h = 100;
-    plan.page_w = plan.page_h = 200;
-    plan.scale = 2;
-    plan.pen = 0.3;
-    std::ostringstream svg;
-    double travel = 0;
-    const double down = WritePlotSvg(plan, record, {}, svg, travel);
-    EXPECT_NEAR(down, 2 * 30, 1e-3);
-    EXPECT_NEAR(travel, 2 * (std::hypot(10, 10) + 10 + 10), 1e-3);
-}
-
 // A large gallery is split into pages light enough to open at once; a grid's pages hold whole
 // rows, so that every row keeps its label and its columns.
 TEST(GalleryPage, ALargeGalleryIsSplitIntoPagesOfWholeRows) {
