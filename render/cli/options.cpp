@@ -318,6 +318,8 @@ std::optional<RenderOptions> ParseOptions(int argc, char** argv, std::string& er
         } else if (ParsePrintOption(p, arg, o, ok)) {
         } else if (arg == "--quiet" || arg == "-q") {
             o.quiet = true;
+        } else if (arg == "--fingerprint") {
+            o.fingerprint = true;
         } else if (!arg.empty() && arg[0] != '-') {
             o.files.emplace_back(arg);
         } else {
@@ -395,6 +397,7 @@ seed and settings give the same picture, sample for sample.
                     brightest of the block it covers
   --frames-dir DIR  write the frames as numbered PNGs instead
   --quiet           no progress or summary on standard error
+  --fingerprint     print the canvas fingerprint (FNV-1a 64 of its 16-bit values) and the output
 
 Print and vectors (-o FILE.svg or FILE.pdf: the strands as the growth walked them, graded as
 the canvas shades them; -o FILE.png with a page option: drawn anti-aliased at print resolution):
