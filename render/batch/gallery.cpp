@@ -29,32 +29,6 @@ namespace {
 
 constexpr int THUMB_WIDTH = 256;
 
-std::string Html(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
-
 // A relative path as a URL path: every byte but letters, digits, "-._~/" written as %HH.
 std::string UrlPath(const std::string& path) {
     std::string out;
@@ -191,23 +165,25 @@ bool WriteThumbnail(const Picture& p, const std::string& out, std::string& error
 std::string TileHtml(const Picture& p, std::size_t index) {
     char thumb[48];
     std::snprintf(thumb, sizeof thumb, "thumbs/%04zu.png", index + 1);
-    std::string html = "<figure class=\"tile\" tabindex=\"0\"><a href=\"" + Html(UrlPath(p.href)) +
-                       "\"><img src=\"" + thumb + "\" alt=\"" + Html(p.label) +
-                       "\"></a>\n<figcaption>" + Html(p.label) + "</figcaption>\n" +
-                       "<dl class=\"settings\" hidden>";
+    std::string html = "<figure class=\"tile\" tabindex=\"0\"><a href=\"" +
+                       EscapeHtml(UrlPath(p.href)) + "\"><img src=\"" + thumb + "\" alt=\"" +
+                       EscapeHtml(p.label) + "\"></a>\n<figcaption>" + EscapeHtml(p.label) +
+                       "</figcaption>\n" + "<dl class=\"settings\" hidden>";
     for (const auto& [key, value] : p.settings)
-        html += "<dt>" + Html(key) + "</dt><dd>" + Html(value) + "</dd>";
+        html += "<dt>" + EscapeHtml(key) + "</dt><dd>" + EscapeHtml(value) + "</dd>";
     const std::string command =
         p.command.empty() ? "(not written by morvane-render: no command)" : p.command;
-    return html + "</dl>\n<pre class=\"command\" hidden>" + Html(command) + "</pre></figure>\n";
+    return html + "</dl>\n<pre class=\"command\" hidden>" + EscapeHtml(command) +
+           "</pre></figure>\n";
 }
 
 std::string PageHtml(const std::vector<Picture>& pictures, const std::string& title,
                      const GridLayout& grid) {
     std::string html =
-        "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" + Html(title) +
-        "</title>\n<style>" + GalleryStyle() + "</style></head><body>\n<header><h1>" + Html(title) +
-        "</h1><span>" + std::to_string(pictures.size()) +
+        "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" +
+        EscapeHtml(title) + "</title>\n<style>" + GalleryStyle() +
+        "</style></head><body>\n<header><h1>" + EscapeHtml(title) + "</h1><span>" +
+        std::to_string(pictures.size()) +
         " pictures; arrow keys move, Enter opens, Escape closes</span><label>show "
         "<select id=\"filter-key\"><option value=\"\">all</option></select> "
         "<select id=\"filter-value\"></select></label></header>\n";
@@ -215,10 +191,10 @@ std::string PageHtml(const std::vector<Picture>& pictures, const std::string& ti
         html += "<div id=\"grid\" class=\"grid fixed\" style=\"--columns: " +
                 std::to_string(grid.columns) + "\"><div class=\"axis\"></div><div class=\"axis\" " +
                 "style=\"grid-column: 2 / span " + std::to_string(grid.columns) + "\">" +
-                Html(grid.column_key) + "</div>\n<div class=\"head\">" + Html(grid.row_key) +
-                "</div>";
+                EscapeHtml(grid.column_key) + "</div>\n<div class=\"head\">" +
+                EscapeHtml(grid.row_key) + "</div>";
         for (const std::string& label : grid.column_labels)
-            html += "<div class=\"head\">" + Html(label) + "</div>";
+            html += "<div class=\"head\">" + EscapeHtml(label) + "</div>";
     } else {
         html += "<div id=\"grid\" class=\"grid\">";
     }
@@ -226,7 +202,7 @@ std::string PageHtml(const std::vector<Picture>& pictures, const std::string& ti
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         const std::size_t row = grid.columns > 0 ? i / grid.columns : 0;
         if (grid.columns > 0 && i % grid.columns == 0 && row < grid.row_labels.size())
-            html += "<div class=\"head\">" + Html(grid.row_labels[row]) + "</div>";
+            html += "<div class=\"head\">" + EscapeHtml(grid.row_labels[row]) + "</div>";
         html += TileHtml(pictures[i], i);
     }
     return html +

@@ -172,3 +172,29 @@ valueSelect.addEventListener('change', applyFilter);
 keySelect.parentElement.hidden = keySelect.options.length < 2;
 )";
 }
+
+std::string EscapeHtml(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
+}
