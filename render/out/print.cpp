@@ -13,6 +13,8 @@
 #include <cstdio>
 
 #include "config/safe_write.h"
+#include "engine/fingerprint.h"
+#include "render/out/page.h"
 #include "render/out/raster.h"
 #include "render/out/strands.h"
 #include "render/out/vector.h"
@@ -144,12 +146,23 @@ bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
         plan.output = PrintPlan::Output::Pdf;
     else if (ext == "png" || ext.empty())
         plan.output = page ? PrintPlan::Output::Raster : PrintPlan::Output::Canvas;
+    else if (ext == "html" && PagesAvailable(error))
+        plan.output = PrintPlan::Output::Page;
+    else if (ext == "html")
+        error = "cannot write " + o.output + ": " + error;
     else
-        error = "cannot write " + o.output + ": morvane-render writes .png, .svg and .pdf files";
+        error =
+            "cannot write " + o.output + ": morvane-render writes .png, .svg, .pdf and .html files";
     const bool vector =
         plan.output == PrintPlan::Output::Svg || plan.output == PrintPlan::Output::Pdf;
     if (!error.empty()) return false;
-    if (o.plot && plan.output != PrintPlan::Output::Svg)
+    if (plan.output == PrintPlan::Output::Page &&
+        (page || o.plot || o.as_shown || o.dpi || o.thumb > 0 || !o.palette.empty() ||
+         !o.paper.empty()))
+        error =
+            "a web page (.html) grows the canvas as the window shows it: it goes with no "
+            "print option";
+    else if (o.plot && plan.output != PrintPlan::Output::Svg)
         error = "--plot writes an SVG for a pen plotter: give -o FILE.svg";
     else if (o.as_shown && plan.output != PrintPlan::Output::Canvas)
         error =
@@ -166,6 +179,27 @@ bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
     return error.empty();
 }
 
+// The page's name: the output's file name without its folder and extension.
+std::string PageName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool WritePage(std::span<const TextChunk> text, const std::string& fingerprint,
+               const std::string& path) {
+    std::string page, error;
+    if (!PageText({text, FramesRendered(), fingerprint, PageName(path)}, page, error)) {
+        std::fprintf(stderr, "morvane-render: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    SaveResult result;
+    result.saved = WriteFileSafely(
+        path, [&](std::ostream& out) { out << page; }, result.reason);
+    return ReportSave(result, path);
+}
+
 }  // namespace
 
 bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::string& error) {
@@ -173,6 +207,7 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
     plan.canvas_w = xs;
     plan.canvas_h = ys;
     plan.quiet = o.quiet;
+    plan.fingerprint = o.fingerprint;
     if (!PlanOutput(o, plan, error) || !PlanColours(o, plan, error)) return false;
     if (o.dpi && !(*o.dpi > 0)) {
         error = "option --dpi takes a resolution above 0";
@@ -185,8 +220,13 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
 }
 
 bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
-                  std::span<const TextChunk> text) {
+                  std::span<const TextChunk> provenance) {
     using Output = PrintPlan::Output;
+    const std::string fingerprint = FingerprintText(CanvasFingerprint());
+    if (plan.fingerprint) std::printf("%s  %s\n", fingerprint.c_str(), path.c_str());
+    std::vector<TextChunk> text(provenance.begin(), provenance.end());
+    text.push_back({"morvane:fingerprint", fingerprint});
+    if (plan.output == Output::Page) return WritePage(text, fingerprint, path);
     if (plan.output == Output::Canvas && !plan.coloured && !plan.as_shown)
         return plan.dpi > 0 ? ReportSave(SaveImage(path, text, plan.dpi), path)
                             : WriteOutput(path, thumb, text);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // What a picture is written as: the canvas PNG (as the S key saves it, or as shown, in grey or
-// in colour), or the recorded strands as SVG, PDF or a PNG at print resolution, placed on a page.
+// in colour), or the recorded strands as SVG, PDF or a PNG at print resolution, placed on a page,
+// or a web page that grows the picture. Every output's provenance holds the canvas fingerprint.
 // PlanPrint checks the options against the canvas before anything renders.
 #pragma once
 
@@ -12,12 +13,13 @@
 #include "render/out/palette.h"
 
 struct PrintPlan {
-    enum class Output { Canvas, Svg, Pdf, Raster };
+    enum class Output { Canvas, Svg, Pdf, Raster, Page };
     Output output = Output::Canvas;
-    bool as_shown = false;  // the canvas without the hole fill
-    bool plot = false;      // an SVG for a pen plotter
-    bool coloured = false;  // a palette or white paper: the canvas PNG goes through `colours`
-    bool quiet = false;     // no summary of a vector or print output
+    bool as_shown = false;     // the canvas without the hole fill
+    bool plot = false;         // an SVG for a pen plotter
+    bool coloured = false;     // a palette or white paper: the canvas PNG goes through `colours`
+    bool quiet = false;        // no summary of a vector or print output
+    bool fingerprint = false;  // print the canvas fingerprint on standard output
     ColourMap colours = GreyMap(false);
     // The page in mm and the canvas on it: canvas pixel (x, y) lies at
     // (left + x * scale, top + y * scale).
@@ -26,7 +28,7 @@ struct PrintPlan {
     int raster_w = 0, raster_h = 0;
     int canvas_w = 0, canvas_h = 0;
 
-    bool Records() const { return output != Output::Canvas; }
+    bool Records() const { return output != Output::Canvas && output != Output::Page; }
     // The page in pixels of the print raster (or in points of a PDF: 72 per inch).
     double MmTo(double mm, double per_inch) const { return mm / 25.4 * per_inch; }
 };
