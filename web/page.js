@@ -60,9 +60,11 @@
     function showStop() {
       const fingerprint = M.UTF8ToString(M._mv_fingerprint());
       $('fingerprint').textContent = fingerprint;
-      const match = $('match');
-      match.className = frames() !== stop ? '' : fingerprint === data.fingerprint ? 'same' : 'differs';
-      match.textContent = frames() !== stop ? '' : fingerprint === data.fingerprint ? 'the same' : 'differs';
+      // Only the end has the renderer's fingerprint to compare with (older pictures have none).
+      const compared = frames() === stop && data.fingerprint !== '';
+      const same = fingerprint === data.fingerprint;
+      $('match').className = !compared ? '' : same ? 'same' : 'differs';
+      $('match').textContent = !compared ? '' : same ? 'the same' : 'differs';
     }
     function showState(now) {
       $('frame').textContent = frames();

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 #include <map>
+#include <variant>
 
 #include "engine/journal.h"
 #include "engine/settings.h"
@@ -86,16 +87,44 @@ std::string Line(const journal::Entry& e) {
     return STAMP + journal::Format(e) + "\n";
 }
 
-// The journal of a render: its seed and canvas, every setting as it holds now (the render's),
-// and white sprouts from the first frame when it was on.
-std::string RenderJournal(std::uint32_t seed, bool white) {
+// The text of a chunk, empty when the picture has none.
+std::string Get(const Chunks& chunks, const char* keyword) {
+    const auto found = chunks.find(keyword);
+    return found == chunks.end() ? std::string() : found->second;
+}
+
+// A whole number that is all of `text`.
+template <class T>
+bool Whole(const std::string& text, T& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return !text.empty() && r.ec == std::errc{} && r.ptr == text.data() + text.size();
+}
+
+// The journal of a render: its seed and canvas, every setting of its morvane:settings chunk
+// ("key = value" lines, exact) at frame 0, and white sprouts from the first frame when it was
+// on. Empty when the chunks hold no such recipe.
+std::string RenderJournal(const Chunks& chunk) {
     journal::Entry start;
-    start.seed = seed;
-    start.width = xs;
-    start.height = ys;
-    std::string text = Line(start);
-    for (const SettingRow& row : settings_table) text += Line(journal::SettingEntry(row, 0));
-    if (white) {
+    const std::string lines = Get(chunk, "morvane:settings");
+    if (!Whole(Get(chunk, "morvane:seed"), start.seed) || lines.empty()) return "";
+    std::string sets;
+    for (std::size_t at = 0, end; at < lines.size(); at = end + 1) {
+        end = std::min(lines.find('\n', at), lines.size());
+        const std::string line = lines.substr(at, end - at);
+        const std::size_t eq = line.find(" = ");
+        journal::Entry e;
+        e.kind = journal::Kind::Set;
+        e.name = line.substr(0, eq);
+        e.value = eq == std::string::npos ? "" : line.substr(eq + 3);
+        const SettingRow* row = journal::FindSetting(e.name);
+        if (!row) return "";
+        e.quoted = std::holds_alternative<std::string*>(row->target);
+        if (e.name == "width" && !Whole(e.value, start.width)) return "";
+        if (e.name == "height" && !Whole(e.value, start.height)) return "";
+        sets += Line(e);
+    }
+    std::string text = Line(start) + sets;
+    if (Get(chunk, "morvane:toggles").find("white=1") != std::string::npos) {
         journal::Entry flag;
         flag.kind = journal::Kind::Flag;
         flag.name = "white";
@@ -138,26 +167,28 @@ bool PagesAvailable(std::string& why) {
     return false;
 }
 
-bool PageJournal(const PageRecipe& recipe, std::string& journal, bool& fill, std::string& error) {
-    std::map<std::string, std::string> chunk;
-    for (const TextChunk& c : recipe.provenance) chunk[c.keyword] = c.text;
-    fill = chunk["morvane:toggles"].find("fill-holes=1") != std::string::npos;
-    if (chunk.count("morvane:journal")) {
-        journal = chunk["morvane:journal"];
-        return true;
-    }
-    if (chunk.count("morvane:journal-omitted")) {
-        error = chunk["morvane:journal-omitted"];
+bool PageJournal(const Chunks& chunks, std::string& journal, bool& fill, std::string& error) {
+    fill = Get(chunks, "morvane:toggles").find("fill-holes=1") != std::string::npos;
+    if (chunks.count("morvane:journal-omitted")) {
+        error = Get(chunks, "morvane:journal-omitted");
         return false;
     }
-    std::uint32_t seed = 0;
-    const std::string& text = chunk["morvane:seed"];
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), seed);
-    if (text.empty() || r.ec != std::errc{} || r.ptr != text.data() + text.size()) {
-        error = "the picture has no recipe a page can play";
-        return false;
-    }
-    journal = RenderJournal(seed, chunk["morvane:toggles"].find("white=1") != std::string::npos);
+    journal =
+        chunks.count("morvane:journal") ? Get(chunks, "morvane:journal") : RenderJournal(chunks);
+    if (journal.empty()) error = "the picture has no recipe a page can play";
+    return !journal.empty();
+}
+
+bool PageStop(const Chunks& chunks, std::uint64_t& stop) {
+    if (Whole(Get(chunks, "morvane:frames"), stop)) return true;
+    const std::string target = Get(chunks, "morvane:target");
+    if (target.rfind("frame ", 0) == 0) return Whole(target.substr(6), stop);
+    // A replay to a save or to the end stops at the frame of its journal's last line.
+    std::string lines = Get(chunks, "morvane:journal");
+    while (!lines.empty() && lines.back() == '\n') lines.pop_back();
+    const auto last = journal::ParseLogLine(lines.substr(lines.rfind('\n') + 1));
+    if (!last || last->kind == journal::Kind::Start) return false;
+    stop = last->frame;
     return true;
 }
 
@@ -166,7 +197,7 @@ bool PageText(const PageRecipe& recipe, std::string& page, std::string& error) {
     if (!parts) return PagesAvailable(error);
     std::string journal;
     bool fill = false;
-    if (!PageJournal(recipe, journal, fill, error)) return false;
+    if (!PageJournal(recipe.chunks, journal, fill, error)) return false;
     const std::string data = "{\"journal\": \"" + Base64(journal) +
                              "\", \"stop\": " + std::to_string(recipe.stop) +
                              ", \"fill\": " + (fill ? "true" : "false") +

@@ -4,10 +4,11 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
+#include <map>
 #include <string>
 
-#include "export/export.h"
+// A picture's text chunks by keyword.
+using Chunks = std::map<std::string, std::string>;
 
 // Whether this morvane-render can write pages (it was built with emscripten); when not, `why`
 // says in one line how to get them.
@@ -16,7 +17,7 @@ bool PagesAvailable(std::string& why);
 // What a page needs: the picture's provenance chunks (a render's seed, settings and toggles, or a
 // replay's journal), the frame it stops at, its fingerprint there, and the page's name.
 struct PageRecipe {
-    std::span<const TextChunk> provenance;
+    Chunks chunks;
     std::uint64_t stop = 0;
     std::string fingerprint, name;
 };
@@ -24,6 +25,9 @@ struct PageRecipe {
 // The journal the page plays, in the lines of a PNG's morvane:journal chunk, and whether pixel
 // fill is on from the first growth; false with one line in `error` when the provenance holds no
 // recipe a page can play.
-bool PageJournal(const PageRecipe& recipe, std::string& journal, bool& fill, std::string& error);
+bool PageJournal(const Chunks& chunks, std::string& journal, bool& fill, std::string& error);
+// The frame a picture of these chunks was written at: its morvane:frames, the frame of its
+// morvane:target, else the frame of its journal's last line (a replay to a save or the end).
+bool PageStop(const Chunks& chunks, std::uint64_t& stop);
 // The whole page; false with one line in `error`.
 bool PageText(const PageRecipe& recipe, std::string& page, std::string& error);

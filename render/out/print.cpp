@@ -190,7 +190,9 @@ std::string PageName(const std::string& path) {
 bool WritePage(std::span<const TextChunk> text, const std::string& fingerprint,
                const std::string& path) {
     std::string page, error;
-    if (!PageText({text, FramesRendered(), fingerprint, PageName(path)}, page, error)) {
+    Chunks chunks;
+    for (const TextChunk& c : text) chunks[c.keyword] = c.text;
+    if (!PageText({chunks, FramesRendered(), fingerprint, PageName(path)}, page, error)) {
         std::fprintf(stderr, "morvane-render: cannot write %s: %s\n", path.c_str(), error.c_str());
         return false;
     }
