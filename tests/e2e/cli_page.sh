@@ -3,8 +3,9 @@
 # A picture's web page grows in headless Chromium what the renderer grows, sample for sample: a
 # render's page reaches its last frame with the renderer's fingerprint and saves the canvas the
 # renderer writes --as-shown, and a jump back shows the renderer's picture of that frame; a
-# window session's journal (a restart, a toggle, a setting change,
-# a quit cutting a frame short) ends at the fingerprint of its replay; bad input writes nothing.
+# window session's journal (a restart, a toggle, a setting change, a quit cutting a frame short)
+# ends at the fingerprint of its replay, also from a gallery's "grow it"; bad input writes
+# nothing.
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
 HERE="$(cd "$(dirname "$0")" && pwd)"
@@ -47,6 +48,9 @@ page="pic<img src=x onerror=\"document.title='owned'\">.html"
 "$RENDER" "${render[@]}" -o "$page" --quiet || fail "the render's page"
 "$RENDER" --replay session.log --end -o session.html --quiet || fail "the session's page"
 grep -q "morvane:fingerprint" render.png || fail "the PNG holds no fingerprint"
+mkdir gallery
+cp render.png session.png gallery/
+"$RENDER" --gallery gallery/render.png gallery/session.png --quiet || fail "the gallery"
 
 if ! command -v chromium >/dev/null; then
     echo "SKIP the pages in a browser: chromium is not installed (scripts/install-deps)"
@@ -79,6 +83,8 @@ python3 "$HERE/page_check.py" "$port" "$url" 60 "$render_print" --jump 30 "$fram
     fail "the render's page after a jump back"
 python3 "$HERE/page_check.py" "$port" "file://$RUN/session.html" 46 "$session_print" ||
     fail "the session's page"
+python3 "$HERE/page_check.py" "$port" "file://$RUN/gallery/index.html" --gallery 1 46 \
+    "$session_print" || fail "the gallery's grow it"
 line="$(python3 "$HERE/page_check.py" "$port" "file://$RUN/session.html" --no-wasm)" ||
     fail "the page without WebAssembly"
 [[ "$line" == *"WebAssembly"* ]] || fail "without WebAssembly the page said: $line"

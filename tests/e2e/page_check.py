@@ -6,6 +6,8 @@ fingerprint shown there, and with a file name presses "save PNG" and writes the 
 
 usage: page_check.py DEVTOOLS_PORT PAGE_URL STOP FINGERPRINT [SAVED.png]
        page_check.py DEVTOOLS_PORT PAGE_URL STOP FINGERPRINT --jump FRAME FINGERPRINT_THERE
+       page_check.py DEVTOOLS_PORT GALLERY_URL --gallery TILE STOP FINGERPRINT   the same for the
+                                                         page "grow it" opens from a gallery
        page_check.py DEVTOOLS_PORT PAGE_URL --no-wasm     the line a browser without WebAssembly
                                                          shows
        page_check.py DEVTOOLS_PORT PAGE_URL --rate SECONDS   prints the frame rate it holds
@@ -103,9 +105,19 @@ def save_png(page, saved):
         out.write(base64.b64decode(url.split(",", 1)[1]))
 
 
+def grow_page(port, url, tile):
+    page = open_page(port, url)
+    page.evaluate(f"document.querySelectorAll('.tile a')[{tile}].click()")
+    page.wait_for("!document.getElementById('viewer').hidden && "
+                  "!document.getElementById('grow').hidden", "the gallery's grow it")
+    return page.evaluate("document.getElementById('grow').href")
+
+
 def main():
     port, url = sys.argv[1], sys.argv[2]
-    if sys.argv[3] == "--no-wasm":
+    if sys.argv[3] == "--gallery":
+        check_growth(port, grow_page(port, url, sys.argv[4]), sys.argv[5], sys.argv[6])
+    elif sys.argv[3] == "--no-wasm":
         check_no_wasm(port, url)
     elif sys.argv[3] == "--rate":
         check_rate(port, url, float(sys.argv[4]))
