@@ -239,10 +239,11 @@ bool WriteGrowPages(std::vector<Picture>& pictures, const std::string& folder, s
             continue;
         char name[48];
         std::snprintf(name, sizeof name, "grow/%04zu.html", i + 1);
-        const std::string out = folder + "/" + name;
+        std::string out = folder;
+        out.append("/").append(name);
         if (!WriteFileSafely(
                 out, [&](std::ostream& o) { o << page; }, error)) {
-            error = out + ": " + error;
+            error.insert(0, out + ": ");
             return false;
         }
         p.grow = name;
