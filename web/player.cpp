@@ -57,7 +57,7 @@ void ClearPage() {
 }
 
 // A journal the renderer checked can still have been edited inside the page: whatever it says,
-// the canvas stays within the grids and every setting it names exists.
+// the canvas stays within the grids, every setting it names exists and every value is exact.
 bool Playable(const std::vector<journal::Entry>& list) {
     if (list.empty() || list[0].kind != journal::Kind::Start) return false;
     const auto size_ok = [](int v) { return v >= 512 && v <= GRID_SIZE; };
@@ -66,8 +66,9 @@ bool Playable(const std::vector<journal::Entry>& list) {
         const journal::Entry& e = list[i];
         if (e.kind == journal::Kind::Start || e.kind == journal::Kind::Lost) return false;
         if (e.kind != journal::Kind::Set) continue;
+        // A value is taken only as the journal writes it; mv_restart resets what this sets.
         const SettingRow* row = journal::FindSetting(e.name);
-        if (!row) return false;
+        if (!row || !journal::ApplySetting(*row, e)) return false;
         const bool size = row->target == SettingTarget(&xs) || row->target == SettingTarget(&ys);
         const int wanted = row->target == SettingTarget(&xs) ? list[0].width : list[0].height;
         if (size && e.value != std::to_string(wanted)) return false;
