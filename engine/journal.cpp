@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <variant>
 
+#include "engine/frame.h"
+#include "engine/settings.h"
+
 namespace journal {
 
 namespace {
@@ -257,6 +260,32 @@ bool ApplySetting(const SettingRow& row, const Entry& e) {
     if (r.ec != std::errc{} || r.ptr != last || ExactFloat(v) != t) return false;
     *std::get<float*>(row.target) = v;
     return true;
+}
+
+const SettingRow* FindSetting(std::string_view key) {
+    for (const SettingRow& row : settings_table)
+        if (key == row.key) return &row;
+    return nullptr;
+}
+
+void Apply(const Entry& e) {
+    switch (e.kind) {
+        case Kind::Set:
+            ApplySetting(*FindSetting(e.name), e);
+            break;
+        case Kind::Flag: {
+            void (*set)(bool) = e.name == "pause"  ? SetPaused
+                                : e.name == "fill" ? SetFill
+                                                   : SetWhite;
+            set(e.on);
+            break;
+        }
+        case Kind::Restart:
+            RequestRestart();
+            break;
+        default:
+            break;
+    }
 }
 
 std::string Format(const Entry& e) {

@@ -61,4 +61,11 @@ Entry SettingEntry(const SettingRow& row, std::uint64_t frame);
 // SettingEntry writes for the row's type (the global is then unchanged).
 bool ApplySetting(const SettingRow& row, const Entry& entry);
 
+// The row of the settings table with this key, or null.
+const SettingRow* FindSetting(std::string_view key);
+// Makes the change a checked Set, Flag or Restart entry records (a setting, a frame flag, a
+// pending restart); the other kinds change nothing. A replay applies each entry once the frames
+// before its stamp have run.
+void Apply(const Entry& entry);
+
 }  // namespace journal

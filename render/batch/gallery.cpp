@@ -22,6 +22,7 @@
 #include "render/batch/gallery_page.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
+#include "render/out/page.h"
 #include "render/out/scale.h"
 #include "render/session/png_text.h"
 
@@ -86,6 +87,8 @@ std::string RelativePath(const std::string& from, const std::string& file) {
 
 struct Picture {
     std::string path, href, name, label, command;
+    std::string grow;  // its web page, from the gallery's folder; empty when it has none
+    Chunks chunks;
     std::vector<std::pair<std::string, std::string>> settings;  // what the page lists and filters
 };
 
@@ -147,6 +150,7 @@ bool ReadPicture(const std::string& path, const std::string& folder, Picture& p,
         start = end + 1;
     }
     p.command = CommandOf(text, p);
+    p.chunks = std::move(text);
     return true;
 }
 
@@ -171,7 +175,9 @@ bool WriteThumbnail(const Picture& p, const std::string& out, std::string& error
 std::string TileHtml(const Picture& p, std::size_t index, bool lazy) {
     char thumb[48];
     std::snprintf(thumb, sizeof thumb, "thumbs/%04zu.png", index + 1);
-    std::string html = "<figure class=\"tile\" tabindex=\"0\"><a href=\"" +
+    const std::string grow =
+        p.grow.empty() ? "" : " data-grow=\"" + HtmlEscape(UrlPath(p.grow)) + "\"";
+    std::string html = "<figure class=\"tile\" tabindex=\"0\"" + grow + "><a href=\"" +
                        HtmlEscape(UrlPath(p.href)) + "\"><img src=\"" + thumb +
                        (lazy ? "\" loading=\"lazy" : "") + "\" alt=\"" + HtmlEscape(p.label) +
                        "\"></a>\n<figcaption>" + HtmlEscape(p.label) + "</figcaption>\n" +
@@ -236,10 +242,40 @@ std::string PageHtml(const std::vector<Picture>& pictures, const std::string& ti
            "</div>\n<div id=\"viewer\" hidden><div class=\"picture\"><img id=\"full\" "
            "alt=\"\"></div><div class=\"info\"><p id=\"caption\"></p><p><button id=\"prev\">"
            "&larr;</button> <button id=\"next\">&rarr;</button> <button id=\"close\">close"
-           "</button></p><dl id=\"settings\"></dl><p>Renders it again:</p><pre id=\"command\">"
+           "</button> <a id=\"grow\" hidden>grow it</a></p><dl id=\"settings\"></dl><p>Renders it "
+           "again:</p><pre id=\"command\">"
            "</pre><p><button id=\"copy\">copy the command</button> <span id=\"copied\"></span>"
            "</p></div></div>\n<script>" +
            GalleryScript() + "</script>\n</body></html>\n";
+}
+
+// The web page of each picture that holds a recipe (written by morvane-render), into grow/;
+// none at all when this morvane-render cannot write pages.
+bool WriteGrowPages(std::vector<Picture>& pictures, const std::string& folder, std::string& error) {
+    std::string why;
+    if (!PagesAvailable(why) || !MakeFolder(folder + "/grow", error)) return error.empty();
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        Picture& p = pictures[i];
+        std::uint64_t stop = 0;
+        std::string page;
+        const auto fingerprint = p.chunks.find("morvane:fingerprint");
+        if (!PageStop(p.chunks, stop) ||
+            !PageText(
+                {p.chunks, stop, fingerprint == p.chunks.end() ? "" : fingerprint->second, p.label},
+                page, why))
+            continue;
+        char name[48];
+        std::snprintf(name, sizeof name, "grow/%04zu.html", i + 1);
+        std::string out = folder;
+        out.append("/").append(name);
+        if (!WriteFileSafely(
+                out, [&](std::ostream& o) { o << page; }, error)) {
+            error.insert(0, out + ": ");
+            return false;
+        }
+        p.grow = name;
+    }
+    return true;
 }
 
 // Writes every page into `folder`; false with the reason when one cannot be written.
@@ -298,6 +334,7 @@ bool WriteGallery(const std::vector<std::string>& paths, const std::string& fold
         std::snprintf(thumb, sizeof thumb, "/thumbs/%04zu.png", i + 1);
         if (!WriteThumbnail(pictures[i], folder + thumb, error)) return false;
     }
+    if (!WriteGrowPages(pictures, folder, error)) return false;
     if (!WritePages(pictures, folder, "morvane: " + BaseName(real), grid, error)) return false;
     if (!quiet)
         std::fprintf(stderr, "gallery: %zu pictures -> %s/index.html\n", pictures.size(),

@@ -73,6 +73,10 @@ function open(index) {
     list.append(dt, dd);
   }
   command.textContent = tile.querySelector('.command').textContent;
+  // "grow it" plays the picture's web page, when the gallery has one for it.
+  const grow = document.getElementById('grow');
+  grow.hidden = !tile.dataset.grow;
+  if (tile.dataset.grow) grow.href = tile.dataset.grow;
   copied.textContent = '';
   viewer.hidden = false;
   document.getElementById('copy').focus();

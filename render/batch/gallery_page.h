@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: MIT
-// The gallery page's style sheet and script, the same on every page, and the escaping of every
-// value the page shows.
+// The gallery page's style sheet and script, the same on every page, and the escape of every
+// value a page of ours shows (the web page of a picture too).
 #pragma once
 
 #include <string>

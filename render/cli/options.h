@@ -66,6 +66,8 @@ struct RenderOptions {
     bool video_wanted() const { return !video.empty() || !frames_dir.empty(); }
     int thumb = 0;  // > 0: an 8-bit thumbnail this many pixels wide instead of the 16-bit image
     bool quiet = false;
+    // Print the canvas fingerprint of the picture written (FNV-1a 64 of its 16-bit values).
+    bool fingerprint = false;
 
     // Print and vectors (render/print.h, which checks them against the canvas): the page size
     // (A4, A3, A2, WxHmm, WxHin; empty: the canvas at 96 px per inch), its margin, the paper

@@ -194,13 +194,18 @@ constexpr OptionSpec STATE[] = {
      [](const OptionValue&, RenderOptions& o) { return o.list = true; }},
 };
 
-// The picture file.
+// The picture file; a sweep's pictures take only --thumb (the last row).
 constexpr OptionSpec IMAGE[] = {
     {"--output", "-o", "FILE",
      "The file to write (default morvane-render.png), replaced only once complete. Its extension "
      "chooses what it is: .png the canvas as the S key saves it, .svg or .pdf the strands as "
-     "vectors over the saved picture, .hpgl or .plt a plot in HPGL.",
+     "vectors over the saved picture, .hpgl or .plt a plot in HPGL, .html a page that grows the "
+     "picture live in a browser.",
      [](const OptionValue& v, RenderOptions& o) { return o.output_given = Name(v, o.output); }},
+    {"--fingerprint", nullptr, nullptr,
+     "Print the canvas fingerprint of the picture written (FNV-1a 64 of its 16-bit values in row "
+     "order), as a web page of it shows it.",
+     [](const OptionValue&, RenderOptions& o) { return o.fingerprint = true; }},
     {"--thumb", nullptr, "PX",
      "Write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest canvas pixel "
      "it covers (icons, contact sheets).",
@@ -208,6 +213,7 @@ constexpr OptionSpec IMAGE[] = {
          return Whole(v, o.thumb, 1, 4096, "a width from 1 to 4096");
      }},
 };
+constexpr std::span<const OptionSpec> THUMB{IMAGE + 2, 1};
 
 constexpr OptionSpec PALETTE[] = {
     {"--palette", nullptr, "MAP",
@@ -351,6 +357,7 @@ constexpr OptionGroup G_SWEEP_PICTURE{"The pictures", SWEEP_PICTURE};
 constexpr OptionGroup G_VARY{"The values", VARY};
 constexpr OptionGroup G_STATE{"Which state of the session", STATE};
 constexpr OptionGroup G_IMAGE{"Output", IMAGE};
+constexpr OptionGroup G_THUMB{"Output", THUMB};
 constexpr OptionGroup G_PRINT{"Print and vectors", PRINT};
 constexpr OptionGroup G_PLOT{"Pen plots", PLOT};
 constexpr OptionGroup G_PALETTE{"Colour", PALETTE};
@@ -367,10 +374,10 @@ constexpr const OptionGroup* REPLAY_GROUPS[] = {&G_STATE,   &G_IMAGE, &G_PRINT, 
                                                 &G_PALETTE, &G_VIDEO, &G_COMMON};
 constexpr const OptionGroup* FROM_GROUPS[] = {&G_IMAGE, &G_PRINT, &G_PLOT, &G_PALETTE, &G_COMMON};
 constexpr const OptionGroup* HISTORY_GROUPS[] = {&G_KEPT, &G_COMMON};
-constexpr const OptionGroup* SWEEP_GROUPS[] = {&G_SWEEP_PICTURE, &G_BATCH, &G_IMAGE, &G_PALETTE,
+constexpr const OptionGroup* SWEEP_GROUPS[] = {&G_SWEEP_PICTURE, &G_BATCH, &G_THUMB, &G_PALETTE,
                                                &G_COMMON};
 constexpr const OptionGroup* GRID_GROUPS[] = {&G_VARY,  &G_PICTURE, &G_BATCH,
-                                              &G_IMAGE, &G_PALETTE, &G_COMMON};
+                                              &G_THUMB, &G_PALETTE, &G_COMMON};
 constexpr const OptionGroup* SHEET_GROUPS[] = {&G_SHEET, &G_PALETTE, &G_COMMON};
 constexpr const OptionGroup* GALLERY_GROUPS[] = {&G_GALLERY, &G_COMMON};
 
@@ -381,6 +388,7 @@ constexpr const char* RENDER_EXAMPLES[] = {
     "morvane-render render --seed 7 --lit 20 -o pic.pdf --size A3 --margin 15 --paper white",
     "morvane-render render --seed 7 --lit 20 -o ember.png --palette ember",
     "morvane-render render --seed 7 --lit 20 -o pens.svg --plot --pens 4 --size A4 --pen 0.3",
+    "morvane-render render --seed 7 --frames 60 -o grow.html --fingerprint",
 };
 constexpr const char* REPLAY_EXAMPLES[] = {
     "morvane-render replay morvane.log -o pic.png",

@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "config/safe_write.h"
+#include "engine/fingerprint.h"
 #include "render/out/hpgl.h"
+#include "render/out/page.h"
 #include "render/out/pages.h"
 #include "render/out/plot.h"
 #include "render/out/raster.h"
@@ -146,15 +148,25 @@ bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
         plan.output = Output::Hpgl;
     else if (ext == "png" || ext.empty())
         plan.output = page ? Output::Raster : Output::Canvas;
+    else if (ext == "html" && PagesAvailable(error))
+        plan.output = Output::Page;
+    else if (ext == "html")
+        error = "cannot write " + o.output + ": " + error;
     else
         error = "cannot write " + o.output +
-                ": morvane-render writes .png, .svg, .pdf and .hpgl (or .plt) files";
+                ": morvane-render writes .png, .svg, .pdf, .hpgl (or .plt) and .html files";
     if (!error.empty()) return false;
     const bool hpgl = plan.output == Output::Hpgl;
     const bool unscaled = plan.output == Output::Svg || plan.output == Output::Pdf || hpgl;
     plan.plot = o.plot || hpgl;
     plan.as_shown = o.as_shown;
-    if (o.plot && plan.output != Output::Svg && !hpgl)
+    if (plan.output == Output::Page &&
+        (page || o.plot || o.as_shown || o.dpi || o.thumb > 0 || !o.palette.empty() ||
+         !o.paper.empty() || o.pens || o.min_grey || o.merge || o.simplify || o.min_length))
+        error =
+            "a web page (.html) grows the canvas as the window shows it: it goes with no "
+            "print option";
+    else if (o.plot && plan.output != Output::Svg && !hpgl)
         error = "--plot writes an SVG or HPGL for a pen plotter: give -o FILE.svg or FILE.hpgl";
     else if (!plan.plot && (o.pens || o.min_grey || o.merge || o.simplify || o.min_length))
         error = "--pens, --min-grey, --merge, --simplify and --min-length shape a plot: add --plot";
@@ -226,6 +238,29 @@ std::string OutputOptionsText(const RenderOptions& o) {
     return text;
 }
 
+// The page's name: the output's file name without its folder and extension.
+std::string PageName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+bool WritePage(std::span<const TextChunk> text, const std::string& fingerprint,
+               const std::string& path) {
+    std::string page, error;
+    Chunks chunks;
+    for (const TextChunk& c : text) chunks[c.keyword] = c.text;
+    if (!PageText({chunks, FramesRendered(), fingerprint, PageName(path)}, page, error)) {
+        std::fprintf(stderr, "morvane-render: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    SaveResult result;
+    result.saved = WriteFileSafely(
+        path, [&](std::ostream& out) { out << page; }, result.reason);
+    return ReportSave(result, path);
+}
+
 }  // namespace
 
 bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::string& error) {
@@ -234,6 +269,7 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
     plan.canvas_h = ys;
     plan.quiet = o.quiet;
     plan.options = OutputOptionsText(o);
+    plan.fingerprint = o.fingerprint;
     if (!PlanOutput(o, plan, error) || !PlanColours(o, plan, error)) return false;
     if (o.dpi && !(*o.dpi > 0)) {
         error = "option --dpi takes a resolution above 0";
@@ -249,8 +285,12 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
 bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
                   std::span<const TextChunk> provenance) {
     using Output = PrintPlan::Output;
+    const std::string fingerprint = FingerprintText(CanvasFingerprint());
+    if (plan.fingerprint) std::printf("%s  %s\n", fingerprint.c_str(), path.c_str());
     std::vector<TextChunk> text(provenance.begin(), provenance.end());
     if (!plan.options.empty()) text.push_back({"morvane:output", plan.options});
+    text.push_back({"morvane:fingerprint", fingerprint});
+    if (plan.output == Output::Page) return WritePage(text, fingerprint, path);
     if (plan.output == Output::Canvas && !plan.coloured && !plan.as_shown)
         return plan.dpi > 0 ? ReportSave(SaveImage(path, text, plan.dpi), path)
                             : WriteOutput(path, thumb, text);

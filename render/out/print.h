@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // What a picture is written as: the canvas PNG (as the S key saves it, or as shown, in grey or
 // in colour), or the recorded strands as SVG, PDF or a PNG at print resolution, placed on a page
-// over the saved picture (or alone), or planned for a pen plotter as SVG layers or HPGL.
+// over the saved picture (or alone), or planned for a pen plotter as SVG layers or HPGL, or a web
+// page that grows the picture. Every output's provenance holds the canvas fingerprint.
 // PlanPrint checks the options against the canvas before anything renders.
 #pragma once
 
@@ -13,12 +14,13 @@
 #include "render/out/palette.h"
 
 struct PrintPlan {
-    enum class Output { Canvas, Svg, Pdf, Raster, Hpgl };
+    enum class Output { Canvas, Svg, Pdf, Raster, Hpgl, Page };
     Output output = Output::Canvas;
-    bool as_shown = false;  // the canvas, or the strands on a page, without the hole fill
-    bool plot = false;      // an SVG (or HPGL) for a pen plotter, from a plot plan
-    bool coloured = false;  // a palette or white paper: the canvas PNG goes through `colours`
-    bool quiet = false;     // no summary of a vector or print output
+    bool as_shown = false;     // the canvas, or the strands on a page, without the hole fill
+    bool plot = false;         // an SVG (or HPGL) for a pen plotter, from a plot plan
+    bool coloured = false;     // a palette or white paper: the canvas PNG goes through `colours`
+    bool quiet = false;        // no summary of a vector or print output
+    bool fingerprint = false;  // print the canvas fingerprint on standard output
     // The output options as given ("--size A3 --pen 0.3 --plot"), kept in the file as
     // morvane:output; empty when there are none.
     std::string options;
@@ -35,7 +37,7 @@ struct PrintPlan {
     int raster_w = 0, raster_h = 0;
     int canvas_w = 0, canvas_h = 0;
 
-    bool Records() const { return output != Output::Canvas; }
+    bool Records() const { return output != Output::Canvas && output != Output::Page; }
     // The page in pixels of the print raster (or in points of a PDF: 72 per inch).
     double MmTo(double mm, double per_inch) const { return mm / 25.4 * per_inch; }
 };

@@ -24,12 +24,6 @@ constexpr std::size_t MAX_LINE_BYTES = 1u << 20;
 // The time stamp the journal text of a PNG gives its lines, which keeps them parseable.
 constexpr const char* TEXT_STAMP = "0000-00-00 00:00:00 ";
 
-const SettingRow* FindSetting(const std::string& key) {
-    for (const SettingRow& row : settings_table)
-        if (key == row.key) return &row;
-    return nullptr;
-}
-
 // Reads one line into `line` through `buffer` (MAX_LINE_BYTES + 2 bytes), or its first
 // MAX_LINE_BYTES + 1 bytes when it is longer (the rest is passed over); false at the end.
 bool ReadLine(std::istream& in, std::vector<char>& buffer, std::string& line) {
@@ -95,7 +89,7 @@ std::string CheckEvent(const Journal& j, const journal::Entry& e) {
     if (e.frame < j.last_frame && e.kind != journal::Kind::Save)
         return "events out of frame order" + at();
     if (e.kind != journal::Kind::Set) return "";
-    const SettingRow* row = FindSetting(e.name);
+    const SettingRow* row = journal::FindSetting(e.name);
     if (!row) return "an unknown setting \"" + e.name + "\"" + at();
     if (!journal::ApplySetting(*row, e))
         return "the value '" + e.value + "' of \"" + e.name + "\"" + at();
@@ -149,26 +143,6 @@ bool Load(Journal& j, std::string& error) {
         return false;
     }
     return true;
-}
-
-void Apply(const journal::Entry& e) {
-    switch (e.kind) {
-        case journal::Kind::Set:
-            journal::ApplySetting(*FindSetting(e.name), e);
-            break;
-        case journal::Kind::Flag: {
-            void (*set)(bool) = e.name == "pause"  ? SetPaused
-                                : e.name == "fill" ? SetFill
-                                                   : SetWhite;
-            set(e.on);
-            break;
-        }
-        case journal::Kind::Restart:
-            RequestRestart();
-            break;
-        default:
-            break;
-    }
 }
 
 // Why the session has no state `target`, or "" when it has.
@@ -233,7 +207,7 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
         while (FramesRendered() < e.frame) RunFrame();
         // The frame that a quit cut short runs exactly as many attempts as it did live.
         if (e.kind == journal::Kind::Cut) RunFrame(e.attempts);
-        Apply(e);
+        journal::Apply(e);
         AddText(r, e);
         ++events;
         saves += e.kind == journal::Kind::Save && e.on;

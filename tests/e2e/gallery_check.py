@@ -137,4 +137,5 @@ def main():
     print(page.evaluate("document.getElementById('command').textContent"))
 
 
-main()
+if __name__ == "__main__":
+    main()
