@@ -287,7 +287,7 @@ bool WritePages(const std::vector<Picture>& pictures, const std::string& folder,
         const std::string html = PageHtml(pictures, title, grid, pages[p], p, pages.size());
         if (!WriteFileSafely(
                 path, [&](std::ostream& o) { o << html; }, error)) {
-            error = path + ": " + error;
+            error.insert(0, path + ": ");
             return false;
         }
     }

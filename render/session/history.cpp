@@ -276,6 +276,7 @@ int HistorySheet(const RenderOptions& o) {
     }
     if (error.empty() && tiles.empty()) error = "none of the kept sessions could be replayed";
     std::vector<std::string> files;
+    files.reserve(tiles.size());
     for (const SheetTile& t : tiles) files.push_back(t.path);
     if (error.empty() && !o.sheet.empty())
         BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error);

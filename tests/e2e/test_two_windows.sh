@@ -6,7 +6,8 @@
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
 # time() frozen at one second for both programs, as when both start within it.
-export LD_PRELOAD="$(dirname "$PNGCHECK")/libfixed_time.so" MORVANE_BENCH_SEED=1765000000
+LD_PRELOAD="$(dirname "$PNGCHECK")/libfixed_time.so"
+export LD_PRELOAD MORVANE_BENCH_SEED=1765000000
 start_x
 start_app
 FIRST_PID=$APP_PID FIRST_WID=$WID
