@@ -17,6 +17,7 @@
 #include "app/history.h"
 #include "app/journal.h"
 #include "app/saving.h"
+#include "config/numbered_path.h"
 #include "config/settings_writer.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
@@ -204,17 +205,24 @@ void PollSaves() {
     last_frame = now;
 }
 
-// The canvas now, to be written to the "png file" setting on the image saver's worker. The
-// snapshot and the save's frame are taken here; the journal line is written when the save ends.
+// The number the next save of a "png file" with a number field tries first.
+long next_save_number = 1;
+
+// The canvas now, to be written to the "png file" setting (at its next free number when it has a
+// number field) on the image saver's worker. The snapshot and the save's frame are taken here;
+// the journal line is written when the save ends.
 SaveTask ImageSaveTask() {
     JournalSync();
     SaveTask task;
-    task.path = file;
+    std::string taken;
+    const std::string path = NextFreePath(file, &next_save_number, taken);
+    task.path = path.empty() ? file : path;
     task.frame = JournalFrames();
     std::shared_ptr<CanvasSnapshot> snapshot;
     try {
-        snapshot =
-            std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(SnapshotValues())));
+        if (taken.empty())
+            snapshot = std::make_shared<CanvasSnapshot>(
+                TakeSnapshot(snapshot_buffers.Take(SnapshotValues())));
     } catch (const std::bad_alloc&) {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.
@@ -222,14 +230,15 @@ SaveTask ImageSaveTask() {
     auto filled = std::make_shared<std::vector<FilledPixel>>();
     // The picture carries the journal up to this save, so that morvane-render --from makes it
     // again sample for sample.
-    task.write = [snapshot, filled, path = file,
-                  chunks = ProvenanceChunks(file, task.frame)](SaveProgress& progress) {
+    task.write = [snapshot, filled, taken, path = task.path,
+                  chunks = ProvenanceChunks(task.path, task.frame)](SaveProgress& progress) {
+        if (!taken.empty()) return SaveResult{false, taken};
         if (!snapshot) return SaveResult{false, "not enough memory for a copy of the canvas"};
         ImageOutput output = WriteImage(path, *snapshot, chunks, &progress);
         *filled = std::move(output.filled);
         return output.result;
     };
-    task.done = [snapshot, filled, path = file, frame = task.frame,
+    task.done = [snapshot, filled, path = task.path, frame = task.frame,
                  clears = canvas_clears](const SaveResult& result) {
         JournalSave(path, result.saved, frame);
         if (!snapshot) return;
