@@ -197,6 +197,10 @@ bool ParseEvent(Reader& r, Entry& e) {
         e.kind = Kind::Lost;
         return r.Number(e.attempts) && e.attempts > 0;
     }
+    if (word == "back") {
+        e.kind = Kind::Back;
+        return r.Number(e.target) && e.target < e.frame;
+    }
     if (word == "end") {
         e.kind = Kind::End;
         return true;
@@ -259,6 +263,13 @@ bool ApplySetting(const SettingRow& row, const Entry& e) {
     return true;
 }
 
+bool ApplyBack(CanvasPast& past, const Entry& e) {
+    const auto mark = past.Find(e.target);
+    if (!mark) return false;
+    past.Restore(*mark);
+    return true;
+}
+
 std::string Format(const Entry& e) {
     std::string text(PREFIX);
     if (e.kind == Kind::Start) {
@@ -281,6 +292,8 @@ std::string Format(const Entry& e) {
             return text + "lost " + std::to_string(e.attempts);
         case Kind::End:
             return text + "end";
+        case Kind::Back:
+            return text + "back " + std::to_string(e.target);
         case Kind::Start:
             break;
     }

@@ -11,6 +11,9 @@
 //                                       may follow events of later frames
 //   journal @N cut A                    frame N+1 ended after A of its attempts (a quit request
 //                                       cut it short); later events count it as rendered
+//   journal @N back F                   the state went back to the one frame F left (the canvas,
+//                                       the generator, the attempt count; not the settings or
+//                                       flags): the window stepped back there and grew on
 //   journal @N lost K                   the log could not take K journal lines from frame N on
 //                                       (a full disk); the journal has a gap there
 //   journal @N end                      the program quit
@@ -25,10 +28,11 @@
 #include <string_view>
 
 #include "config/settings_table.h"
+#include "engine/checkpoint.h"
 
 namespace journal {
 
-enum class Kind { Start, Set, Flag, Restart, Save, Cut, Lost, End };
+enum class Kind { Start, Set, Flag, Restart, Save, Cut, Lost, End, Back };
 
 struct Entry {
     Kind kind = Kind::Start;
@@ -40,6 +44,7 @@ struct Entry {
     bool quoted = false;        // Set: the value is a string setting's, written quoted
     bool on = false;            // Flag: the new value; Save: the file was written
     std::int64_t attempts = 0;  // Cut: the attempts that frame N+1 made; Lost: the lines lost
+    std::uint64_t target = 0;   // Back: the frame whose state came back, below `frame`
 };
 
 // The journal text of an entry, without the log's time stamp.
@@ -60,5 +65,10 @@ Entry SettingEntry(const SettingRow& row, std::uint64_t frame);
 // Gives the row's global the value of a Set entry. False when the text is not exactly what
 // SettingEntry writes for the row's type (the global is then unchanged).
 bool ApplySetting(const SettingRow& row, const Entry& entry);
+
+// Makes the state of a Back entry: `past`, kept since the session's first frame, goes back to
+// the state frame e.target left. False when it does not hold that state (a frame off the
+// session's path, or older than the past keeps); nothing changes then.
+bool ApplyBack(CanvasPast& past, const Entry& e);
 
 }  // namespace journal
