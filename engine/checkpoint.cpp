@@ -78,6 +78,8 @@ void CanvasPast::FrameDone(std::uint64_t frame) {
     const FrameMark now{frame, first_pixel_ + pixels_.size(), CRM32Pro_Main::PeekRandState(),
                         this_sprout};
     if (!marks_.empty() && SameState(marks_.back(), now)) return;
+    if (marks_.size() == marks_.capacity())
+        marks_.reserve(std::min(MAX_MARKS + 1, std::max<std::size_t>(256, 2 * marks_.size())));
     marks_.push_back(now);
     if (marks_.size() > MAX_MARKS) DropOldest();
 }
