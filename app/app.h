@@ -3,6 +3,7 @@
 // and the window view of the canvas. main.cpp runs them.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -32,3 +33,30 @@ void ShowCanvasOnWindow();
 void WaitForSaves();
 // At quit: the same, saying so in the log and the panel first.
 void FinishSaves();
+
+// Canvas pixel (x, y) shown on the window as grey v / 256, past the engine's view.
+void ShowPixelOnWindow(int x, int y, int v);
+// Paints the canvas area black; a save's filled pixels still to be shown are dropped.
+void ClearWindow();
+// Whether the window shows pixels a save filled, which the grids do not hold.
+bool WindowShowsFill();
+// The filled pixels of a save still to be shown will not be: the window shows another moment.
+void ForgetSaveFill();
+
+// The window's steps through the canvas's past since the last restart (timeline.cpp).
+// Starts keeping the past; call once the engine's view is the window.
+void StartTimeline();
+// Backspace and [: the window shows the canvas a second of growth earlier, down to the first
+// frame after the last restart, and the growth pauses there.
+void StepBackCommand();
+// ]: a second later again along the same past, up to the present.
+void StepForwardCommand();
+// The engine's state becomes the moment shown, and the journal says so (before a save of it).
+void GrowOnFromShownMoment();
+// Before each frame's canvas work: growing on (no pause) from a moment shown starts from it; a
+// restart leaves it.
+void TimelineBeforeFrame();
+// After each frame: the past keeps the state it left.
+void TimelineFrameDone();
+// The memory the past holds.
+std::size_t TimelineBytes();

@@ -25,8 +25,8 @@ void Write(const journal::Entry& entry) {
     const std::string text = journal::Format(entry);
     CRM32Pro_ILogSystem::Msg("%s", text.c_str());
     using journal::Kind;
-    HistoryWrite(
-        text, entry.kind == Kind::Save || entry.kind == Kind::Restart || entry.kind == Kind::End);
+    HistoryWrite(text, entry.kind == Kind::Save || entry.kind == Kind::Restart ||
+                           entry.kind == Kind::End || entry.kind == Kind::Back);
 }
 
 journal::Entry EventEntry(journal::Kind kind) {
@@ -85,6 +85,12 @@ void JournalFrameDone(const FrameOutcome& outcome) {
         Write(e);
     }
     ++frames_rendered;
+}
+
+void JournalBack(std::uint64_t frame) {
+    journal::Entry e = EventEntry(journal::Kind::Back);
+    e.target = frame;
+    Write(e);
 }
 
 std::uint64_t JournalFrames() {

@@ -22,6 +22,8 @@ void JournalFrameDone(const FrameOutcome& outcome);
 // An image save to `path` of the canvas after `frame` frames, and whether it wrote the file. A
 // save made on a worker is written down when it ends, stamped with the frame of its snapshot.
 void JournalSave(const std::string& path, bool saved, std::uint64_t frame);
+// The engine's state went back to the one that `frame` frames left (a step back grows on).
+void JournalBack(std::uint64_t frame);
 // Frames rendered so far: the frame stamp the next event gets.
 std::uint64_t JournalFrames();
 // The program is quitting.

@@ -83,6 +83,7 @@ bool StartUp() {
     }
     CRM32Pro_ITimeSystem::Init();
     ShowCanvasOnWindow();
+    StartTimeline();
     // A long frame (huge settings from the file) ends early on a quit request.
     quit_requested = QuitRequested;
     return true;

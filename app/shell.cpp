@@ -39,29 +39,16 @@ constexpr int PROGRESS_MS = 500;
 constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
 constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
 
-void ShowPixelOnWindow(int x, int y, int v) {
-    const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
-    CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
-                                       static_cast<std::int16_t>(y + vertical_padding), grey, grey,
-                                       grey, 255, 1);
-}
-
 void PrefetchPixelOnWindow(int x, int y) {
     CRM32Pro_IPrimitives::PrefetchPixel(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
                                         static_cast<std::int16_t>(y + vertical_padding));
 }
 
-// How often the restart clear has emptied the canvas: a save's filled pixels belong to the
-// canvas of its snapshot and are not shown once it has been cleared.
+// How often the window has stopped showing the canvas a save's snapshot was taken of (a restart
+// clear, a step back): a save's filled pixels belong to that canvas and are not shown after.
 unsigned long canvas_clears = 0;
-
-// The canvas below the panel band; the band keeps what it shows.
-void ClearWindow() {
-    ++canvas_clears;
-    CRM32Pro_IPrimitives::BoxColor(
-        CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
-        static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
-}
+// The window shows filled pixels of a save, which the grids do not hold.
+bool fill_on_window = false;
 
 // The panel shows only the last part of the reason (the system's words, without the path), cut
 // to fit the band; the log has it whole.
@@ -133,6 +120,7 @@ void ShowFilledSlice() {
         const std::size_t count = std::min(FILLED_BETWEEN_CLOCKS, f.pixels.size() - f.shown);
         ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
         f.shown += count;
+        fill_on_window = true;
     } while (f.shown < f.pixels.size() && std::chrono::steady_clock::now() < until);
 }
 
@@ -212,6 +200,7 @@ long next_save_number = 1;
 // number field) on the image saver's worker. The snapshot and the save's frame are taken here;
 // the journal line is written when the save ends.
 SaveTask ImageSaveTask() {
+    GrowOnFromShownMoment();
     JournalSync();
     SaveTask task;
     std::string taken;
@@ -270,8 +259,34 @@ void RequestSettingsSave(const char* path) {
 void RenderGraphics() {
     PollSaves();
     DrawPanel();
+    TimelineBeforeFrame();
     JournalSync();
     JournalFrameDone(CanvasFrame());
+    TimelineFrameDone();
+}
+
+void ShowPixelOnWindow(int x, int y, int v) {
+    const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
+    CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
+                                       static_cast<std::int16_t>(y + vertical_padding), grey, grey,
+                                       grey, 255, 1);
+}
+
+// The canvas below the panel band; the band keeps what it shows.
+void ClearWindow() {
+    ForgetSaveFill();
+    fill_on_window = false;
+    CRM32Pro_IPrimitives::BoxColor(
+        CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
+        static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
+}
+
+bool WindowShowsFill() {
+    return fill_on_window;
+}
+
+void ForgetSaveFill() {
+    ++canvas_clears;
 }
 
 bool RequestImageSaveCommand() {

@@ -56,10 +56,11 @@ bool Translate(const SDL_Event& in, Event* out) {
     switch (in.type) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
-            // SDL 1.2 repeated no keys unless asked to; the program never asked.
-            if (in.key.repeat) return false;
             e.type = in.type == SDL_KEYDOWN ? EVENT_KEYDOWN : EVENT_KEYUP;
             e.sym = platform::LegacyKeySym(in.key.keysym.sym);
+            // SDL 1.2 repeated no keys unless asked to; only the step keys ask, so that holding
+            // one keeps stepping.
+            if (in.key.repeat && !platform::RepeatsWhenHeld(e.sym)) return false;
             break;
         case SDL_MOUSEMOTION:
             e.type = EVENT_MOUSEMOTION;
@@ -99,6 +100,10 @@ void HandleWindowEvent(const SDL_Event& in) {
 }  // namespace
 
 namespace platform {
+
+bool RepeatsWhenHeld(std::int32_t sym) {
+    return sym == KEY_BACKSPACE || sym == KEY_LEFTBRACKET || sym == KEY_RIGHTBRACKET;
+}
 
 std::int32_t LegacyKeySym(SDL_Keycode key) {
     if (key >= 0 && key < 128) return key;

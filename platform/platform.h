@@ -25,12 +25,15 @@ enum : std::uint8_t {
 
 // Key symbols (SDL 1.2 values: letters are their lower-case ASCII code with or without Shift).
 enum : std::int32_t {
+    KEY_BACKSPACE = 8,
     KEY_ESCAPE = 27,
     KEY_SPACE = 32,
     KEY_PLUS = 43,
     KEY_MINUS = 45,
     KEY_0 = 48,
     KEY_EQUALS = 61,  // the + key without Shift on most layouts
+    KEY_LEFTBRACKET = 91,
+    KEY_RIGHTBRACKET = 93,
     KEY_D = 100,
     KEY_F = 102,
     KEY_N = 110,

@@ -1,0 +1,120 @@
+// SPDX-License-Identifier: MIT
+// Stepping back and forward in the window. The engine keeps the canvas's past (CanvasPast); a
+// step only changes what the window shows, the canvas as an earlier frame left it, so that `]`
+// can come forward again along the same past. Growing on from there (resuming, or a save) makes
+// the engine's state that frame's, and the journal says so; a restart leaves the past behind.
+#include <cstdio>
+#include <optional>
+
+#include "app/app.h"
+#include "app/journal.h"
+#include "engine/canvas.h"
+#include "engine/checkpoint.h"
+#include "engine/frame.h"
+#include "engine/settings.h"
+#include "panel/panel.h"
+#include "platform/platform.h"
+
+namespace {
+
+// One press steps a second of growth: the window renders 60 frames a second.
+constexpr std::size_t STEP_FRAMES = 60;
+constexpr double FRAMES_PER_SECOND = 60.0;
+// How long the panel says where the window is after a step.
+constexpr int STEP_MESSAGE_MS = 4000;
+
+CanvasPast past;
+// The mark the window shows, while it shows the past; none while it shows the present.
+std::optional<std::size_t> shown_mark;
+
+std::size_t LastMark() {
+    return past.Marks() - 1;
+}
+
+// Shows the pixels drawn between two marks with their values, or empty.
+void ShowDrawn(std::size_t from, std::size_t to, bool values) {
+    for (const std::uint32_t p : past.Drawn(past.Mark(from).drawn, past.Mark(to).drawn)) {
+        const int x = CanvasPast::PixelX(p), y = CanvasPast::PixelY(p);
+        ShowPixelOnWindow(x, y, values ? arr[x][y] : 0);
+    }
+}
+
+// The whole canvas from the grids: a save's filled pixels, which the grids do not hold, go.
+void RepaintCanvas() {
+    ClearWindow();
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y)
+            if (arr[x][y] != 0) ShowPixelOnWindow(x, y, arr[x][y]);
+}
+
+// Says in the panel how far back the window is, and in the log which frame it shows.
+void SayWhere(std::size_t mark, const char* note) {
+    const double seconds = static_cast<double>(LastMark() - mark) / FRAMES_PER_SECOND;
+    char text[96];
+    std::snprintf(text, sizeof text, "-%.1f s%s", seconds, note);
+    ShowPanelMessageFor(text, STEP_MESSAGE_MS);
+    CRM32Pro_ILogSystem::Msg("the window shows frame %llu (%s)",
+                             static_cast<unsigned long long>(past.Mark(mark).frame), text);
+}
+
+}  // namespace
+
+void StartTimeline() {
+    past.Record();
+}
+
+void TimelineFrameDone() {
+    past.FrameDone(JournalFrames());
+}
+
+void StepBackCommand() {
+    if (past.Marks() < 2 || RestartPending()) return;
+    const std::size_t from = shown_mark.value_or(LastMark());
+    if (from == 0) {
+        SayWhere(0, ": the last restart, no further back");
+        return;
+    }
+    const std::size_t to = from > STEP_FRAMES ? from - STEP_FRAMES : 0;
+    if (!shown_mark && WindowShowsFill()) RepaintCanvas();
+    ForgetSaveFill();
+    ShowDrawn(to, from, false);
+    shown_mark = to;
+    // The moment stays on the window until the user grows on from it.
+    SetPaused(true);
+    SetToggle(panel_buttons.pause, 1);
+    SayWhere(to, to == 0 ? ": the last restart" : ": ] forward, P grows on from here");
+}
+
+void StepForwardCommand() {
+    if (!shown_mark) return;
+    const std::size_t from = *shown_mark;
+    const std::size_t to = from + STEP_FRAMES < LastMark() ? from + STEP_FRAMES : LastMark();
+    ShowDrawn(from, to, true);
+    shown_mark = to;
+    if (to < LastMark()) {
+        SayWhere(to, ": ] forward, P grows on from here");
+        return;
+    }
+    shown_mark.reset();
+    ShowPanelMessageFor("back at the present", STEP_MESSAGE_MS);
+}
+
+void GrowOnFromShownMoment() {
+    if (!shown_mark) return;
+    JournalBack(past.Mark(*shown_mark).frame);
+    past.Restore(*shown_mark);
+    shown_mark.reset();
+}
+
+void TimelineBeforeFrame() {
+    if (!shown_mark) return;
+    // A restart clears the canvas anyway: the moment shown is left as it is.
+    if (RestartPending())
+        shown_mark.reset();
+    else if (paused == 0)
+        GrowOnFromShownMoment();
+}
+
+std::size_t TimelineBytes() {
+    return past.Bytes();
+}
