@@ -36,6 +36,8 @@ void FinishSaves();
 
 // Canvas pixel (x, y) shown on the window as grey v / 256, past the engine's view.
 void ShowPixelOnWindow(int x, int y, int v);
+// Asks for the window memory that showing canvas pixel (x, y) will touch; a hint only.
+void PrefetchPixelOnWindow(int x, int y);
 // Paints the canvas area black; a save's filled pixels still to be shown are dropped.
 void ClearWindow();
 // Whether the window shows pixels a save filled, which the grids do not hold.

@@ -39,11 +39,6 @@ constexpr int PROGRESS_MS = 500;
 constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
 constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
 
-void PrefetchPixelOnWindow(int x, int y) {
-    CRM32Pro_IPrimitives::PrefetchPixel(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
-                                        static_cast<std::int16_t>(y + vertical_padding));
-}
-
 // How often the window has stopped showing the canvas a save's snapshot was taken of (a restart
 // clear, a step back): a save's filled pixels belong to that canvas and are not shown after.
 unsigned long canvas_clears = 0;
@@ -270,6 +265,11 @@ void ShowPixelOnWindow(int x, int y, int v) {
     CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
                                        static_cast<std::int16_t>(y + vertical_padding), grey, grey,
                                        grey, 255, 1);
+}
+
+void PrefetchPixelOnWindow(int x, int y) {
+    CRM32Pro_IPrimitives::PrefetchPixel(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
+                                        static_cast<std::int16_t>(y + vertical_padding));
 }
 
 // The canvas below the panel band; the band keeps what it shows.

@@ -31,10 +31,20 @@ std::size_t LastMark() {
     return past.Marks() - 1;
 }
 
-// Shows the pixels drawn between two marks with their values, or empty.
+// Shows the pixels drawn between two marks with their values, or empty. They lie all over a
+// large canvas, so the window's memory for each is asked for a few pixels ahead, as the growth
+// pass shows its pixels.
 void ShowDrawn(std::size_t from, std::size_t to, bool values) {
-    for (const std::uint32_t p : past.Drawn(past.Mark(from).drawn, past.Mark(to).drawn)) {
-        const int x = CanvasPast::PixelX(p), y = CanvasPast::PixelY(p);
+    constexpr std::size_t AHEAD = 8;
+    const auto drawn = past.Drawn(past.Mark(from).drawn, past.Mark(to).drawn);
+    for (std::size_t i = 0; i < drawn.size(); ++i) {
+        if (i + AHEAD < drawn.size()) {
+            const std::uint32_t next = drawn[i + AHEAD];
+            const int nx = CanvasPast::PixelX(next), ny = CanvasPast::PixelY(next);
+            PrefetchPixelOnWindow(nx, ny);
+            if (values) __builtin_prefetch(&arr[nx][ny]);
+        }
+        const int x = CanvasPast::PixelX(drawn[i]), y = CanvasPast::PixelY(drawn[i]);
         ShowPixelOnWindow(x, y, values ? arr[x][y] : 0);
     }
 }
@@ -102,7 +112,7 @@ void StepForwardCommand() {
 void GrowOnFromShownMoment() {
     if (!shown_mark) return;
     JournalBack(past.Mark(*shown_mark).frame);
-    past.Restore(*shown_mark);
+    past.Restore(*shown_mark, false);
     shown_mark.reset();
 }
 

@@ -47,7 +47,10 @@ CanvasPast::~CanvasPast() {
 
 void CanvasPast::Record() {
     StopRecording();
-    Cleared();
+    // The memory of an earlier canvas, perhaps larger, goes.
+    pixels_ = {};
+    marks_ = {};
+    first_pixel_ = 0;
     max_pixels_ = static_cast<std::size_t>(xs) * static_cast<std::size_t>(ys);
     recording = this;
     next_view = canvas_view;
@@ -110,13 +113,21 @@ std::span<const std::uint32_t> CanvasPast::Drawn(std::uint64_t from, std::uint64
     return std::span(pixels_).subspan(from - first_pixel_, to - from);
 }
 
-void CanvasPast::Restore(std::size_t i) {
+void CanvasPast::Restore(std::size_t i, bool show) {
     const FrameMark mark = marks_[i];
     const std::size_t keep = mark.drawn - first_pixel_;
+    const bool shown = show && next_view.show_pixel && recording == this;
+    // The pixels lie all over a large canvas: their grid cells are asked for a few ahead.
+    constexpr std::size_t AHEAD = 8;
     for (std::size_t k = pixels_.size(); k > keep; --k) {
+        if (k > keep + AHEAD) {
+            const std::uint32_t p = pixels_[k - 1 - AHEAD];
+            __builtin_prefetch(&arr[PixelX(p)][PixelY(p)], 1);
+            __builtin_prefetch(&angle_map[PixelX(p)][PixelY(p)], 1);
+        }
         const int x = PixelX(pixels_[k - 1]), y = PixelY(pixels_[k - 1]);
         EmptyPixel(x, y);
-        if (next_view.show_pixel && recording == this) next_view.show_pixel(x, y, 0);
+        if (shown) next_view.show_pixel(x, y, 0);
     }
     pixels_.resize(keep);
     marks_.resize(i + 1);

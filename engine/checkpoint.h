@@ -54,8 +54,9 @@ public:
     static int PixelX(std::uint32_t p) { return static_cast<int>(p >> 12); }
     static int PixelY(std::uint32_t p) { return static_cast<int>(p & 4095); }
     // Makes the engine's state that of mark i: the pixels drawn after it are emptied again (and
-    // shown empty on the view), the generator and the attempt count set back; the later marks go.
-    void Restore(std::size_t i);
+    // shown empty on the view, unless `show` is false because it shows them so already), the
+    // generator and the attempt count set back; the later marks go.
+    void Restore(std::size_t i, bool show = true);
     // The memory the past holds now.
     std::size_t Bytes() const;
 
