@@ -19,8 +19,8 @@
 #include <utility>
 
 #include "config/safe_write.h"
+#include "export/png_text.h"
 #include "render/gallery_page.h"
-#include "render/png_text.h"
 #include "render/scale.h"
 #include "render/sheet.h"
 #include "render/sweep.h"

@@ -24,8 +24,8 @@
 #include <png++/png.hpp>
 
 #include "config/safe_write.h"
+#include "export/png_text.h"
 #include "render/palette.h"
-#include "render/png_text.h"
 #include "render/scale.h"
 
 namespace {

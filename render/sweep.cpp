@@ -24,7 +24,7 @@
 #include "config/safe_write.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
-#include "render/png_text.h"
+#include "export/png_text.h"
 
 namespace {
 

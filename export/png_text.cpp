@@ -2,7 +2,7 @@
 // A small chunk walker: the signature, then length, type, data and CRC for each chunk up to the
 // first IDAT. The data of a text chunk (tEXt, zTXt, iTXt) is read only when its length is sane,
 // and a compressed text is inflated only up to the same bound; the rest is skipped.
-#include "render/png_text.h"
+#include "export/png_text.h"
 
 #include <zlib.h>
 
