@@ -8,6 +8,9 @@
 #include <cstdio>
 #include <variant>
 
+#include "engine/frame.h"
+#include "engine/settings.h"
+
 namespace journal {
 
 namespace {
@@ -197,6 +200,10 @@ bool ParseEvent(Reader& r, Entry& e) {
         e.kind = Kind::Lost;
         return r.Number(e.attempts) && e.attempts > 0;
     }
+    if (word == "continued") {
+        e.kind = Kind::Continued;
+        return r.Quoted(e.value);
+    }
     if (word == "back") {
         e.kind = Kind::Back;
         return r.Number(e.target) && e.target < e.frame;
@@ -263,6 +270,27 @@ bool ApplySetting(const SettingRow& row, const Entry& e) {
     return true;
 }
 
+bool ApplyEvent(const Entry& e) {
+    switch (e.kind) {
+        case Kind::Set:
+            for (const SettingRow& row : settings_table)
+                if (e.name == row.key) return ApplySetting(row, e);
+            return false;
+        case Kind::Flag: {
+            void (*set)(bool) = e.name == "pause"  ? SetPaused
+                                : e.name == "fill" ? SetFill
+                                                   : SetWhite;
+            set(e.on);
+            return true;
+        }
+        case Kind::Restart:
+            RequestRestart();
+            return true;
+        default:
+            return true;
+    }
+}
+
 bool ApplyBack(CanvasPast& past, const Entry& e) {
     const auto mark = past.Find(e.target);
     if (!mark) return false;
@@ -276,7 +304,9 @@ std::string Format(const Entry& e) {
         return text + "start seed=" + std::to_string(e.seed) + " size=" + std::to_string(e.width) +
                "x" + std::to_string(e.height);
     }
-    text += "@" + std::to_string(e.frame) + " ";
+    text += '@';
+    text += std::to_string(e.frame);
+    text += ' ';
     switch (e.kind) {
         case Kind::Set:
             return text + "set " + Quote(e.name) + " " + (e.quoted ? Quote(e.value) : e.value);
@@ -294,6 +324,8 @@ std::string Format(const Entry& e) {
             return text + "end";
         case Kind::Back:
             return text + "back " + std::to_string(e.target);
+        case Kind::Continued:
+            return text + "continued " + Quote(e.value);
         case Kind::Start:
             break;
     }

@@ -144,26 +144,6 @@ bool Load(Journal& j, std::string& error) {
     return true;
 }
 
-void Apply(const journal::Entry& e) {
-    switch (e.kind) {
-        case journal::Kind::Set:
-            journal::ApplySetting(*FindSetting(e.name), e);
-            break;
-        case journal::Kind::Flag: {
-            void (*set)(bool) = e.name == "pause"  ? SetPaused
-                                : e.name == "fill" ? SetFill
-                                                   : SetWhite;
-            set(e.on);
-            break;
-        }
-        case journal::Kind::Restart:
-            RequestRestart();
-            break;
-        default:
-            break;
-    }
-}
-
 // Why the session has no state `target`, or "" when it has.
 std::string Missing(const Journal& j, RenderOptions::Target target, std::uint64_t number) {
     using Target = RenderOptions::Target;
@@ -239,7 +219,7 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
                     std::to_string(e.target) + " goes to a state the session did not keep";
             return r;
         }
-        Apply(e);
+        journal::ApplyEvent(e);
         AddText(r, e);
         ++events;
         saves += e.kind == journal::Kind::Save && e.on;

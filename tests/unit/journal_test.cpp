@@ -55,6 +55,12 @@ TEST(Journal, EveryEntryReadsBackAsWritten) {
     back.frame = 90;
     back.target = 30;
     EXPECT_EQ(RoundTrip(back).target, 30u);
+
+    journal::Entry continued;
+    continued.kind = journal::Kind::Continued;
+    continued.frame = 90;
+    continued.value = "/home/a b/morvane.png";
+    EXPECT_EQ(RoundTrip(continued).value, continued.value);
 }
 
 TEST(Journal, SettingsSurviveExactly) {
