@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/journal.h"
+
 // Draws one frame: the panel band, then one frame of canvas work.
 void RenderGraphics();
 // Handles one key-down event; sets `quit` for Esc while no question is open.
@@ -58,7 +60,19 @@ void GrowOnFromShownMoment();
 // Before each frame's canvas work: growing on (no pause) from a moment shown starts from it; a
 // restart leaves it.
 void TimelineBeforeFrame();
-// After each frame: the past keeps the state it left.
-void TimelineFrameDone();
+// After each frame, with the frames rendered: the past keeps the state it left.
+void TimelineFrameDone(std::uint64_t frame);
+// A Back line of a journal being replayed, on the window's past.
+bool TimelineApplyBack(const journal::Entry& e);
+// Paints the whole canvas on the window from the grids.
+void ShowWholeCanvas();
+
+// `morvane FILE` (continue.cpp): makes the engine's state that of the picture in FILE (a PNG of
+// either program, or a session's journal) from its provenance, with its canvas size and
+// settings (but this window's "png file" and "GUI active"), paused, and starts the session's
+// journal with the lines that lead there. False, with one line in the log and the panel, when the
+// file cannot be continued; the engine is then as the settings file alone leaves it, with a restart
+// pending. Call after the settings load and the panel's start, before the window opens.
+bool ContinuePicture(const std::string& path);
 // The memory the past holds.
 std::size_t TimelineBytes();

@@ -69,6 +69,22 @@ void JournalStart(std::uint32_t seed) {
     ForgetFlagNews();
 }
 
+void JournalContinue(const std::vector<journal::Entry>& entries, std::uint64_t frames,
+                     const std::string& source) {
+    HistoryStart(entries.front().seed, std::time(nullptr));
+    for (const journal::Entry& e : entries) {
+        Write(e);
+        for (std::size_t i = 0; i < std::size(settings_table); ++i)
+            if (e.kind == journal::Kind::Set && e.name == settings_table[i].key)
+                written[i] = e.value;
+    }
+    frames_rendered = frames;
+    journal::Entry continued = EventEntry(journal::Kind::Continued);
+    continued.value = source;
+    Write(continued);
+    ForgetFlagNews();
+}
+
 void JournalSync() {
     SyncSettings(false);
     const FlagNews news = TakeFlagNews();

@@ -6,12 +6,18 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/frame.h"
+#include "engine/journal.h"
 
 // The start line and every setting as loaded; opens the session's history file (app/history.h).
 // Call once, after the settings load and the seed.
 void JournalStart(std::uint32_t seed);
+// The start of a session that continues a picture: its journal lines (the start line first) as
+// replayed, the frames rendered by then, and a line naming `source`. Instead of JournalStart.
+void JournalContinue(const std::vector<journal::Entry>& entries, std::uint64_t frames,
+                     const std::string& source);
 // Writes a line for each setting, flag and restart request that changed since the last call.
 // Called just before each frame's canvas work and each image save, the two places where the
 // state is used, so the lines stand in the order the state was used in.

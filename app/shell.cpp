@@ -257,7 +257,7 @@ void RenderGraphics() {
     TimelineBeforeFrame();
     JournalSync();
     JournalFrameDone(CanvasFrame());
-    TimelineFrameDone();
+    TimelineFrameDone(JournalFrames());
 }
 
 void ShowPixelOnWindow(int x, int y, int v) {

@@ -11,6 +11,7 @@
 #include "engine/canvas.h"
 #include "engine/checkpoint.h"
 #include "engine/frame.h"
+#include "engine/journal.h"
 #include "engine/settings.h"
 #include "panel/panel.h"
 #include "platform/platform.h"
@@ -73,8 +74,16 @@ void StartTimeline() {
     past.Record();
 }
 
-void TimelineFrameDone() {
-    past.FrameDone(JournalFrames());
+void TimelineFrameDone(std::uint64_t frame) {
+    past.FrameDone(frame);
+}
+
+bool TimelineApplyBack(const journal::Entry& e) {
+    return journal::ApplyBack(past, e);
+}
+
+void ShowWholeCanvas() {
+    RepaintCanvas();
 }
 
 void StepBackCommand() {

@@ -43,7 +43,7 @@ double LitShare() {
 void Frame() {
     TimelineBeforeFrame();
     JournalFrameDone(CanvasFrame());
-    TimelineFrameDone();
+    TimelineFrameDone(JournalFrames());
 }
 
 // Opens a window of the size and grows its canvas, keeping the past as the window does; a canvas
