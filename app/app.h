@@ -74,5 +74,11 @@ void ShowWholeCanvas();
 // file cannot be continued; the engine is then as the settings file alone leaves it, with a restart
 // pending. Call after the settings load and the panel's start, before the window opens.
 bool ContinuePicture(const std::string& path);
+// A file dropped on the window: when it has a picture to continue, true, and the program is to
+// quit and then start again on it (StartAgainOnPicture), so that the window takes the picture's
+// size and the log its session; otherwise one line in the log and the panel, and false.
+bool ContinueAfterQuit(const std::string& path);
+// After shutdown: replaces the process with `morvane FILE` for the dropped picture, if any.
+void StartAgainOnPicture(const char* program);
 // The memory the past holds.
 std::size_t TimelineBytes();

@@ -5,8 +5,12 @@
 // lead to its state, which are replayed; the new session's journal starts with them, so it
 // replays on its own. Anything wrong leaves the engine as start-up left it.
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -198,7 +202,32 @@ std::string Replay(const Lineage& l, std::vector<journal::Entry>& done) {
     return "";
 }
 
+// The picture a drop asked for, continued once this run has ended.
+std::string picture_after_quit;
+
 }  // namespace
+
+bool ContinueAfterQuit(const std::string& path) {
+    Lineage lineage;
+    const std::string error = ReadLineage(path, lineage);
+    if (!error.empty()) {
+        CRM32Pro_ILogSystem::Msg("cannot continue %s: %s", path.c_str(), error.c_str());
+        ShowPanelMessageFor(("cannot continue: " + error).substr(0, 60).c_str(), MESSAGE_MS);
+        return false;
+    }
+    CRM32Pro_ILogSystem::Msg("continuing %s: the program starts again on it", path.c_str());
+    picture_after_quit = path;
+    return true;
+}
+
+void StartAgainOnPicture(const char* program) {
+    if (picture_after_quit.empty()) return;
+    // As `morvane FILE`: the window takes the picture's size, and the log its session.
+    char* const args[] = {const_cast<char*>(program), picture_after_quit.data(), nullptr};
+    execv("/proc/self/exe", args);
+    std::fprintf(stderr, "morvane: cannot start again on %s: %s\n", picture_after_quit.c_str(),
+                 std::strerror(errno));
+}
 
 bool ContinuePicture(const std::string& path) {
     // The settings of this window that the canvas does not depend on stay its own.

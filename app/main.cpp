@@ -104,7 +104,7 @@ void PollPanel(bool& quit) {
 }
 
 // Every pending event: keys, the close box and quit signals, the end of a held panel button, the
-// wheel's zoom and the drag's pan of the canvas view.
+// wheel's zoom, the drag's pan of the canvas view, and a picture dropped to be continued.
 void HandleEvents(bool& quit) {
     Event event;
     while (CRM32Pro_Main::NextEvent(&event)) {
@@ -113,6 +113,7 @@ void HandleEvents(bool& quit) {
         if (event.type == EVENT_MOUSEBUTTONUP) ReleaseHeldButton();
         if (event.type == EVENT_MOUSEWHEEL) CRM32Pro_Main::ZoomView(event.dy);
         if (event.type == EVENT_MOUSEDRAG) CRM32Pro_Main::PanView(event.dx, event.dy);
+        if (event.type == EVENT_DROPFILE && ContinueAfterQuit(event.path)) quit = true;
     }
 }
 
@@ -142,5 +143,6 @@ int SDL_main(int argc, char** argv) {
         CRM32Pro_Main::PresentFrame();
     }
     Shutdown();
+    StartAgainOnPicture(argv[0]);
     return 0;
 }

@@ -4,6 +4,7 @@
 // the SDL 1.2 codes the program knows, the quit signals, and QuitRequested for long computations.
 // Start reading at NextEvent.
 #include <csignal>
+#include <string>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -49,6 +50,9 @@ constexpr KeyPair KEY_TABLE[] = {
     {SDLK_MENU, 319},        {SDLK_POWER, 320},      {SDLK_UNDO, 322},
 };
 
+// The path of the last file dropped on the window.
+std::string dropped_path;
+
 // Copies one SDL event into the caller's record; false for events the program does not read
 // (window and text events, key repeats), which NextEvent then drops.
 bool Translate(const SDL_Event& in, Event* out) {
@@ -83,6 +87,16 @@ bool Translate(const SDL_Event& in, Event* out) {
         case SDL_QUIT:
             e.type = EVENT_QUIT;
             break;
+        case SDL_DROPFILE:
+            // SDL hands over the text, to be freed here; the event points at a copy.
+            dropped_path = in.drop.file ? in.drop.file : "";
+            SDL_free(in.drop.file);
+            e.type = EVENT_DROPFILE;
+            e.path = dropped_path.c_str();
+            break;
+        case SDL_DROPTEXT:
+            SDL_free(in.drop.file);
+            return false;
         default:
             return false;
     }
