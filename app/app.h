@@ -48,7 +48,8 @@ bool WindowShowsFill();
 void ForgetSaveFill();
 
 // The window's steps through the canvas's past since the last restart (timeline.cpp).
-// Starts keeping the past; call once the engine's view is the window.
+// Starts keeping the past, afresh, with the budget of the canvas size now; call once the
+// engine's view is the window.
 void StartTimeline();
 // Backspace and [: the window shows the canvas a second of growth earlier, down to the first
 // frame after the last restart, and the growth pauses there.

@@ -174,6 +174,8 @@ std::string Replay(const Lineage& l, std::vector<journal::Entry>& done) {
     const journal::Entry& start = l.entries.front();
     xs = start.width;
     ys = start.height;
+    // The past's budget follows the canvas size, as the renderer's does when it replays this.
+    StartTimeline();
     RequestRestart();
     SetPaused(false);
     SetFill(false);
@@ -246,6 +248,7 @@ bool ContinuePicture(const std::string& path) {
         ShowPanelMessageFor(("cannot continue: " + error).substr(0, 60).c_str(), MESSAGE_MS);
         // Back to the window's own start: its settings, a fresh canvas at the first frame.
         LoadSettings("defaults.cfg");
+        StartTimeline();
         SetPaused(false);
         SetFill(false);
         SetWhite(false);
