@@ -87,7 +87,7 @@ void ShowWholeCanvas() {
 }
 
 void StepBackCommand() {
-    if (past.Marks() < 2 || RestartPending()) return;
+    if (past.Marks() == 0 || RestartPending()) return;
     const std::size_t from = shown_mark.value_or(LastMark());
     if (from == 0) {
         SayWhere(0, ": the last restart, no further back");

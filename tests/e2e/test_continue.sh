@@ -2,7 +2,8 @@
 # SPDX-License-Identifier: MIT
 # `morvane FILE` continues a picture: started on a PNG the window wrote, it shows that picture's
 # canvas (paused), grows on from it with a changed setting, and its save replays sample for
-# sample from the new session's log alone and renders again from its own chunks. A file without
+# sample from the new session's log alone and renders again from its own chunks; the renderer's
+# pictures of a frame and of a seed open as they are too. A file without
 # provenance, or a journal with a gap, costs one log line and the window starts as without it.
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
@@ -20,11 +21,26 @@ cp "$RUN/morvane.log" "$WORK/first.log"
 "$RENDER" --from "$WORK/picture.png" --as-shown --quiet -o "$WORK/shown.png" ||
     fail "no render of the picture as shown"
 
-window_shows_picture() {
-    [ "$(pngcheck window-matches-save "$(shot continued)" "$WORK/shown.png" 72 2>/dev/null)" = 0 ]
+window_shows() {
+    [ "$(pngcheck window-matches-save "$(shot continued)" "$1" 72 2>/dev/null)" = 0 ]
 }
+
+# Pictures the renderer made, of a frame of that session and from a seed, open as they are.
+"$RENDER" --replay "$WORK/first.log" --frame 30 --quiet -o "$WORK/frame.png" || fail "no frame 30"
+"$RENDER" --replay "$WORK/first.log" --frame 30 --as-shown --quiet -o "$WORK/frame-shown.png" ||
+    fail "no frame 30 as shown"
+"$RENDER" --seed 7 --frames 20 --white --quiet -o "$WORK/seed.png" || fail "no seed render"
+"$RENDER" --from "$WORK/seed.png" --as-shown --quiet -o "$WORK/seed-shown.png" ||
+    fail "no render of seed.png as shown"
+for picture in frame seed; do
+    start_app "$WORK/$picture.png"
+    wait_until 20 window_shows "$WORK/$picture-shown.png"
+    key Escape
+    expect_exit 10 0 "Esc did not end the session continuing $picture.png"
+done
+
 start_app "$WORK/picture.png"
-wait_until 20 window_shows_picture
+wait_until 20 window_shows "$WORK/shown.png"
 logged "journal @[0-9]+ continued \".*picture.png\"" || fail "the journal does not say what it continued"
 click 386 24 0.1    # curl: more
 wait_until 10 logged 'set "curl" 0.003'
