@@ -68,7 +68,10 @@ bool TimelineApplyBack(const journal::Entry& e);
 // Paints the whole canvas on the window from the grids.
 void ShowWholeCanvas();
 
-// `morvane FILE` (continue.cpp): makes the engine's state that of the picture in FILE (a PNG of
+// `morvane FILE` (continue.cpp): reads the picture's provenance, before the log starts (the
+// file may be morvane.log itself, which the log's start empties).
+void ReadPictureToContinue(const std::string& path);
+// Then makes the engine's state that of the picture in FILE (a PNG of
 // either program, or a session's journal) from its provenance, with its canvas size and
 // settings (but this window's "png file" and "GUI active"), paused, and starts the session's
 // journal with the lines that lead there. False, with one line in the log and the panel, when the

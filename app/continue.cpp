@@ -125,14 +125,18 @@ std::string FromSeedChunks(std::map<std::string, std::string>& text, Lineage& l)
     // clears the canvas and turns it off: no journal can say that.
     if (toggles.find("fill-holes=1") != std::string::npos)
         return "it was rendered with --fill-holes, which a window session cannot continue";
-    if (!LoadSettingsText(text["morvane:settings"]))
-        return "its morvane:settings chunk cannot be read";
+    // The settings text is read through the settings' globals, which are put back after.
+    std::vector<journal::Entry> own;
+    for (const SettingRow& row : settings_table) own.push_back(journal::SettingEntry(row, 0));
+    const bool read = LoadSettingsText(text["morvane:settings"]);
     journal::Entry start;
     start.seed = static_cast<std::uint32_t>(seed);
     start.width = xs;
     start.height = ys;
     l.entries.push_back(start);
     for (const SettingRow& row : settings_table) l.entries.push_back(journal::SettingEntry(row, 0));
+    for (std::size_t i = 0; i < own.size(); ++i) journal::ApplySetting(settings_table[i], own[i]);
+    if (!read) return "its morvane:settings chunk cannot be read";
     if (toggles.find("white=1") != std::string::npos) {
         journal::Entry white;
         white.kind = journal::Kind::Flag;
@@ -206,6 +210,9 @@ std::string Replay(const Lineage& l, std::vector<journal::Entry>& done) {
 
 // The picture a drop asked for, continued once this run has ended.
 std::string picture_after_quit;
+// The lineage of the picture named at start, read before the log (which may be the file).
+Lineage start_lineage;
+std::string start_error;
 
 }  // namespace
 
@@ -231,13 +238,17 @@ void StartAgainOnPicture(const char* program) {
                  std::strerror(errno));
 }
 
+void ReadPictureToContinue(const std::string& path) {
+    start_error = ReadLineage(path, start_lineage);
+}
+
 bool ContinuePicture(const std::string& path) {
     // The settings of this window that the canvas does not depend on stay its own.
     const std::string own_file = file;
     const bool own_gui = display_GUI;
-    Lineage lineage;
+    const Lineage& lineage = start_lineage;
     std::vector<journal::Entry> done;
-    std::string error = ReadLineage(path, lineage);
+    std::string error = start_error;
     if (error.empty()) {
         CRM32Pro_ILogSystem::Msg("continuing %s: replaying %llu frames", path.c_str(),
                                  static_cast<unsigned long long>(lineage.frames));

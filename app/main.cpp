@@ -133,6 +133,7 @@ void Shutdown() {
 int SDL_main(int argc, char** argv) {
     const char* picture = nullptr;
     if (const int code = HandleOptions(argc, argv, picture); code >= 0) return code;
+    if (picture) ReadPictureToContinue(picture);
     if (!StartUp(picture)) return 1;
     bool quit = false;
     while (!quit) {

@@ -25,6 +25,15 @@ window_shows() {
     [ "$(pngcheck window-matches-save "$(shot continued)" "$1" 72 2>/dev/null)" = 0 ]
 }
 
+# The session's own log, which the program empties as it starts, is read before that: the window
+# shows where the session ended.
+"$RENDER" --replay "$WORK/first.log" --end --as-shown --quiet -o "$WORK/end-shown.png" ||
+    fail "no render of the session's end"
+start_app morvane.log
+wait_until 20 window_shows "$WORK/end-shown.png"
+key Escape
+expect_exit 10 0 "Esc did not end the session continuing morvane.log"
+
 # Pictures the renderer made, of a frame of that session and from a seed, open as they are.
 "$RENDER" --replay "$WORK/first.log" --frame 30 --quiet -o "$WORK/frame.png" || fail "no frame 30"
 "$RENDER" --replay "$WORK/first.log" --frame 30 --as-shown --quiet -o "$WORK/frame-shown.png" ||
