@@ -25,8 +25,8 @@ void Write(const journal::Entry& entry) {
     const std::string text = journal::Format(entry);
     CRM32Pro_ILogSystem::Msg("%s", text.c_str());
     using journal::Kind;
-    HistoryWrite(
-        text, entry.kind == Kind::Save || entry.kind == Kind::Restart || entry.kind == Kind::End);
+    HistoryWrite(text, entry.kind == Kind::Save || entry.kind == Kind::Restart ||
+                           entry.kind == Kind::End || entry.kind == Kind::Back);
 }
 
 journal::Entry EventEntry(journal::Kind kind) {
@@ -70,6 +70,22 @@ std::uint32_t JournalStart(std::time_t now) {
     return seed;
 }
 
+void JournalContinue(const std::vector<journal::Entry>& entries, std::uint64_t frames,
+                     const std::string& source) {
+    HistoryStart(entries.front().seed, std::time(nullptr));
+    for (const journal::Entry& e : entries) {
+        Write(e);
+        for (std::size_t i = 0; i < std::size(settings_table); ++i)
+            if (e.kind == journal::Kind::Set && e.name == settings_table[i].key)
+                written[i] = e.value;
+    }
+    frames_rendered = frames;
+    journal::Entry continued = EventEntry(journal::Kind::Continued);
+    continued.value = source;
+    Write(continued);
+    ForgetFlagNews();
+}
+
 void JournalSync() {
     SyncSettings(false);
     const FlagNews news = TakeFlagNews();
@@ -86,6 +102,12 @@ void JournalFrameDone(const FrameOutcome& outcome) {
         Write(e);
     }
     ++frames_rendered;
+}
+
+void JournalBack(std::uint64_t frame) {
+    journal::Entry e = EventEntry(journal::Kind::Back);
+    e.target = frame;
+    Write(e);
 }
 
 std::uint64_t JournalFrames() {

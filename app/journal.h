@@ -7,13 +7,19 @@
 #include <cstdint>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include "engine/frame.h"
+#include "engine/journal.h"
 
 // Opens the session's history file (app/history.h), which settles the seed: the clock's second
 // `now`, or the next one free when another window took it in the same second. Writes the start
 // line and every setting as loaded, and returns the seed. Call once, after the settings load.
 std::uint32_t JournalStart(std::time_t now);
+// The start of a session that continues a picture: its journal lines (the start line first) as
+// replayed, the frames rendered by then, and a line naming `source`. Instead of JournalStart.
+void JournalContinue(const std::vector<journal::Entry>& entries, std::uint64_t frames,
+                     const std::string& source);
 // Writes a line for each setting, flag and restart request that changed since the last call.
 // Called just before each frame's canvas work and each image save, the two places where the
 // state is used, so the lines stand in the order the state was used in.
@@ -24,6 +30,8 @@ void JournalFrameDone(const FrameOutcome& outcome);
 // An image save to `path` of the canvas after `frame` frames, and whether it wrote the file. A
 // save made on a worker is written down when it ends, stamped with the frame of its snapshot.
 void JournalSave(const std::string& path, bool saved, std::uint64_t frame);
+// The engine's state went back to the one that `frame` frames left (a step back grows on).
+void JournalBack(std::uint64_t frame);
 // Frames rendered so far: the frame stamp the next event gets.
 std::uint64_t JournalFrames();
 // The program is quitting.

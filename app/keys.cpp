@@ -30,6 +30,8 @@ void HandleKey(int sym, bool& quit) {
         SetToggle(panel_buttons.pause, paused);
     }
     if (sym == KEY_S) RequestImageSaveCommand();
+    if (sym == KEY_BACKSPACE || sym == KEY_LEFTBRACKET) StepBackCommand();
+    if (sym == KEY_RIGHTBRACKET) StepForwardCommand();
     // + is = without Shift on most layouts, and either may come from the keypad.
     if (sym == KEY_PLUS || sym == KEY_EQUALS || sym == KEY_KP_PLUS) CRM32Pro_Main::ZoomView(1);
     if (sym == KEY_MINUS || sym == KEY_KP_MINUS) CRM32Pro_Main::ZoomView(-1);

@@ -18,16 +18,18 @@
 namespace {
 
 constexpr const char* HELP_TEXT =
-    "Usage: morvane [--help | --version]\n"
+    "Usage: morvane [--help | --version | FILE]\n"
     "Grows grey strand lines across a black canvas in a window. Reads defaults.cfg, writes\n"
     "morvane.png and morvane.log in the working folder; morvane(1) lists the keys and settings.\n"
+    "  FILE       grow on from the picture of a PNG that morvane or morvane-render wrote, or\n"
+    "             of a kept session's journal\n"
     "  --help     print this help and exit\n"
     "  --version  print the version and exit\n";
 
 // The two options, handled before anything else starts: no window, no log. Returns the exit
-// code when the program should end here, or -1 to run. Words that are not options are ignored,
-// as they always were.
-int HandleOptions(int argc, char** argv) {
+// code when the program should end here, or -1 to run. The first word that is not an option is
+// the picture to continue (`picture`); later ones are ignored, as all were before.
+int HandleOptions(int argc, char** argv, const char*& picture) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--help") == 0) {
@@ -42,6 +44,7 @@ int HandleOptions(int argc, char** argv) {
             std::fprintf(stderr, "morvane: unknown option '%s' (morvane --help lists them)\n", arg);
             return 2;
         }
+        if (!picture) picture = arg;
     }
     return -1;
 }
@@ -55,9 +58,10 @@ void WriteWindowSettings() {
     CRM32Pro_Main::window.title = "morvane - growing strands";
 }
 
-// The log, the library, the settings, the panel, the journal, the window and the frame timer.
-// False when the program cannot run (the reason is in the log).
-bool StartUp() {
+// The log, the library, the settings, the panel, the picture to continue (if any) or a fresh
+// seed, the journal, the window and the frame timer. False when the program cannot run (the
+// reason is in the log).
+bool StartUp(const char* picture) {
     // The log's first line names the version: "morvane 0.1.0 log started".
     CRM32Pro_ILogSystem::Init("morvane.log", "morvane " MORVANE_VERSION);
     using namespace CRM32Pro_Main;
@@ -72,15 +76,18 @@ bool StartUp() {
     CRM32Pro_ILogSystem::Msg("%s", package.note.c_str());
     StartPanel(package.path.c_str(), PanelCommands{RequestImageSaveCommand});
     ReportSettingsProblems(settings_problems);
+    ShowCanvasOnWindow();
+    StartTimeline();
+    const bool continued = picture && ContinuePicture(picture);
+    if (!continued) RandSeed(JournalStart(std::time(nullptr)));
     WriteWindowSettings();
-    RandSeed(JournalStart(std::time(nullptr)));
     if (!SetVideoMode()) {
         StopPanel();
         Quit();
         return false;
     }
     CRM32Pro_ITimeSystem::Init();
-    ShowCanvasOnWindow();
+    if (continued) ShowWholeCanvas();
     // A long frame (huge settings from the file) ends early on a quit request.
     quit_requested = QuitRequested;
     return true;
@@ -93,7 +100,7 @@ void PollPanel(bool& quit) {
 }
 
 // Every pending event: keys, the close box and quit signals, the end of a held panel button, the
-// wheel's zoom and the drag's pan of the canvas view.
+// wheel's zoom, the drag's pan of the canvas view, and a picture dropped to be continued.
 void HandleEvents(bool& quit) {
     Event event;
     while (CRM32Pro_Main::NextEvent(&event)) {
@@ -102,6 +109,7 @@ void HandleEvents(bool& quit) {
         if (event.type == EVENT_MOUSEBUTTONUP) ReleaseHeldButton();
         if (event.type == EVENT_MOUSEWHEEL) CRM32Pro_Main::ZoomView(event.dy);
         if (event.type == EVENT_MOUSEDRAG) CRM32Pro_Main::PanView(event.dx, event.dy);
+        if (event.type == EVENT_DROPFILE && ContinueAfterQuit(event.path)) quit = true;
     }
 }
 
@@ -119,8 +127,10 @@ void Shutdown() {
 }  // namespace
 
 int SDL_main(int argc, char** argv) {
-    if (const int code = HandleOptions(argc, argv); code >= 0) return code;
-    if (!StartUp()) return 1;
+    const char* picture = nullptr;
+    if (const int code = HandleOptions(argc, argv, picture); code >= 0) return code;
+    if (picture) ReadPictureToContinue(picture);
+    if (!StartUp(picture)) return 1;
     bool quit = false;
     while (!quit) {
         PollPanel(quit);
@@ -130,5 +140,6 @@ int SDL_main(int argc, char** argv) {
         CRM32Pro_Main::PresentFrame();
     }
     Shutdown();
+    StartAgainOnPicture(argv[0]);
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "app/history.h"
 #include "app/journal.h"
 #include "app/saving.h"
+#include "config/numbered_path.h"
 #include "config/settings_writer.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
@@ -38,29 +39,11 @@ constexpr int PROGRESS_MS = 500;
 constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
 constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
 
-void ShowPixelOnWindow(int x, int y, int v) {
-    const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
-    CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
-                                       static_cast<std::int16_t>(y + vertical_padding), grey, grey,
-                                       grey, 255, 1);
-}
-
-void PrefetchPixelOnWindow(int x, int y) {
-    CRM32Pro_IPrimitives::PrefetchPixel(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
-                                        static_cast<std::int16_t>(y + vertical_padding));
-}
-
-// How often the restart clear has emptied the canvas: a save's filled pixels belong to the
-// canvas of its snapshot and are not shown once it has been cleared.
+// How often the window has stopped showing the canvas a save's snapshot was taken of (a restart
+// clear, a step back): a save's filled pixels belong to that canvas and are not shown after.
 unsigned long canvas_clears = 0;
-
-// The canvas below the panel band; the band keeps what it shows.
-void ClearWindow() {
-    ++canvas_clears;
-    CRM32Pro_IPrimitives::BoxColor(
-        CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
-        static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
-}
+// The window shows filled pixels of a save, which the grids do not hold.
+bool fill_on_window = false;
 
 // The panel shows only the last part of the reason (the system's words, without the path), cut
 // to fit the band; the log has it whole.
@@ -132,6 +115,7 @@ void ShowFilledSlice() {
         const std::size_t count = std::min(FILLED_BETWEEN_CLOCKS, f.pixels.size() - f.shown);
         ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
         f.shown += count;
+        fill_on_window = true;
     } while (f.shown < f.pixels.size() && std::chrono::steady_clock::now() < until);
 }
 
@@ -204,17 +188,25 @@ void PollSaves() {
     last_frame = now;
 }
 
-// The canvas now, to be written to the "png file" setting on the image saver's worker. The
-// snapshot and the save's frame are taken here; the journal line is written when the save ends.
+// The number the next save of a "png file" with a number field tries first.
+long next_save_number = 1;
+
+// The canvas now, to be written to the "png file" setting (at its next free number when it has a
+// number field) on the image saver's worker. The snapshot and the save's frame are taken here;
+// the journal line is written when the save ends.
 SaveTask ImageSaveTask() {
+    GrowOnFromShownMoment();
     JournalSync();
     SaveTask task;
-    task.path = file;
+    std::string taken;
+    const std::string path = NextFreePath(file, &next_save_number, taken);
+    task.path = path.empty() ? file : path;
     task.frame = JournalFrames();
     std::shared_ptr<CanvasSnapshot> snapshot;
     try {
-        snapshot =
-            std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take(SnapshotValues())));
+        if (taken.empty())
+            snapshot = std::make_shared<CanvasSnapshot>(
+                TakeSnapshot(snapshot_buffers.Take(SnapshotValues())));
     } catch (const std::bad_alloc&) {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.
@@ -222,14 +214,15 @@ SaveTask ImageSaveTask() {
     auto filled = std::make_shared<std::vector<FilledPixel>>();
     // The picture carries the journal up to this save, so that morvane-render from makes it
     // again sample for sample.
-    task.write = [snapshot, filled, path = file,
-                  chunks = ProvenanceChunks(file, task.frame)](SaveProgress& progress) {
+    task.write = [snapshot, filled, taken, path = task.path,
+                  chunks = ProvenanceChunks(task.path, task.frame)](SaveProgress& progress) {
+        if (!taken.empty()) return SaveResult{false, taken};
         if (!snapshot) return SaveResult{false, "not enough memory for a copy of the canvas"};
         ImageOutput output = WriteImage(path, *snapshot, chunks, &progress);
         *filled = std::move(output.filled);
         return output.result;
     };
-    task.done = [snapshot, filled, path = file, frame = task.frame,
+    task.done = [snapshot, filled, path = task.path, frame = task.frame,
                  clears = canvas_clears](const SaveResult& result) {
         JournalSave(path, result.saved, frame);
         if (!snapshot) return;
@@ -261,8 +254,39 @@ void RequestSettingsSave(const char* path) {
 void RenderGraphics() {
     PollSaves();
     DrawPanel();
+    TimelineBeforeFrame();
     JournalSync();
     JournalFrameDone(CanvasFrame());
+    TimelineFrameDone(JournalFrames());
+}
+
+void ShowPixelOnWindow(int x, int y, int v) {
+    const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
+    CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
+                                       static_cast<std::int16_t>(y + vertical_padding), grey, grey,
+                                       grey, 255, 1);
+}
+
+void PrefetchPixelOnWindow(int x, int y) {
+    CRM32Pro_IPrimitives::PrefetchPixel(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
+                                        static_cast<std::int16_t>(y + vertical_padding));
+}
+
+// The canvas below the panel band; the band keeps what it shows.
+void ClearWindow() {
+    ForgetSaveFill();
+    fill_on_window = false;
+    CRM32Pro_IPrimitives::BoxColor(
+        CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
+        static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
+}
+
+bool WindowShowsFill() {
+    return fill_on_window;
+}
+
+void ForgetSaveFill() {
+    ++canvas_clears;
 }
 
 bool RequestImageSaveCommand() {

@@ -200,6 +200,14 @@ bool ParseEvent(Reader& r, Entry& e) {
         e.kind = Kind::Lost;
         return r.Number(e.attempts) && e.attempts > 0;
     }
+    if (word == "continued") {
+        e.kind = Kind::Continued;
+        return r.Quoted(e.value);
+    }
+    if (word == "back") {
+        e.kind = Kind::Back;
+        return r.Number(e.target) && e.target < e.frame;
+    }
     if (word == "end") {
         e.kind = Kind::End;
         return true;
@@ -268,24 +276,32 @@ const SettingRow* FindSetting(std::string_view key) {
     return nullptr;
 }
 
-void Apply(const Entry& e) {
+bool ApplyEvent(const Entry& e) {
     switch (e.kind) {
-        case Kind::Set:
-            ApplySetting(*FindSetting(e.name), e);
-            break;
+        case Kind::Set: {
+            const SettingRow* row = FindSetting(e.name);
+            return row && ApplySetting(*row, e);
+        }
         case Kind::Flag: {
             void (*set)(bool) = e.name == "pause"  ? SetPaused
                                 : e.name == "fill" ? SetFill
                                                    : SetWhite;
             set(e.on);
-            break;
+            return true;
         }
         case Kind::Restart:
             RequestRestart();
-            break;
+            return true;
         default:
-            break;
+            return true;
     }
+}
+
+bool ApplyBack(CanvasPast& past, const Entry& e) {
+    const auto mark = past.Find(e.target);
+    if (!mark) return false;
+    past.Restore(*mark);
+    return true;
 }
 
 std::string Format(const Entry& e) {
@@ -294,7 +310,9 @@ std::string Format(const Entry& e) {
         return text + "start seed=" + std::to_string(e.seed) + " size=" + std::to_string(e.width) +
                "x" + std::to_string(e.height);
     }
-    text += "@" + std::to_string(e.frame) + " ";
+    text += '@';
+    text += std::to_string(e.frame);
+    text += ' ';
     switch (e.kind) {
         case Kind::Set:
             return text + "set " + Quote(e.name) + " " + (e.quoted ? Quote(e.value) : e.value);
@@ -310,6 +328,10 @@ std::string Format(const Entry& e) {
             return text + "lost " + std::to_string(e.attempts);
         case Kind::End:
             return text + "end";
+        case Kind::Back:
+            return text + "back " + std::to_string(e.target);
+        case Kind::Continued:
+            return text + "continued " + Quote(e.value);
         case Kind::Start:
             break;
     }

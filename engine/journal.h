@@ -11,6 +11,11 @@
 //                                       may follow events of later frames
 //   journal @N cut A                    frame N+1 ended after A of its attempts (a quit request
 //                                       cut it short); later events count it as rendered
+//   journal @N back F                   the state went back to the one frame F left (the canvas,
+//                                       the generator, the attempt count; not the settings or
+//                                       flags): the window stepped back there and grew on
+//   journal @N continued "PATH"         the lines before are those of the picture or session
+//                                       PATH, which this session continued from its state here
 //   journal @N lost K                   the log could not take K journal lines from frame N on
 //                                       (a full disk); the journal has a gap there
 //   journal @N end                      the program quit
@@ -25,10 +30,11 @@
 #include <string_view>
 
 #include "config/settings_table.h"
+#include "engine/checkpoint.h"
 
 namespace journal {
 
-enum class Kind { Start, Set, Flag, Restart, Save, Cut, Lost, End };
+enum class Kind { Start, Set, Flag, Restart, Save, Cut, Lost, End, Back, Continued };
 
 struct Entry {
     Kind kind = Kind::Start;
@@ -36,10 +42,11 @@ struct Entry {
     std::uint32_t seed = 0;     // Start
     int width = 0, height = 0;  // Start
     std::string name;           // Set: the settings-file key; Flag: "pause", "fill" or "white"
-    std::string value;          // Set: the value as text; Save: the path
+    std::string value;          // Set: the value as text; Save, Continued: the path
     bool quoted = false;        // Set: the value is a string setting's, written quoted
     bool on = false;            // Flag: the new value; Save: the file was written
     std::int64_t attempts = 0;  // Cut: the attempts that frame N+1 made; Lost: the lines lost
+    std::uint64_t target = 0;   // Back: the frame whose state came back, below `frame`
 };
 
 // The journal text of an entry, without the log's time stamp.
@@ -63,9 +70,13 @@ bool ApplySetting(const SettingRow& row, const Entry& entry);
 
 // The row of the settings table with this key, or null.
 const SettingRow* FindSetting(std::string_view key);
-// Makes the change a checked Set, Flag or Restart entry records (a setting, a frame flag, a
-// pending restart); the other kinds change nothing. A replay applies each entry once the frames
-// before its stamp have run.
-void Apply(const Entry& entry);
+// Makes the change a Set, Flag or Restart entry stands for (other kinds change nothing here). A
+// replay applies each entry once the frames before its stamp have run. False when a Set names no
+// setting or holds a value ApplySetting refuses (nothing changes then).
+bool ApplyEvent(const Entry& e);
+// Makes the state of a Back entry: `past`, kept since the session's first frame, goes back to
+// the state frame e.target left. False when it does not hold that state (a frame off the
+// session's path, or older than the past keeps); nothing changes then.
+bool ApplyBack(CanvasPast& past, const Entry& e);
 
 }  // namespace journal

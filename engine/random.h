@@ -55,4 +55,9 @@ inline RandState PeekRandState() {
     return detail::rng;
 }
 
+// Puts the global state back to one PeekRandState took: the values drawn since come again.
+inline void SetRandState(const RandState& state) {
+    detail::rng = state;
+}
+
 }  // namespace CRM32Pro_Main

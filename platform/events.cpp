@@ -4,6 +4,7 @@
 // the SDL 1.2 codes the program knows, the quit signals, and QuitRequested for long computations.
 // Start reading at NextEvent.
 #include <csignal>
+#include <string>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -49,6 +50,9 @@ constexpr KeyPair KEY_TABLE[] = {
     {SDLK_MENU, 319},        {SDLK_POWER, 320},      {SDLK_UNDO, 322},
 };
 
+// The path of the last file dropped on the window.
+std::string dropped_path;
+
 // Copies one SDL event into the caller's record; false for events the program does not read
 // (window and text events, key repeats), which NextEvent then drops.
 bool Translate(const SDL_Event& in, Event* out) {
@@ -56,10 +60,11 @@ bool Translate(const SDL_Event& in, Event* out) {
     switch (in.type) {
         case SDL_KEYDOWN:
         case SDL_KEYUP:
-            // SDL 1.2 repeated no keys unless asked to; the program never asked.
-            if (in.key.repeat) return false;
             e.type = in.type == SDL_KEYDOWN ? EVENT_KEYDOWN : EVENT_KEYUP;
             e.sym = platform::LegacyKeySym(in.key.keysym.sym);
+            // SDL 1.2 repeated no keys unless asked to; only the step keys ask, so that holding
+            // one keeps stepping.
+            if (in.key.repeat && !platform::RepeatsWhenHeld(e.sym)) return false;
             break;
         case SDL_MOUSEMOTION:
             e.type = EVENT_MOUSEMOTION;
@@ -82,6 +87,16 @@ bool Translate(const SDL_Event& in, Event* out) {
         case SDL_QUIT:
             e.type = EVENT_QUIT;
             break;
+        case SDL_DROPFILE:
+            // SDL hands over the text, to be freed here; the event points at a copy.
+            dropped_path = in.drop.file ? in.drop.file : "";
+            SDL_free(in.drop.file);
+            e.type = EVENT_DROPFILE;
+            e.path = dropped_path.c_str();
+            break;
+        case SDL_DROPTEXT:
+            SDL_free(in.drop.file);
+            return false;
         default:
             return false;
     }
@@ -99,6 +114,10 @@ void HandleWindowEvent(const SDL_Event& in) {
 }  // namespace
 
 namespace platform {
+
+bool RepeatsWhenHeld(std::int32_t sym) {
+    return sym == KEY_BACKSPACE || sym == KEY_LEFTBRACKET || sym == KEY_RIGHTBRACKET;
+}
 
 std::int32_t LegacyKeySym(SDL_Keycode key) {
     if (key >= 0 && key < 128) return key;

@@ -170,6 +170,8 @@ bool StartVideo();
 // ---- Events (events.cpp) ----------------------------------------------------------------------
 // The SDL 1.2 key symbol of an SDL2 keycode (0 for keys SDL 1.2 had no symbol for).
 std::int32_t LegacyKeySym(SDL_Keycode key);
+// Whether a key sends its repeats while held (the step keys), where the others send one press.
+bool RepeatsWhenHeld(std::int32_t sym);
 // Installs the quit-signal handlers (SIGINT, SIGTERM, SIGHUP).
 void CatchQuitSignals();
 

@@ -21,16 +21,21 @@ enum : std::uint8_t {
     // moved (dx, dy) with the middle or right button held, which pans the view.
     EVENT_MOUSEWHEEL = 32,
     EVENT_MOUSEDRAG = 33,
+    // A file was dropped on the window: `path` names it.
+    EVENT_DROPFILE = 34,
 };
 
 // Key symbols (SDL 1.2 values: letters are their lower-case ASCII code with or without Shift).
 enum : std::int32_t {
+    KEY_BACKSPACE = 8,
     KEY_ESCAPE = 27,
     KEY_SPACE = 32,
     KEY_PLUS = 43,
     KEY_MINUS = 45,
     KEY_0 = 48,
     KEY_EQUALS = 61,  // the + key without Shift on most layouts
+    KEY_LEFTBRACKET = 91,
+    KEY_RIGHTBRACKET = 93,
     KEY_D = 100,
     KEY_F = 102,
     KEY_N = 110,
@@ -43,12 +48,14 @@ enum : std::int32_t {
 };
 
 // One event as NextEvent fills it in. `sym` is the key symbol of a key event and 0 otherwise;
-// dx and dy are the notches of a wheel event and the pointer's move of a drag, 0 otherwise.
+// dx and dy are the notches of a wheel event and the pointer's move of a drag, 0 otherwise;
+// `path` is a dropped file's path (valid until the next NextEvent), null otherwise.
 struct Event {
     std::uint8_t type = 0;
     std::int32_t sym = 0;
     std::int32_t dx = 0;
     std::int32_t dy = 0;
+    const char* path = nullptr;
 };
 
 // ---- Log -------------------------------------------------------------------------------------

@@ -79,6 +79,13 @@ void PushKey(std::int32_t sym) {
     SDL_PushEvent(&event);
 }
 
+void PushDrop(const char* path) {
+    SDL_Event event{};
+    event.type = SDL_DROPFILE;
+    event.drop.file = SDL_strdup(path);
+    SDL_PushEvent(&event);
+}
+
 int PresentFrame() {
     return platform::PresentDirty(CRM32Pro_Main::screen);
 }

@@ -19,6 +19,8 @@ int ScreenGrey(int x, int y);
 void PushMouse(std::uint8_t type, int x, int y);
 // Queues a key-down event with this key symbol.
 void PushKey(std::int32_t sym);
+// Queues a file dropped on the window.
+void PushDrop(const char* path);
 // Sends what was drawn since the last present to the display, as the end of a frame does, without
 // waiting for the frame time; returns the number of rectangles sent (0: nothing had changed).
 int PresentFrame();

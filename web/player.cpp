@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The web page's engine: a session's journal played frame by frame into an RGBA picture that the
 // page's script (web/page.js) puts on its canvas. The frames are the engine's own CanvasFrame and
-// the changes are applied by journal::Apply, as the renderer's replay applies them, so the page
+// the changes are applied by journal::ApplyEvent, as the renderer's replay applies them, so the page
 // grows the same canvas sample for sample. Start at mv_load, then mv_step.
 #include <algorithm>
 #include <cstdint>
@@ -145,7 +145,7 @@ void mv_step() {
             limit = static_cast<long>(e.attempts);
             break;
         }
-        journal::Apply(e);
+        journal::ApplyEvent(e);
     }
     CanvasFrame(limit);
     ++frames;

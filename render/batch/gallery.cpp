@@ -19,12 +19,12 @@
 #include <utility>
 
 #include "config/safe_write.h"
+#include "export/png_text.h"
 #include "render/batch/gallery_page.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
 #include "render/out/page.h"
 #include "render/out/scale.h"
-#include "render/session/png_text.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include "render/batch/sweep.h"
 #include "render/out/palette.h"
 #include "render/session/picture.h"
-#include "render/session/png_text.h"
+#include "export/png_text.h"
 #include "render/session/session.h"
 
 namespace {

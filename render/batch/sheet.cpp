@@ -24,9 +24,9 @@
 #include <png++/png.hpp>
 
 #include "config/safe_write.h"
+#include "export/png_text.h"
 #include "render/out/palette.h"
 #include "render/out/scale.h"
-#include "render/session/png_text.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "render/batch/sweep.h"
 #include "render/out/output.h"
 #include "render/session/history.h"
-#include "render/session/png_text.h"
+#include "export/png_text.h"
 #include "render/session/replay.h"
 #include "render/session/session.h"
 #include "render/video/video.h"

@@ -127,6 +127,7 @@ bool CheckJournal(Journal& j, std::string& error) {
         ++j.events;
         if (e.kind == journal::Kind::Save && e.on) j.save_frames.push_back(e.frame);
         j.saves += e.kind == journal::Kind::Save && e.on;
+        j.backs += e.kind == journal::Kind::Back;
         if (e.kind != journal::Kind::Save) j.last_frame = std::max(j.last_frame, e.frame);
         j.ended = e.kind == journal::Kind::End;
     }
@@ -195,6 +196,13 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
     const std::uint64_t goal = to_save ? j.save_frames[stop_save - 1] : 0;
     SetCanvasSize(j.start.width, j.start.height);
     StartSession(j.start.seed);
+    // A session that stepped back keeps the canvas's past as the window did, to go back the same.
+    CanvasPast past;
+    if (j.backs > 0) past.Record();
+    const auto run = [&](long limit) {
+        RunFrame(limit);
+        if (j.backs > 0) past.FrameDone(FramesRendered());
+    };
     EntryReader reader(*j.lines);
     journal::Entry e;
     reader.Next(e, error);  // the start line, checked before
@@ -204,10 +212,15 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
     while (reader.Next(e, error)) {
         if (target == Target::Frame && e.frame >= number) break;
         if (to_save && e.frame > goal) continue;
-        while (FramesRendered() < e.frame) RunFrame();
+        while (FramesRendered() < e.frame) run(-1);
         // The frame that a quit cut short runs exactly as many attempts as it did live.
-        if (e.kind == journal::Kind::Cut) RunFrame(e.attempts);
-        journal::Apply(e);
+        if (e.kind == journal::Kind::Cut) run(e.attempts);
+        if (e.kind == journal::Kind::Back && !journal::ApplyBack(past, e)) {
+            error = "the step back at frame " + std::to_string(e.frame) + " to frame " +
+                    std::to_string(e.target) + " goes to a state the session did not keep";
+            return r;
+        }
+        journal::ApplyEvent(e);
         AddText(r, e);
         ++events;
         saves += e.kind == journal::Kind::Save && e.on;
@@ -220,8 +233,8 @@ Replayed ReplayTo(Journal& j, RenderOptions::Target target, std::uint64_t number
         error = "it changed while being replayed: " + error;
         return r;
     }
-    while (target == Target::Frame && FramesRendered() < number) RunFrame();
-    while (to_save && FramesRendered() < goal) RunFrame();
+    while (target == Target::Frame && FramesRendered() < number) run(-1);
+    while (to_save && FramesRendered() < goal) run(-1);
     r.events = events;
     return r;
 }

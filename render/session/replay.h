@@ -20,6 +20,7 @@ struct Journal {
     journal::Entry start;
     std::uint64_t events = 0;  // after the start line
     std::uint64_t saves = 0;   // successful image saves
+    std::uint64_t backs = 0;   // step backs
     // The frame of each successful save's canvas. A save made on the window's worker is written
     // down when it ends, so its line may follow events of later frames.
     std::vector<std::uint64_t> save_frames;

@@ -52,10 +52,10 @@ start_x() {
     wait_until 10 x_ready
 }
 
-# Starts the program in $RUN and waits for its window (another than $SKIP_WID, a window already
-# open); sets APP_PID and WID.
+# Starts the program in $RUN, with the arguments given, and waits for its window (another than
+# $SKIP_WID, a window already open); sets APP_PID and WID.
 start_app() {
-    (cd "$RUN" && SDL_AUDIODRIVER=dummy exec "$MORVANE" >"$WORK/app.out" 2>&1) &
+    (cd "$RUN" && SDL_AUDIODRIVER=dummy exec "$MORVANE" "$@" >"$WORK/app.out" 2>&1) &
     APP_PID=$!
     for _ in $(seq 600); do
         WID="$(xdotool search --onlyvisible --name '^morvane' 2>/dev/null |

@@ -55,7 +55,7 @@ launch_in() {
 export HOME="$WORK/home"
 unset XDG_CONFIG_HOME
 mkdir "$HOME"
-MORVANE="$STAGE$(sed -n 's/^Exec=//p' "$desktop")"
+MORVANE="$STAGE$(sed -n 's/^Exec=\(.*\) %f$/\1/p' "$desktop")"
 start_x
 # A home folder without any XDG set-up.
 launch_in "$HOME/Pictures/morvane"

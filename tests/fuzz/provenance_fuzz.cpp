@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "render/session/png_text.h"
+#include "export/png_text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const std::string path = [] {

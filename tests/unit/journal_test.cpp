@@ -49,6 +49,18 @@ TEST(Journal, EveryEntryReadsBackAsWritten) {
     cut.frame = 7;
     cut.attempts = 1234;
     EXPECT_EQ(RoundTrip(cut).attempts, 1234);
+
+    journal::Entry back;
+    back.kind = journal::Kind::Back;
+    back.frame = 90;
+    back.target = 30;
+    EXPECT_EQ(RoundTrip(back).target, 30u);
+
+    journal::Entry continued;
+    continued.kind = journal::Kind::Continued;
+    continued.frame = 90;
+    continued.value = "/home/a b/morvane.png";
+    EXPECT_EQ(RoundTrip(continued).value, continued.value);
 }
 
 TEST(Journal, SettingsSurviveExactly) {
@@ -90,6 +102,8 @@ TEST(Journal, LinesTheProgramCannotWriteAreRefused) {
         "journal start seed=4294967296 size=512x512",  // seed beyond 32 bits
         "journal start seed=1 size=512",
         "journal @1 jump",
+        "journal @5 back 5",  // a step back goes to an earlier frame
+        "journal @5 back",
         // A reading that fails must not consume its words for the next reading tried.
         "journal @0 set \"curl\" \"anything at all\"0.5",
         "journal start@1 restart",

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <csignal>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "engine/random.h"
 #include "platform/internal.h"
@@ -104,6 +106,28 @@ TEST_F(PlatformWindow, FrameRendersOnceAfterTheEventsAndHandsKeysBack) {
     }
     EXPECT_TRUE(saw_key);
     EXPECT_EQ(renders, before + 1);
+}
+
+// Held, the step keys repeat and the others do not; a dropped file comes with its path.
+TEST_F(PlatformWindow, StepKeysRepeatAndDroppedFilesArrive) {
+    Pump();
+    for (const SDL_Keycode key : {SDLK_s, SDLK_BACKSPACE, SDLK_RIGHTBRACKET}) {
+        SDL_Event held{};
+        held.type = SDL_KEYDOWN;
+        held.key.repeat = 1;
+        held.key.keysym.sym = key;
+        SDL_PushEvent(&held);
+    }
+    PlatformTest::PushDrop("/tmp/a picture.png");
+    Event e;
+    std::vector<int> keys;
+    std::string dropped;
+    while (CRM32Pro_Main::NextEvent(&e)) {
+        if (e.type == EVENT_KEYDOWN) keys.push_back(e.sym);
+        if (e.type == EVENT_DROPFILE) dropped = e.path;
+    }
+    EXPECT_EQ(keys, (std::vector<int>{KEY_BACKSPACE, KEY_RIGHTBRACKET}));
+    EXPECT_EQ(dropped, "/tmp/a picture.png");
 }
 
 TEST_F(PlatformWindow, TerminationSignalsArriveAsQuitEvenWhenInheritedIgnored) {

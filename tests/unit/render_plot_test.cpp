@@ -19,7 +19,7 @@
 #include "render/out/pages.h"
 #include "render/out/plot.h"
 #include "render/out/vector.h"
-#include "render/session/png_text.h"
+#include "export/png_text.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // from startxref at the end to the cross-reference table, the trailer's /Info entry, and that
 // object's dictionary. Every length read is bounded by the file, so a broken or foreign file costs
 // one line.
-#include "render/session/vector_text.h"
+#include "export/vector_text.h"
 
 #include <cerrno>
 #include <charconv>

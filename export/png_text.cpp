@@ -2,7 +2,7 @@
 // A small chunk walker: the signature, then length, type, data and CRC for each chunk up to the
 // first IDAT. The data of a text chunk (tEXt, zTXt, iTXt) is read only when its length is sane,
 // and a compressed text is inflated only up to the same bound; the rest is skipped.
-#include "render/session/png_text.h"
+#include "export/png_text.h"
 
 #include <unistd.h>
 #include <zlib.h>
@@ -16,7 +16,7 @@
 #include <vector>
 
 #include "config/bounded_read.h"
-#include "render/session/vector_text.h"
+#include "export/vector_text.h"
 
 namespace {
 

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+// The canvas's past since the last restart, kept so that the engine can go back to the state any
+// recent frame left: since a pass writes only empty pixels, that state is the canvas now without
+// the pixels drawn after that frame, plus the generator and the attempt count as they stood. So
+// the past is the order in which pixels were drawn (4 bytes each) and a mark per frame that
+// changed the state (the generator, the attempt count, how many pixels had been drawn). Both
+// programs keep the same past from the same frames, so a step back the window journals is one
+// the renderer can make.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "engine/random.h"
+
+// The state a frame left, apart from the pixels drawn before it.
+struct FrameMark {
+    std::uint64_t frame = 0;  // frames rendered when it was taken
+    std::uint64_t drawn = 0;  // pixels drawn since the restart by then
+    CRM32Pro_Main::RandState rng{};
+    int sprout = 0;  // this_sprout
+};
+
+// The past of the canvas, within a budget: at most one drawn pixel per canvas pixel and
+// MAX_MARKS marks. Beyond either, the oldest quarter of the marks go (with the pixels drawn
+// before the new oldest), so going back then stops short of the restart.
+class CanvasPast {
+public:
+    static constexpr std::size_t MAX_MARKS = std::size_t{1} << 16;
+
+    CanvasPast() = default;
+    CanvasPast(const CanvasPast&) = delete;
+    CanvasPast& operator=(const CanvasPast&) = delete;
+    ~CanvasPast();
+
+    // Starts keeping the past of the canvas as it is drawn from now on, through the engine's
+    // view (whatever view is set now still sees every pixel and clear). One past at a time.
+    void Record();
+    // Stops; the view is put back as it was.
+    void StopRecording();
+
+    // After each frame, with the frames rendered: marks the state when the frame changed it.
+    void FrameDone(std::uint64_t frame);
+    std::size_t Marks() const { return marks_.size(); }
+    const FrameMark& Mark(std::size_t i) const { return marks_[i]; }
+    // The mark of the state after exactly `frame` frames, if it is kept.
+    std::optional<std::size_t> Find(std::uint64_t frame) const;
+    // The pixels drawn from the `from`-th to before the `to`-th since the restart (both within
+    // what is kept), as indices for PixelX and PixelY.
+    std::span<const std::uint32_t> Drawn(std::uint64_t from, std::uint64_t to) const;
+    static int PixelX(std::uint32_t p) { return static_cast<int>(p >> 12); }
+    static int PixelY(std::uint32_t p) { return static_cast<int>(p & 4095); }
+    // Makes the engine's state that of mark i: the pixels drawn after it are emptied again (and
+    // shown empty on the view, unless `show` is false because it shows them so already), the
+    // generator and the attempt count set back; the later marks go.
+    void Restore(std::size_t i, bool show = true);
+    // The memory the past holds now.
+    std::size_t Bytes() const;
+
+    // For the view hooks: a pixel drawn, the canvas cleared.
+    void PixelDrawn(int x, int y);
+    void Cleared();
+
+private:
+    void DropOldest();
+
+    std::vector<std::uint32_t> pixels_;
+    std::uint64_t first_pixel_ = 0;  // the drawn count of pixels_[0]
+    std::vector<FrameMark> marks_;
+    std::size_t max_pixels_ = 0;
+};
