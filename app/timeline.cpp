@@ -5,6 +5,7 @@
 // the engine's state that frame's, and the journal says so; a restart leaves the past behind.
 #include <cstdio>
 #include <optional>
+#include <string>
 
 #include "app/app.h"
 #include "app/journal.h"
@@ -89,8 +90,9 @@ void ShowWholeCanvas() {
 void StepBackCommand() {
     if (past.Marks() == 0 || RestartPending()) return;
     const std::size_t from = shown_mark.value_or(LastMark());
+    const char* oldest = past.ReachesRestart() ? ": the last restart" : ": the oldest moment kept";
     if (from == 0) {
-        SayWhere(0, ": the last restart, no further back");
+        SayWhere(0, (std::string(oldest) + ", no further back").c_str());
         return;
     }
     const std::size_t to = from > STEP_FRAMES ? from - STEP_FRAMES : 0;
@@ -101,7 +103,7 @@ void StepBackCommand() {
     // The moment stays on the window until the user grows on from it.
     SetPaused(true);
     SetToggle(panel_buttons.pause, 1);
-    SayWhere(to, to == 0 ? ": the last restart" : ": ] forward, P grows on from here");
+    SayWhere(to, to == 0 ? oldest : ": ] forward, P grows on from here");
 }
 
 void StepForwardCommand() {

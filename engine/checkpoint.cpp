@@ -51,6 +51,7 @@ void CanvasPast::Record() {
     pixels_ = {};
     marks_ = {};
     first_pixel_ = 0;
+    dropped_ = false;
     max_pixels_ = static_cast<std::size_t>(xs) * static_cast<std::size_t>(ys);
     recording = this;
     next_view = canvas_view;
@@ -72,6 +73,7 @@ void CanvasPast::PixelDrawn(int x, int y) {
 }
 
 void CanvasPast::Cleared() {
+    dropped_ = false;
     first_pixel_ = 0;
     pixels_.clear();
     marks_.clear();
@@ -88,6 +90,7 @@ void CanvasPast::FrameDone(std::uint64_t frame) {
 }
 
 void CanvasPast::DropOldest() {
+    dropped_ = true;
     const std::size_t gone = std::max<std::size_t>(1, marks_.size() / 4);
     if (gone >= marks_.size()) {
         first_pixel_ += pixels_.size();

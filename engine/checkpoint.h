@@ -57,6 +57,8 @@ public:
     // shown empty on the view, unless `show` is false because it shows them so already), the
     // generator and the attempt count set back; the later marks go.
     void Restore(std::size_t i, bool show = true);
+    // Whether the oldest mark is the first frame after the restart (none went for the budget).
+    bool ReachesRestart() const { return !dropped_; }
     // The memory the past holds now.
     std::size_t Bytes() const;
 
@@ -71,4 +73,5 @@ private:
     std::uint64_t first_pixel_ = 0;  // the drawn count of pixels_[0]
     std::vector<FrameMark> marks_;
     std::size_t max_pixels_ = 0;
+    bool dropped_ = false;
 };

@@ -95,6 +95,41 @@ TEST_F(CanvasPastTest, RestoredFramesAreTheStateAFreshRunReaches) {
     EXPECT_TRUE(Capture() == at12);
 }
 
+// Past its budget of marks the oldest quarter goes, with the pixels drawn before the new oldest
+// mark, and a kept frame still comes back exactly. A frame of one attempt is quick.
+TEST_F(CanvasPastTest, BeyondItsBudgetThePastKeepsTheNewestFramesExactly) {
+    // The frame that comes back was marked before the oldest marks went.
+    const std::uint64_t frames = CanvasPast::MAX_MARKS + 100, kept = CanvasPast::MAX_MARKS - 36;
+    const auto run = [frames](std::uint64_t until, CanvasPast* past) {
+        ResetEngineState();
+        xs = ys = 256;
+        tests_per_frame = 1;
+        SetFill(false);
+        RequestRestart();
+        CRM32Pro_Main::RandSeed(3);
+        if (past) past->Record();
+        for (std::uint64_t f = 1; f <= until; ++f) {
+            // The holes the strands left are filled in the last frames, so that pixels are
+            // drawn after the frame that comes back.
+            if (f == frames - 60) SetFill(true);
+            CanvasFrame();
+            if (past) past->FrameDone(f);
+        }
+        return Capture();
+    };
+    const State at_kept = run(kept, nullptr);
+    CanvasPast past;
+    run(frames, &past);
+    EXPECT_FALSE(past.ReachesRestart());
+    EXPECT_FALSE(past.Find(1));
+    ASSERT_GT(past.Marks(), 1u);
+    EXPECT_LE(past.Marks(), CanvasPast::MAX_MARKS);
+    ASSERT_TRUE(past.Find(kept));
+    EXPECT_GT(past.Mark(past.Marks() - 1).drawn, past.Mark(*past.Find(kept)).drawn);
+    past.Restore(*past.Find(kept));
+    EXPECT_TRUE(Capture() == at_kept);
+}
+
 TEST_F(CanvasPastTest, ARestartForgetsThePast) {
     CanvasPast past;
     past.Record();
