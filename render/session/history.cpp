@@ -232,7 +232,7 @@ void ListEvents(const SessionRecord& s) {
 namespace {
 
 // The final picture of kept session `k`, written to `tile` with the journal that made it, so
-// that --from (and a gallery's command) makes it again. A session that cannot be read or
+// that from (and a gallery's command) makes it again. A session that cannot be read or
 // replayed (a file a full disk left empty, say) is passed over with one line; false, with the
 // reason, only when the picture cannot be written.
 bool RenderKept(const Kept& k, const std::string& tile, bool quiet, std::vector<SheetTile>& tiles,

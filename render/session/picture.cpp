@@ -4,6 +4,7 @@
 // asked) and writes the picture with the text chunks that make it again.
 #include "render/session/picture.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -16,11 +17,11 @@
 #include "engine/frame.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
+#include "export/png_text.h"
 #include "morvane/version.h"
 #include "render/batch/sweep.h"
 #include "render/out/output.h"
 #include "render/session/history.h"
-#include "export/png_text.h"
 #include "render/session/replay.h"
 #include "render/session/session.h"
 #include "render/video/video.h"
@@ -86,8 +87,12 @@ int FromJournal(const std::string& path, std::map<std::string, std::string>& tex
     if (!PlanOutputFor(o)) return EXIT_USAGE;
     const std::string& target = text["morvane:target"];
     std::uint64_t frame = 0;
-    if (target.rfind("frame ", 0) == 0 && ParseWhole(target.substr(6), frame))
+    if (target.rfind("frame ", 0) == 0 && ParseWhole(target.substr(6), frame)) {
+        // The picture of frame F keeps the journal's lines before F: the session it came from
+        // ran to F, even where no line says so.
+        j.last_frame = std::max(j.last_frame, frame);
         return ReplayJournal(j, RenderOptions::Target::Frame, frame, o);
+    }
     if (target == "end") return ReplayJournal(j, RenderOptions::Target::End, 0, o);
     if (target == "save") return ReplayJournal(j, RenderOptions::Target::LastSave, 0, o);
     return Fail(path + ": an unknown morvane:target '" + target + "'");

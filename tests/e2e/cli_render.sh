@@ -75,8 +75,15 @@ grep -q "longer than" err.txt || fail "a journal left out of the PNG was not rep
 bad 1 "a PNG without its journal" from long.png
 grep -q "without its journal" err.txt || fail "--from did not say the journal was left out"
 head -n 2 forged.log >one.log
+printf '2026-12-08 10:00:00 journal start seed=1 size=512x512\n2026-12-08 10:00:01 journal @5 end\n' \
+    >gap-free.log
 bad 1 "a save the session does not have" replay one.log --save 2
 "$RENDER" replay one.log -o r.png --quiet || fail "a replay failed"
 "$RENDER" from r.png -o r2.png --quiet || fail "--from of a replay failed"
 cmp -s r.png r2.png || fail "--from of a replay rendered another file"
+# A frame between the journal's lines: its picture keeps only the lines before it, and from
+# still makes it again.
+"$RENDER" replay gap-free.log --frame 2 -o f.png --quiet || fail "a replay of frame 2 failed"
+"$RENDER" from f.png -o f2.png --quiet || fail "from of a frame's picture failed"
+cmp -s f.png f2.png || fail "from of a frame's picture rendered another file"
 echo "ok"

@@ -18,7 +18,7 @@ key Escape
 expect_exit 10 0 "Esc did not end the first session"
 mv "$RUN/morvane.png" "$WORK/picture.png"
 cp "$RUN/morvane.log" "$WORK/first.log"
-"$RENDER" --from "$WORK/picture.png" --as-shown --quiet -o "$WORK/shown.png" ||
+"$RENDER" from "$WORK/picture.png" --as-shown --quiet -o "$WORK/shown.png" ||
     fail "no render of the picture as shown"
 
 window_shows() {
@@ -27,19 +27,23 @@ window_shows() {
 
 # The session's own log, which the program empties as it starts, is read before that: the window
 # shows where the session ended.
-"$RENDER" --replay "$WORK/first.log" --end --as-shown --quiet -o "$WORK/end-shown.png" ||
+"$RENDER" replay "$WORK/first.log" --end --as-shown --quiet -o "$WORK/end-shown.png" ||
     fail "no render of the session's end"
 start_app morvane.log
 wait_until 20 window_shows "$WORK/end-shown.png"
 key Escape
 expect_exit 10 0 "Esc did not end the session continuing morvane.log"
 
-# Pictures the renderer made, of a frame of that session and from a seed, open as they are.
-"$RENDER" --replay "$WORK/first.log" --frame 30 --quiet -o "$WORK/frame.png" || fail "no frame 30"
-"$RENDER" --replay "$WORK/first.log" --frame 30 --as-shown --quiet -o "$WORK/frame-shown.png" ||
-    fail "no frame 30 as shown"
-"$RENDER" --seed 7 --frames 20 --white --quiet -o "$WORK/seed.png" || fail "no seed render"
-"$RENDER" --from "$WORK/seed.png" --as-shown --quiet -o "$WORK/seed-shown.png" ||
+# Pictures the renderer made, of a frame of that session (half way to its end, however many
+# frames the machine gave it) and from a seed, open as they are.
+end="$(sed -n 's/.* journal @\([0-9]*\) end$/\1/p' "$WORK/first.log")"
+frame=$((end / 2))
+"$RENDER" replay "$WORK/first.log" --frame "$frame" --quiet -o "$WORK/frame.png" ||
+    fail "no frame $frame"
+"$RENDER" replay "$WORK/first.log" --frame "$frame" --as-shown --quiet -o "$WORK/frame-shown.png" ||
+    fail "no frame $frame as shown"
+"$RENDER" render --seed 7 --frames 20 --white --quiet -o "$WORK/seed.png" || fail "no seed render"
+"$RENDER" from "$WORK/seed.png" --as-shown --quiet -o "$WORK/seed-shown.png" ||
     fail "no render of seed.png as shown"
 for picture in frame seed; do
     start_app "$WORK/$picture.png"
@@ -59,11 +63,11 @@ key s
 wait_until 10 logged "save ok"
 key Escape
 expect_exit 10 0 "Esc did not end the continued session"
-"$RENDER" --replay "$RUN/morvane.log" --save 1 --quiet -o "$WORK/replay.png" ||
+"$RENDER" replay "$RUN/morvane.log" --save 1 --quiet -o "$WORK/replay.png" ||
     fail "the continued session does not replay"
 [ "$(pngcheck same "$RUN/morvane.png" "$WORK/replay.png" 0 0 512 512)" = 0 ] ||
     fail "the replayed save of the continued session differs from its file"
-"$RENDER" --from "$RUN/morvane.png" --quiet -o "$WORK/again.png" || fail "--from failed"
+"$RENDER" from "$RUN/morvane.png" --quiet -o "$WORK/again.png" || fail "--from failed"
 [ "$(pngcheck same "$RUN/morvane.png" "$WORK/again.png" 0 0 512 512)" = 0 ] ||
     fail "--from of the continued save differs from it"
 

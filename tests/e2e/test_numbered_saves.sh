@@ -25,12 +25,12 @@ expect_exit 10 0 "Esc did not end the program with 0"
 for k in 1 2 3; do
     name="shot-00$((k + 1)).png"
     logged "journal @[0-9]+ save ok \"$name\"" || fail "save $k is not $name in the journal"
-    "$RENDER" --replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
+    "$RENDER" replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
         fail "the replay of save $k failed"
     [ "$(pngcheck same "$RUN/$name" "$WORK/replay-$k.png" 0 0 512 512)" = 0 ] ||
         fail "replayed save $k differs from $name"
 done
-"$RENDER" --from "$RUN/shot-003.png" --quiet -o "$WORK/again.png" || fail "--from failed"
+"$RENDER" from "$RUN/shot-003.png" --quiet -o "$WORK/again.png" || fail "--from failed"
 [ "$(pngcheck same "$RUN/shot-003.png" "$WORK/again.png" 0 0 512 512)" = 0 ] ||
     fail "--from of shot-003.png differs from it"
 echo "ok"

@@ -22,7 +22,7 @@ key BackSpace bracketleft bracketright
 wait_until 10 shown_times 4
 frame="$(last_shown_frame)"
 seen="$(shot seen)"
-"$RENDER" --replay "$RUN/morvane.log" --frame "$frame" --as-shown --quiet -o "$WORK/frame.png" ||
+"$RENDER" replay "$RUN/morvane.log" --frame "$frame" --as-shown --quiet -o "$WORK/frame.png" ||
     fail "no replay of frame $frame"
 [ "$(pngcheck window-matches-save "$seen" "$WORK/frame.png" 72)" = 0 ] ||
     fail "the window stepped back to frame $frame does not show that frame's canvas"
@@ -51,7 +51,7 @@ key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
 
 for k in 1 2; do
-    "$RENDER" --replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
+    "$RENDER" replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
         fail "the replay of save $k failed"
     [ "$(pngcheck same "$WORK/live-$k.png" "$WORK/replay-$k.png" 0 0 512 512)" = 0 ] ||
         fail "replayed save $k differs from the live save"
