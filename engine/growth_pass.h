@@ -85,7 +85,7 @@ inline void SetStrandObserver(StrandObserver observer) {
 // The pixels a pass has drawn and not yet shown on the view. On a large canvas, showing a pixel
 // waits on memory twice (the window's copy of the canvas and the window surface); shown a batch
 // at a time, each pixel's memory is asked for a few pixels before it is shown, so that the waits
-// overlap (0.94x the program's CPU at 4096 over its first 150 s of growth). The view shows each
+// overlap. The view shows each
 // pixel once all the same: a pass draws a pixel only while it is empty. Whatever is queued is
 // shown when the queue goes out of scope, so a pass ends with its pixels on the view.
 class ShowQueue {
@@ -189,7 +189,7 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
 // when the start test passes and arrive while the walk runs, where a read there would hold the
 // attempt until they came. The walk draws the attempt's last random number, so the look-ahead
 // predicts the next attempts' start pixels as soon as it ends, and their fetches overlap the read
-// of the stop value and the drawing (1.03-1.08x per attempt at 4096 half lit).
+// of the stop value and the drawing.
 template <class Random, class Ahead>
 bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, ShowQueue& shown,
                    std::uint64_t& steps, Ahead* ahead) {

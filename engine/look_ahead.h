@@ -12,9 +12,9 @@
 namespace growth {
 
 // Canvases the pass looks ahead on. Up to 1024 x 1024 the lit bits (128 KiB there) stay in the
-// level-2 cache, and predicting costs more than it saves (0.95x at 1024); beyond, the start tests
-// wait on the level-3 cache: 1.03x per attempt at 2048, 1.06x at 4096 half lit and 1.07x at 4096
-// a fifth lit (`scripts/bench ab` with and without it, in both load orders).
+// level-2 cache, and predicting costs more than it saves; beyond, the start tests wait on the
+// level-3 cache and the prediction pays (`scripts/bench ab` measures a build with it against one
+// without, frame against frame, in both load orders).
 constexpr long LOOK_AHEAD_MIN_PIXELS = 1024L * 1024 + 1;
 
 inline bool LooksAhead(int xs, int ys) {

@@ -11,13 +11,12 @@
 
 namespace platform {
 
-// At most this many rectangles per present before runs are made of coarser cells. Measured
-// under Xvfb at 4096 x 4168 with scattered growth, the X server's cost grows with the area sent
-// (about 25 ns per pixel) far more than with the number of rectangles (a put request each), so a
-// frame's few hundred runs of small tiles are sent as they are. Most of that cost is the X
-// server's copy waiting on the rows of its frame buffer, a cache line each, so a run is sent only
-// from the first to the last row that changed in it: 0.58-0.71x the X server's CPU at 4096 over
-// 150 s of growth, against whole tiles (two builds side by side, at one seed).
+// At most this many rectangles per present before runs are made of coarser cells. Under Xvfb the
+// X server's cost grows with the area sent far more than with the number of rectangles (a put
+// request each), so a frame's few hundred runs of small tiles are sent as they are. Most of that
+// cost is the X server's copy waiting on the rows of its frame buffer, a cache line each, so a
+// run is sent only from the first to the last row that changed in it (bench_present measures
+// both against their floors).
 constexpr int MAX_PRESENT_RECTS = 1024;
 // The cap of the coarse merge, where the window changed almost everywhere.
 constexpr int MAX_COARSE_RECTS = 32;
