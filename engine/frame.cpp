@@ -4,6 +4,7 @@
 
 #include "engine/canvas.h"
 #include "engine/growth.h"
+#include "engine/random.h"
 
 int init = 0;
 int paused = 0;
@@ -72,4 +73,14 @@ FrameOutcome CanvasFrame(long attempt_limit) {
     stop.limit = attempt_limit;
     GrowthPass(&stop);
     return {stop.cut, stop.attempts};
+}
+
+void StartSessionState(std::uint32_t seed, const CanvasView& view) {
+    RequestRestart();
+    SetPaused(false);
+    SetFill(false);
+    SetWhite(false);
+    this_sprout = 0;
+    canvas_view = view;
+    CRM32Pro_Main::RandSeed(seed);
 }

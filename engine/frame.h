@@ -4,6 +4,8 @@
 // program and the renderer both run frames through CanvasFrame.
 #pragma once
 
+#include <cstdint>
+
 // The frame flags. Read them anywhere; change them only through the calls below, which are
 // their one writer (frame.cpp), so that a recorder of the session can ask what changed.
 // 0 while a restart is pending; the next frame clears the canvas and sets it to 1. Starts at 0,
@@ -50,6 +52,11 @@ struct CanvasView {
     void (*clear)() = nullptr;
 };
 extern CanvasView canvas_view;
+
+// The state a headless session starts from (the renderer's, a web page's): a restart pending, so
+// that the first frame clears the canvas, the three flags off, no seed line drawn yet, the
+// generator at `seed`, and the engine showing its pixels on `view`.
+void StartSessionState(std::uint32_t seed, const CanvasView& view);
 
 // Shows value v of canvas pixel (x, y) on the view.
 inline void ShowPixel(int x, int y, int v) {

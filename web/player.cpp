@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The web page's engine: a session's journal played frame by frame into an RGBA picture that the
 // page's script (web/page.js) puts on its canvas. The frames are the engine's own CanvasFrame and
-// the changes are applied by journal::ApplyEvent, as the renderer's replay applies them, so the page
-// grows the same canvas sample for sample. Start at mv_load, then mv_step.
+// the changes are applied by journal::ApplyEvent, as the renderer's replay applies them, so the
+// page grows the same canvas sample for sample. Start at mv_load, then mv_step.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -116,16 +116,11 @@ int mv_load(const char* text, int fill) {
 // cleared, the generator seeded, the flags off.
 void mv_restart() {
     ResetSettings();
-    xs = entries[0].width;
-    ys = entries[0].height;
-    RequestRestart();
-    SetPaused(false);
-    SetFill(false);
-    SetWhite(false);
-    this_sprout = 0;
-    canvas_view.show_pixel = ShowOnPage;
-    canvas_view.clear = ClearPage;
-    CRM32Pro_Main::RandSeed(entries[0].seed);
+    SetCanvasSize(entries[0].width, entries[0].height);
+    CanvasView page;
+    page.show_pixel = ShowOnPage;
+    page.clear = ClearPage;
+    StartSessionState(entries[0].seed, page);
     ClearPage();
     if (fill_from_start) {
         RestartClear();

@@ -53,14 +53,10 @@ std::string Duration(double seconds) {
 }  // namespace
 
 void StartSession(std::uint32_t seed) {
-    RequestRestart();
-    SetPaused(false);
-    SetFill(false);
-    SetWhite(false);
-    this_sprout = 0;
-    canvas_view.show_pixel = CountShown;
-    canvas_view.clear = CountCleared;
-    CRM32Pro_Main::RandSeed(seed);
+    CanvasView counter;
+    counter.show_pixel = CountShown;
+    counter.clear = CountCleared;
+    StartSessionState(seed, counter);
 }
 
 std::uint64_t FramesRendered() {
