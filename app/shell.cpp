@@ -38,7 +38,12 @@ constexpr int PROGRESS_MS = 500;
 constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
 constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
 
+// Whether the canvas on the window has been drawn on since the window opened black or was last
+// cleared: a clear of a canvas still black would only read and rewrite the whole window.
+bool window_drawn = false;
+
 void ShowPixelOnWindow(int x, int y, int v) {
+    window_drawn = true;
     const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
     CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
                                        static_cast<std::int16_t>(y + vertical_padding), grey, grey,
@@ -57,6 +62,8 @@ unsigned long canvas_clears = 0;
 // The canvas below the panel band; the band keeps what it shows.
 void ClearWindow() {
     ++canvas_clears;
+    if (!window_drawn) return;
+    window_drawn = false;
     CRM32Pro_IPrimitives::BoxColor(
         CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
         static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
@@ -96,18 +103,28 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
 // so that the log says how well the window kept going.
 // A save asked for while one of its kind runs starts once that one has ended, made from what is
 // there then (asked for again meanwhile, it still starts once): so the canvas is never copied
-// for a save that waits, and the copy a save uses comes back before the next one needs it.
+// for a save that waits, and only one copy is held at a time. A kind may also hold its save
+// back until it is ready for it (the image saves, until their snapshot buffer is made).
 struct Saver {
     BackgroundSaver worker;
     const char* what;
+    // Whether a save may start now, readying it when not; null: always.
+    bool (*ready)() = nullptr;
     long frames = 0;
     std::chrono::steady_clock::duration longest_gap{};
-    std::function<SaveTask()> next{};  // the save that waits, made when it starts
+    std::function<SaveTask()> starting{};  // the save to start once the kind is ready
+    bool after_save = false;               // that one waited for a save before it
+    std::function<SaveTask()> next{};      // the save that waits for the one before it
 };
-Saver image_saver{{}, "save image"};
+SnapshotBuffers snapshot_buffers;
+// The image saver is ready once the buffer of its snapshot is made.
+bool SnapshotBufferReady() {
+    snapshot_buffers.Prepare(SnapshotValues());
+    return snapshot_buffers.Ready();
+}
+Saver image_saver{{}, "save image", SnapshotBufferReady};
 Saver settings_saver{{}, "save the settings to"};
 std::chrono::steady_clock::time_point last_frame;
-SnapshotBuffers snapshot_buffers;
 
 // The filled pixels of the last image save that are still to be shown, a slice a frame.
 struct FilledToShow {
@@ -146,8 +163,21 @@ void Start(Saver& saver, const std::function<SaveTask()>& make, bool waited) {
                              waited ? "started after the save before it" : "asked for", frame);
 }
 
-// Logs and shows a save that has ended, then starts the one that waits; returns whether the
-// ended one wrote its file.
+// Once nothing runs, moves the save that waits up to starting, and starts that one when its kind
+// is ready for it, or at once when `now` (its readying may then hold up the caller).
+void Advance(Saver& saver, bool now) {
+    if (saver.worker.Running()) return;
+    if (!saver.starting && saver.next) {
+        saver.starting = std::exchange(saver.next, nullptr);
+        saver.after_save = true;
+    }
+    if (saver.starting && (now || !saver.ready || saver.ready()))
+        Start(saver, std::exchange(saver.starting, nullptr),
+              std::exchange(saver.after_save, false));
+}
+
+// Logs and shows a save that has ended, then starts the one that waits when it can; returns
+// whether the ended one wrote its file.
 bool Finish(Saver& saver, const FinishedSave& finished) {
     if (finished.task.done) finished.task.done(finished.result);
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(saver.longest_gap);
@@ -157,14 +187,16 @@ bool Finish(Saver& saver, const FinishedSave& finished) {
     saver.frames = 0;
     saver.longest_gap = {};
     const bool saved = Report(finished.result, saver.what, finished.task.path);
-    if (saver.next) Start(saver, std::exchange(saver.next, nullptr), true);
+    Advance(saver, false);
     return saved;
 }
 
-// Starts the save that `make` gives, of the file `path`, or makes it wait for the running one.
+// Starts the save that `make` gives, of the file `path`, or makes it wait for the running one
+// (or for its kind to be ready).
 void Request(Saver& saver, const std::string& path, std::function<SaveTask()> make) {
-    if (!saver.worker.Running()) {
-        Start(saver, make, false);
+    if (!saver.worker.Running() && !saver.starting) {
+        saver.starting = std::move(make);
+        Advance(saver, false);
         return;
     }
     if (!saver.next)
@@ -175,10 +207,15 @@ void Request(Saver& saver, const std::string& path, std::function<SaveTask()> ma
     ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
 }
 
+bool Busy(const Saver& saver) {
+    return saver.worker.Running() || saver.starting || saver.next;
+}
+
 // Blocks until the saver has nothing left to do; returns whether its last save wrote its file.
 bool WaitFor(Saver& saver) {
     bool saved = true;
-    while (saver.worker.Running()) {
+    while (Busy(saver)) {
+        Advance(saver, true);
         saver.worker.Wait();
         if (const auto finished = saver.worker.TakeFinished()) saved = Finish(saver, *finished);
     }
@@ -194,13 +231,12 @@ void PollSaves() {
             saver->longest_gap = std::max(saver->longest_gap, now - last_frame);
         }
         if (const auto finished = saver->worker.TakeFinished()) Finish(*saver, *finished);
+        Advance(*saver, false);
         if (!saver->worker.Running()) continue;
         const std::string text = "saving... " + std::to_string(saver->worker.Percent()) + "%";
         ShowPanelMessageFor(text.c_str(), PROGRESS_MS);
     }
     ShowFilledSlice();
-    // The spare copy of the canvas is made only while no image save holds one.
-    if (!image_saver.worker.Running()) snapshot_buffers.Prepare(SnapshotValues());
     last_frame = now;
 }
 
@@ -234,7 +270,8 @@ SaveTask ImageSaveTask() {
         JournalSave(path, result.saved, frame);
         if (!snapshot) return;
         filled_to_show = {std::move(*filled), 0, snapshot->height, clears};
-        snapshot_buffers.Give(std::move(snapshot->values));
+        // The copy's memory goes back now, not when the task is dropped.
+        *snapshot = {};
     };
     return task;
 }
@@ -288,7 +325,7 @@ bool SaveDefaultsCommand(const char* path) {
 }
 
 void FinishSaves() {
-    if (!image_saver.worker.Running() && !settings_saver.worker.Running()) return;
+    if (!Busy(image_saver) && !Busy(settings_saver)) return;
     CRM32Pro_ILogSystem::Msg("quitting: waiting for the running save to end");
     ShowPanelMessage("saving before quitting...");
     DrawPanel();

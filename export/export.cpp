@@ -194,16 +194,30 @@ std::size_t SnapshotValues() {
            static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
 }
 
-CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer) {
+CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer) {
     CanvasSnapshot s;
-    s.values = std::move(buffer);
     s.width = std::clamp(xs, 0, GRID_SIZE);
     s.height = std::clamp(ys, 0, GRID_SIZE);
     s.keep = 1.0 - static_cast<double>(color_decay);
+    const auto h = static_cast<std::size_t>(s.height);
+    s.narrow = std::move(buffer);
+    s.narrow.resize(SnapshotValues());
+    // Bits above the low 16 of any value (a negative one has them all) send the copy to the wide
+    // values: narrowed, such a value would read as another.
+    std::uint32_t high = 0;
+    for (int x = 0; x < s.width; ++x) {
+        std::uint16_t* out = &s.narrow[static_cast<std::size_t>(x) * h];
+        for (std::size_t y = 0; y < h; ++y) {
+            const auto v = static_cast<std::uint32_t>(arr[x][y]);
+            high |= v;
+            out[y] = static_cast<std::uint16_t>(v);
+        }
+    }
+    if ((high >> 16) == 0) return s;
+    std::vector<std::uint16_t>().swap(s.narrow);
     s.values.resize(SnapshotValues());
     for (int x = 0; x < s.width; ++x)
-        std::memcpy(&s.values[static_cast<std::size_t>(x) * s.height], arr[x],
-                    sizeof arr[x][0] * static_cast<std::size_t>(s.height));
+        std::memcpy(&s.values[static_cast<std::size_t>(x) * h], arr[x], sizeof arr[x][0] * h);
     return s;
 }
 
@@ -215,7 +229,7 @@ ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
         if (snapshot.width < 1 || snapshot.height < 1 ||
-            snapshot.values.size() != static_cast<std::size_t>(snapshot.width) * snapshot.height) {
+            snapshot.size() != static_cast<std::size_t>(snapshot.width) * snapshot.height) {
             result.reason = "canvas size " + std::to_string(snapshot.width) + " x " +
                             std::to_string(snapshot.height) + " is out of range";
             return output;

@@ -34,9 +34,10 @@ struct SaveProgress {
 // How many values a snapshot of the canvas now holds: the used xs x ys.
 std::size_t SnapshotValues();
 
-// Copies the used xs x ys of the canvas and the colour decay, into `buffer` when it has the
-// size already (no memory is then allocated). Main thread, between frames.
-CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer = {});
+// Copies the used xs x ys of the canvas and the colour decay: narrow, into `buffer` when it has
+// the size already (no memory is then allocated), unless a value lies outside 0..65535. Main
+// thread, between frames.
+CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer = {});
 
 // Writes `snapshot` as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
 // neighbours; the image data is compressed on `threads` threads (0: one per core). On failure

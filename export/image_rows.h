@@ -8,12 +8,16 @@
 #include <vector>
 
 // The canvas values a save works on, copied between two frames: a save never reads the live
-// grids, so it may run on another thread while the canvas grows on.
+// grids, so it may run on another thread while the canvas grows on. The values are column-major
+// (values[x * height + y]); when every one of them lies in 0..65535, as it does under settings in
+// their ranges, `narrow` holds them in half the memory and `values` is empty.
 struct CanvasSnapshot {
     int width = 0;
     int height = 0;
-    double keep = 1.0;                 // 1 - color_decay
-    std::vector<std::int32_t> values;  // column-major: values[x * height + y]
+    double keep = 1.0;  // 1 - color_decay
+    std::vector<std::int32_t> values;
+    std::vector<std::uint16_t> narrow;
+    std::size_t size() const { return narrow.empty() ? values.size() : narrow.size(); }
 };
 
 // An empty pixel the save filled with `value` (above 0): canvas pixel x = index / height,

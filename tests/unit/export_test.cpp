@@ -161,12 +161,14 @@ TEST_F(SaveImageTest, SamplesAreTheLow16BitsOfTheValue) {
     arr[10][10] = 65535;
     arr[20][10] = -1;
     arr[30][10] = 70000;
+    arr[32][10] = 1000;
     const Image image = Saved();
     EXPECT_EQ(At(image, 10, 10), 65535);
     EXPECT_EQ(At(image, 20, 10), 65535);
     EXPECT_EQ(At(image, 30, 10), 70000 & 0xFFFF);
-    // A negative neighbour is not lit and adds nothing to a blend.
+    // A negative neighbour is not lit and adds nothing to a blend; a blend takes whole values.
     EXPECT_EQ(At(image, 19, 10), 0);
+    EXPECT_EQ(At(image, 31, 10), (70000 + 1000) / 2);
 }
 
 TEST_F(SaveImageTest, EmptyPixelsTakeTheDecayedMeanOfLitNeighbours) {
