@@ -32,11 +32,11 @@ constexpr std::size_t PANEL_REASON_CHARS = 48;
 constexpr int SETTINGS_PROBLEMS_MS = 6000;
 // A save's progress is shown again every frame; this keeps it up between two.
 constexpr int PROGRESS_MS = 500;
-// How long a frame spends showing a save's filled pixels, at most, and how many it shows between
-// two looks at the clock: a save of a large, sparse canvas fills millions, which shown at once
-// would hold up the frame that ends it for a tenth of a second.
+// How long a frame spends showing a save's filled pixels, at most, and how many rows of them it
+// shows between two looks at the clock: a save of a large, sparse canvas fills millions, which
+// shown at once would hold up the frame that ends it for a tenth of a second.
 constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
-constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
+constexpr int FILLED_ROWS_BETWEEN_CLOCKS = 16;
 
 // Whether the canvas on the window has been drawn on since the window opened black or was last
 // cleared: a clear of a canvas still black would only read and rewrite the whole window.
@@ -126,30 +126,29 @@ Saver image_saver{{}, "save image", SnapshotBufferReady};
 Saver settings_saver{{}, "save the settings to"};
 std::chrono::steady_clock::time_point last_frame;
 
-// The filled pixels of the last image save that are still to be shown, a slice a frame.
+// The snapshot of the last image save whose filled pixels are still to be shown, a slice of rows
+// a frame: they are worked out from it again rather than kept from the save (at 4096 they can be
+// millions), and it is dropped once they are shown.
 struct FilledToShow {
-    std::vector<FilledPixel> pixels;
-    std::size_t shown = 0;
-    int height = 0;
+    std::shared_ptr<const CanvasSnapshot> snapshot;
+    int next_row = 0;
     unsigned long clears = 0;  // canvas_clears at the save's snapshot
 };
 FilledToShow filled_to_show;
 
-// The next slice of the filled pixels, as many as the frame's budget allows, unless the canvas
-// has been cleared since their snapshot.
+// The next slice of the filled pixels, as many rows as the frame's budget allows, unless the
+// canvas has been cleared since their snapshot.
 void ShowFilledSlice() {
     FilledToShow& f = filled_to_show;
-    if (f.clears != canvas_clears) f.pixels.clear();
-    if (f.shown >= f.pixels.size()) {
+    if (!f.snapshot || f.clears != canvas_clears || f.next_row >= f.snapshot->height) {
         f = {};
         return;
     }
     const auto until = std::chrono::steady_clock::now() + FILLED_BUDGET;
     do {
-        const std::size_t count = std::min(FILLED_BETWEEN_CLOCKS, f.pixels.size() - f.shown);
-        ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
-        f.shown += count;
-    } while (f.shown < f.pixels.size() && std::chrono::steady_clock::now() < until);
+        ShowFilledPixels(*f.snapshot, f.next_row, f.next_row + FILLED_ROWS_BETWEEN_CLOCKS);
+        f.next_row += FILLED_ROWS_BETWEEN_CLOCKS;
+    } while (f.next_row < f.snapshot->height && std::chrono::steady_clock::now() < until);
 }
 
 // Makes the save `make` gives and starts it on the saver's worker; `waited` says the log it was
@@ -255,23 +254,17 @@ SaveTask ImageSaveTask() {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.
     }
-    auto filled = std::make_shared<std::vector<FilledPixel>>();
     // The picture carries the journal up to this save, so that morvane-render --from makes it
     // again sample for sample.
-    task.write = [snapshot, filled, path = file,
+    task.write = [snapshot, path = file,
                   chunks = ProvenanceChunks(file, task.frame)](SaveProgress& progress) {
         if (!snapshot) return SaveResult{false, "not enough memory for a copy of the canvas"};
-        ImageOutput output = WriteImage(path, *snapshot, chunks, &progress);
-        *filled = std::move(output.filled);
-        return output.result;
+        return WriteImage(path, *snapshot, chunks, &progress);
     };
-    task.done = [snapshot, filled, path = file, frame = task.frame,
+    task.done = [snapshot, path = file, frame = task.frame,
                  clears = canvas_clears](const SaveResult& result) {
         JournalSave(path, result.saved, frame);
-        if (!snapshot) return;
-        filled_to_show = {std::move(*filled), 0, snapshot->height, clears};
-        // The copy's memory goes back now, not when the task is dropped.
-        *snapshot = {};
+        if (snapshot && result.saved) filled_to_show = {snapshot, 0, clears};
     };
     return task;
 }
@@ -315,7 +308,7 @@ bool SaveImageCommand() {
     RequestImageSave();
     const bool saved = WaitFor(image_saver);
     // Waiting anyway, the filled pixels are all shown now.
-    while (!filled_to_show.pixels.empty()) ShowFilledSlice();
+    while (filled_to_show.snapshot) ShowFilledSlice();
     return saved;
 }
 

@@ -18,13 +18,6 @@ struct TextChunk {
     bool compressed = false;
 };
 
-// What a save of a snapshot hands back: the result, and the empty pixels it filled (for the view;
-// they are never written to the grids).
-struct ImageOutput {
-    SaveResult result;
-    std::vector<FilledPixel> filled;
-};
-
 // How far a save has come: parts of the image written, out of `total` (0 until it is known).
 struct SaveProgress {
     std::atomic<int> done{0};
@@ -44,13 +37,13 @@ CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer = {});
 // the previous file stays whole and the result says why. `text` chunks, if any, stand right after
 // the header, and a `dpi` above 0 adds a pHYs chunk. Touches no global state, so it may run on
 // any thread.
-ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
-                       std::span<const TextChunk> text = {}, SaveProgress* progress = nullptr,
-                       int threads = 0, double dpi = 0);
+SaveResult WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
+                      std::span<const TextChunk> text = {}, SaveProgress* progress = nullptr,
+                      int threads = 0, double dpi = 0);
 
-// Shows the filled pixels of a save of a canvas `height` pixels high on the view, except where
-// the canvas has been drawn on since. Main thread.
-void ShowFilledPixels(int height, std::span<const FilledPixel> filled);
+// Shows on the view the pixels of rows y0..y1-1 that a save of `snapshot` filled (they are never
+// written to the grids), except where the canvas has been drawn on since. Main thread.
+void ShowFilledPixels(const CanvasSnapshot& snapshot, int y0, int y1);
 
 // The canvas now: snapshot, write, show the filled pixels. `text` carries the provenance (the
 // seed, the settings or the journal). A `dpi` above 0 adds a pHYs chunk with that resolution.

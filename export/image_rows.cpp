@@ -89,7 +89,7 @@ void ToBigEndian(const std::uint16_t* samples, int width, unsigned char* out) {
 // values in 0..65535 the same samples.
 template <typename T>
 void FillFrom(const CanvasSnapshot& snapshot, const std::vector<T>& values, int y0, int y1,
-              std::uint16_t* out, std::size_t stride, std::vector<FilledPixel>* filled) {
+              std::uint16_t* out, std::size_t stride, void (*on_filled)(int x, int y, int value)) {
     const int w = snapshot.width;
     const int h = snapshot.height;
     const auto column = [&](int x) { return &values[static_cast<std::size_t>(x) * h]; };
@@ -108,10 +108,7 @@ void FillFrom(const CanvasSnapshot& snapshot, const std::vector<T>& values, int 
             const T below = c[y < h - 1 ? y + 1 : 0];
             const int blend = Blend(left[y], right[y], above, below, snapshot.keep);
             *sample = static_cast<std::uint16_t>(blend);
-            if (filled && blend > 0)
-                filled->push_back({static_cast<std::uint32_t>(x) * static_cast<std::uint32_t>(h) +
-                                       static_cast<std::uint32_t>(y),
-                                   blend});
+            if (on_filled && blend > 0) on_filled(x, y, blend);
         }
     }
 }
@@ -119,11 +116,11 @@ void FillFrom(const CanvasSnapshot& snapshot, const std::vector<T>& values, int 
 }  // namespace
 
 void FillSampleRows(const CanvasSnapshot& snapshot, int y0, int y1, std::uint16_t* out,
-                    std::size_t stride, std::vector<FilledPixel>* filled) {
+                    std::size_t stride, void (*on_filled)(int x, int y, int value)) {
     if (snapshot.narrow.empty())
-        FillFrom(snapshot, snapshot.values, y0, y1, out, stride, filled);
+        FillFrom(snapshot, snapshot.values, y0, y1, out, stride, on_filled);
     else
-        FillFrom(snapshot, snapshot.narrow, y0, y1, out, stride, filled);
+        FillFrom(snapshot, snapshot.narrow, y0, y1, out, stride, on_filled);
 }
 
 void AppendFilteredRow(const std::uint16_t* samples, const std::uint16_t* previous, int width,
