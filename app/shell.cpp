@@ -254,7 +254,7 @@ SaveTask ImageSaveTask() {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.
     }
-    // The picture carries the journal up to this save, so that morvane-render --from makes it
+    // The picture carries the journal up to this save, so that morvane-render from makes it
     // again sample for sample.
     task.write = [snapshot, path = file,
                   chunks = ProvenanceChunks(file, task.frame)](SaveProgress& progress) {

@@ -75,8 +75,9 @@ int main(int, char** argv) {
     double bare = 1e9, render = 1e9;
     for (int run = 0; run < RUNS; ++run) {
         bare = std::min(bare, BareEngine(out));
-        const Run r = Renderer(program, {"--seed", "1", "--frames", std::to_string(FRAMES),
-                                         "--quiet", "--settings", "/dev/null", "-o", out});
+        const Run r =
+            Renderer(program, {"render", "--seed", "1", "--frames", std::to_string(FRAMES),
+                               "--quiet", "--settings", "/dev/null", "-o", out});
         if (r.cpu < 0) {
             std::printf("morvane-render could not be run at %s\n", program.c_str());
             return 1;
@@ -99,9 +100,8 @@ int main(int, char** argv) {
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
     const auto sweep = [&](const std::string& jobs) {
         const std::string dir = Scratch("sweep-" + jobs);
-        const Run r =
-            Renderer(program, {"--sweep", "1..16", "--frames", std::to_string(FRAMES), "-j", jobs,
-                               "--dir", dir, "--quiet", "--settings", "/dev/null"});
+        const Run r = Renderer(program, {"sweep", "1..16", "--frames", std::to_string(FRAMES), "-j",
+                                         jobs, "--dir", dir, "--quiet", "--settings", "/dev/null"});
         std::filesystem::remove_all(dir);
         return r;
     };
@@ -125,13 +125,13 @@ int main(int, char** argv) {
         std::fclose(f);
     }
     Renderer(program,
-             {"--sweep", "1..64", "--frames", "60", "--settings", cfg, "--dir", dir, "--quiet"});
+             {"sweep", "1..64", "--frames", "60", "--settings", cfg, "--dir", dir, "--quiet"});
     // The sweep names its folder and files itself; the sheet takes whatever PNGs it wrote.
     std::vector<std::string> pictures;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
         if (entry.path().extension() == ".png") pictures.push_back(entry.path().string());
     std::sort(pictures.begin(), pictures.end());
-    std::vector<std::string> args = {"--sheet", dir + "/sheet.png", "--quiet"};
+    std::vector<std::string> args = {"sheet", "-o", dir + "/sheet.png", "--quiet"};
     args.insert(args.end(), pictures.begin(), pictures.end());
     const Run sheet = Renderer(program, args);
     std::printf("sheet of %zu renders of 1024 x 1024: %.2f s (CPU %.2f s)\n", pictures.size(),

@@ -31,17 +31,29 @@ foreach(file morvane.desktop morvane-start org.morvane.morvane.metainfo.xml chan
   configure_file(${MORVANE_DATA}/${file}.in ${MORVANE_GENERATED}/${file} @ONLY)
 endforeach()
 
+# The man pages, readable in the build with "man -l build/man/man1/morvane-render.1" (or
+# MANPATH=build/man man morvane-render). morvane-render's options come from its option tables:
+# make_render_man puts them into the page at build time.
+set(MORVANE_MAN ${CMAKE_BINARY_DIR}/man/man1)
+configure_file(${MORVANE_DATA}/morvane.1.in ${MORVANE_MAN}/morvane.1 @ONLY)
+configure_file(${MORVANE_DATA}/morvane-render.1.in ${MORVANE_GENERATED}/morvane-render.1.in @ONLY)
+add_executable(make_render_man ${MORVANE_DATA}/make_render_man.cpp)
+target_link_libraries(make_render_man PRIVATE morvane_render)
+add_custom_command(OUTPUT ${MORVANE_MAN}/morvane-render.1
+                   COMMAND make_render_man ${MORVANE_GENERATED}/morvane-render.1.in
+                           ${MORVANE_MAN}/morvane-render.1
+                   DEPENDS make_render_man ${MORVANE_GENERATED}/morvane-render.1.in
+                   VERBATIM)
+
 # Debian wants man pages and changelogs compressed with gzip -9n (no name, no time stamp).
 set(MORVANE_GZIPPED)
-foreach(page morvane.1 morvane-render.1)
-  configure_file(${MORVANE_DATA}/${page}.in ${MORVANE_GENERATED}/${page} @ONLY)
-endforeach()
-foreach(file morvane.1 morvane-render.1 changelog)
-  add_custom_command(OUTPUT ${MORVANE_GENERATED}/${file}.gz
-                     COMMAND gzip -9nkf ${MORVANE_GENERATED}/${file}
-                     DEPENDS ${MORVANE_GENERATED}/${file}
-                     VERBATIM)
-  list(APPEND MORVANE_GZIPPED ${MORVANE_GENERATED}/${file}.gz)
+foreach(file ${MORVANE_MAN}/morvane.1 ${MORVANE_MAN}/morvane-render.1
+        ${MORVANE_GENERATED}/changelog)
+  get_filename_component(name ${file} NAME)
+  add_custom_command(OUTPUT ${MORVANE_GENERATED}/${name}.gz
+                     COMMAND gzip -9nc ${file} > ${MORVANE_GENERATED}/${name}.gz
+                     DEPENDS ${file})
+  list(APPEND MORVANE_GZIPPED ${MORVANE_GENERATED}/${name}.gz)
 endforeach()
 add_custom_target(install_docs ALL DEPENDS ${MORVANE_GZIPPED})
 
@@ -53,7 +65,7 @@ if(TARGET morvane-render)
     set(icon ${MORVANE_GENERATED}/icons/morvane-${size}.png)
     add_custom_command(OUTPUT ${icon}
                        COMMAND ${CMAKE_COMMAND} -E make_directory ${MORVANE_GENERATED}/icons
-                       COMMAND morvane-render --settings ${MORVANE_DATA}/icon.cfg --seed 2026
+                       COMMAND morvane-render render --settings ${MORVANE_DATA}/icon.cfg --seed 2026
                                --frames 10 --thumb ${size} --quiet -o ${icon}
                        DEPENDS morvane-render ${MORVANE_DATA}/icon.cfg
                        COMMENT "Rendering the ${size} px icon"

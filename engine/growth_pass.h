@@ -75,8 +75,12 @@ struct Attempt {
 
 // Told of every path the pass is about to draw, with its final c1 and c2 (the renderer records
 // the strands' geometry for vector output). Null, the default, costs one test per drawn path.
+// Written only by SetStrandObserver.
 using StrandObserver = void (*)(const PassSettings& s, const Attempt& a, const PathLists& path);
 inline StrandObserver strand_observer = nullptr;
+inline void SetStrandObserver(StrandObserver observer) {
+    strand_observer = observer;
+}
 
 // The pixels a pass has drawn and not yet shown on the view. On a large canvas, showing a pixel
 // waits on memory twice (the window's copy of the canvas and the window surface); shown a batch

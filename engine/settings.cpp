@@ -3,6 +3,7 @@
 // ranges, written once here; the load, the reset, the panel and the settings writer loop over it.
 #include "engine/settings.h"
 
+#include <algorithm>
 #include <iterator>
 #include <sstream>
 
@@ -89,4 +90,9 @@ bool LoadSettingsText(const std::string& text) {
 
 void ResetSettings() {
     ResetSettingRows(settings_table);
+}
+
+void SetCanvasSize(int width, int height) {
+    xs = std::clamp(width, MIN_SIZE, MAX_SIZE);
+    ys = std::clamp(height, MIN_SIZE, MAX_SIZE);
 }

@@ -10,7 +10,8 @@
 
 #include "config/settings_table.h"
 
-// Canvas width and height in pixels, 512..4096, set once at start-up.
+// Canvas width and height in pixels, 512..4096, set once at start-up by the settings load or
+// SetCanvasSize.
 extern int xs;
 extern int ys;
 // Output path of the image save ("png file"); the engine itself never reads it.
@@ -51,3 +52,6 @@ bool LoadSettings(const char* path = "defaults.cfg", std::vector<std::string>* p
 bool LoadSettingsText(const std::string& text);
 // Puts every setting back to its built-in default.
 void ResetSettings();
+// The canvas size of a session recorded elsewhere (a journal's start line), which its settings
+// text may not say; clamped to 512..4096 as the settings load clamps it.
+void SetCanvasSize(int width, int height);

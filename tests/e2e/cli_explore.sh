@@ -11,7 +11,7 @@ HERE="$(cd "$(dirname "$0")" && pwd)"
 cd "$RUN"
 # A settings string with markup in it, which the gallery must show as text.
 printf 'runs / frame = 1000\npng file = <script>document.title="owned"</script>\n' >light.cfg
-grid=(--settings light.cfg --vary "curl=0..0.025:4" --vary "n start dirs=2..8:4" --seed 3)
+grid=(grid --settings light.cfg --vary "curl=0..0.025:4" --vary "n start dirs=2..8:4" --seed 3)
 
 "$RENDER" "${grid[@]}" --frames 12 --sheet grid.png --gallery --quiet || fail "the grid failed"
 folder="$(echo sweep/frames-12-*)"
@@ -64,23 +64,23 @@ cmp -s first.png "$folder/curl-0.0000_n-start-dirs-2.png" || fail "the rerun ove
 
 # Each toggle changes the picture, and --from makes it again with the toggles on.
 for toggle in --white --fill-holes; do
-    "$RENDER" --settings light.cfg --seed 4 --frames 12 -o plain.png --quiet
-    "$RENDER" --settings light.cfg --seed 4 --frames 12 "$toggle" -o toggled.png --quiet
-    "$RENDER" --from toggled.png -o again.png --quiet || fail "--from of $toggle"
+    "$RENDER" render --settings light.cfg --seed 4 --frames 12 -o plain.png --quiet
+    "$RENDER" render --settings light.cfg --seed 4 --frames 12 "$toggle" -o toggled.png --quiet
+    "$RENDER" from toggled.png -o again.png --quiet || fail "--from of $toggle"
     [ "$(pngcheck same plain.png toggled.png 0 0 512 512)" != 0 ] || fail "$toggle changed nothing"
     [ "$(pngcheck same toggled.png again.png 0 0 512 512)" = 0 ] || fail "--from lost $toggle"
 done
 
 printf 'runs / frame = 300\n' >video.cfg
 for clip in gif,gif webm,vp9 mkv,h264; do
-    "$RENDER" --settings video.cfg --seed 5 --frames 6 --video "clip.${clip%,*}" --quiet ||
+    "$RENDER" render --settings video.cfg --seed 5 --frames 6 --video "clip.${clip%,*}" --quiet ||
         fail "the ${clip%,*} video failed"
     [ "$(ffprobe -v error -count_frames -select_streams v:0 -show_entries \
         stream=codec_name,width,height,nb_read_frames -of csv=p=0 "clip.${clip%,*}")" = \
         "${clip#*,},512,512,6" ] || fail "clip.${clip%,*} is not 6 frames of ${clip#*,} at 512"
 done
 printf 'width = 4096\nheight = 4096\nruns / frame = 100\n' >big.cfg
-"$RENDER" --settings big.cfg --seed 5 --frames 4 --video big.mp4 --video-size 1024 --quiet ||
+"$RENDER" render --settings big.cfg --seed 5 --frames 4 --video big.mp4 --video-size 1024 --quiet ||
     fail "the scaled video failed"
 probe="$(ffprobe -v error -select_streams v:0 -show_entries stream=width,height,level -of csv=p=0 big.mp4)"
 [ "${probe%,*}" = "1024,1024" ] && [ "${probe##*,}" -le 42 ] ||
@@ -96,13 +96,13 @@ bad() {
         fail "$what: not one line: $(cat err.txt)"
     [ ! -e nothing ] || fail "$what: wrote $(ls -R nothing)"
 }
-bad 2 "a grid over one key twice" --vary "curl=0..1:2" --vary "curl=0..1:3" --dir nothing
-bad 2 "a grid of 10100 pictures" --vary "curl=0..1:101" --vary "probability=0..1:100" --dir nothing
-bad 1 "names that would collide" --vary "n start dirs=1..2:5" --dir nothing
-bad 1 "a toggle that takes only 0 and 1" --vary "white=0..1:3" --dir nothing
-bad 2 "a video of an unknown kind" --seed 1 --frames 2 --video nothing.avi
+bad 2 "a grid over one key twice" grid --vary "curl=0..1:2" --vary "curl=0..1:3" --dir nothing
+bad 2 "a grid of 10100 pictures" grid --vary "curl=0..1:101" --vary "probability=0..1:100" --dir nothing
+bad 1 "names that would collide" grid --vary "n start dirs=1..2:5" --dir nothing
+bad 1 "a toggle that takes only 0 and 1" grid --vary "white=0..1:3" --dir nothing
+bad 2 "a video of an unknown kind" render --seed 1 --frames 2 --video nothing.avi
 cp light.cfg light-before.cfg
-bad 1 "a gallery into a file" --gallery --dir light.cfg first.png
+bad 1 "a gallery into a file" gallery --dir light.cfg first.png
 cmp -s light.cfg light-before.cfg || fail "a gallery into a file changed the file"
-bad 1 "a gallery into a folder that cannot be written" --gallery --dir /proc first.png
+bad 1 "a gallery into a folder that cannot be written" gallery --dir /proc first.png
 echo "ok"

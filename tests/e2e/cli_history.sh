@@ -18,28 +18,28 @@ session() {
 }
 session 5 >"$SESSIONS/20261201-100000-seed5.journal"
 session 6 >"$SESSIONS/20261202-100000-seed6.journal"
-"$RENDER" --history >list.txt || fail "--history failed"
+"$RENDER" history >list.txt || fail "--history failed"
 grep -Eq '^@last .* 6 +512x512 +80 +1 +2 .*seed6.journal$' list.txt || fail "@last: $(cat list.txt)"
 grep -Eq '^@2 .* 5 ' list.txt || fail "@2 is not the older session: $(cat list.txt)"
-"$RENDER" --replay @2 --list >events.txt || fail "--list failed"
+"$RENDER" replay @2 --list >events.txt || fail "--list failed"
 grep -Eq '^restart 1 +frame 40 ' events.txt || fail "--list: $(cat events.txt)"
-"$RENDER" --replay @3 --list 2>err.txt && fail "@3 of two sessions was accepted"
-"$RENDER" --replay @2 --quiet -o whole.png || fail "the replay of @2 failed"
+"$RENDER" replay @3 --list 2>err.txt && fail "@3 of two sessions was accepted"
+"$RENDER" replay @2 --quiet -o whole.png || fail "the replay of @2 failed"
 
 # A gallery of the kept sessions: their final pictures, named after the sessions, that render
 # again from their own chunks.
-"$RENDER" --history --gallery --dir gallery --quiet || fail "--history --gallery failed"
+"$RENDER" history --gallery --dir gallery --quiet || fail "--history --gallery failed"
 [ -s gallery/index.html ] || fail "no gallery page"
 [ -s gallery/20261201-100000-seed5.png ] && [ -s gallery/thumbs/0002.png ] ||
     fail "the gallery lacks the older session's picture or thumbnail"
-"$RENDER" --from gallery/20261201-100000-seed5.png --quiet -o again.png || fail "--from failed"
-"$RENDER" --replay @2 --end --quiet -o end.png || fail "the replay of @2 to its end failed"
+"$RENDER" from gallery/20261201-100000-seed5.png --quiet -o again.png || fail "--from failed"
+"$RENDER" replay @2 --end --quiet -o end.png || fail "the replay of @2 to its end failed"
 [ "$(pngcheck same end.png again.png 0 0 512 512)" = 0 ] || fail "the gallery's picture differs"
 
 # Killed while writing its last line: the rest replays, with a note.
 cp "$SESSIONS/20261201-100000-seed5.journal" cut.journal
 printf '2026-12-01 10:00:09 journal @75 set "cu' >>cut.journal
-"$RENDER" --replay cut.journal -o cut.png 2>err.txt || fail "a cut last line was refused"
+"$RENDER" replay cut.journal -o cut.png 2>err.txt || fail "a cut last line was refused"
 grep -q "cut.journal: line 6 was cut short" err.txt || fail "no note of the cut line"
 [ "$(pngcheck same whole.png cut.png 0 0 512 512)" = 0 ] || fail "the cut file replayed otherwise"
 
@@ -47,7 +47,7 @@ grep -q "cut.journal: line 6 was cut short" err.txt || fail "no note of the cut 
 refused() {
     rm -f out.png
     local rc=0
-    "$RENDER" --replay "$1" -o out.png 2>err.txt || rc=$?
+    "$RENDER" replay "$1" -o out.png 2>err.txt || rc=$?
     [ "$rc" = 1 ] || fail "$1: exit $rc, expected 1"
     grep -q "$1: line $2" err.txt || fail "$1: the line is not named: $(cat err.txt)"
     [ ! -e out.png ] || fail "$1: wrote a picture"

@@ -60,11 +60,11 @@ remote="$WORK/remote"  # the remote's working folder: not there before the run
 printf 'runs / frame = 1000\ncurl = 0.01\n' >my.cfg
 HOME="$WORK/home" parallel --will-cite --ssh "ssh -F $keys/config" -S render-host --wd "$remote" \
     --transferfile my.cfg --return 'sweep/{}.png' --cleanup \
-    'mkdir -p sweep && morvane-render --seed {} --settings my.cfg --frames 12 --quiet -o sweep/{}.png' \
+    'mkdir -p sweep && morvane-render render --seed {} --settings my.cfg --frames 12 --quiet -o sweep/{}.png' \
     ::: $(seq -w 1 3) 2>parallel.txt || fail "parallel over ssh failed: $(cat parallel.txt)"
-"$RENDER" --sheet seeds.png sweep/*.png --quiet || fail "the sheet of the returned pictures"
+"$RENDER" sheet -o seeds.png sweep/*.png --quiet || fail "the sheet of the returned pictures"
 for seed in 1 2 3; do
-    "$RENDER" --seed "$seed" --settings my.cfg --frames 12 --quiet -o "here-$seed.png"
+    "$RENDER" render --seed "$seed" --settings my.cfg --frames 12 --quiet -o "here-$seed.png"
     [ "$(pngcheck same "sweep/$seed.png" "here-$seed.png" 0 0 512 512)" = 0 ] ||
         fail "the remote render of seed $seed differs from one made here"
 done

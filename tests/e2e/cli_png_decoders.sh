@@ -8,7 +8,7 @@ RENDER="$(dirname "$MORVANE")/morvane-render"
 cd "$RUN"
 
 printf 'width = 700\nheight = 600\nruns / frame = 20000\n' >canvas.cfg
-"$RENDER" --settings canvas.cfg --seed 3 --frames 40 -o a.png --quiet || fail "the render failed"
+"$RENDER" render --settings canvas.cfg --seed 3 --frames 40 -o a.png --quiet || fail "the render failed"
 pngcheck samples a.png >libpng.raw || fail "libpng could not read the file"
 [ "$(stat -c %s libpng.raw)" = $((700 * 600 * 2)) ] || fail "libpng read $(stat -c %s libpng.raw) bytes"
 python3 - a.png >python.raw <<'PY' || fail "Python's zlib could not read the file"

@@ -7,7 +7,7 @@
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
 cd "$RUN"
-PIC=(--seed 7 --lit 20 --quiet)
+PIC=(render --seed 7 --lit 20 --quiet)
 
 "$RENDER" "${PIC[@]}" -o a.png || fail "the canvas PNG failed"
 "$RENDER" "${PIC[@]}" -o shown.png --as-shown || fail "--as-shown failed"
@@ -46,11 +46,11 @@ read -r x y <<<"$("$PNGCHECK" first-lit a.png)"
 read -r v _ _ <<<"$("$PNGCHECK" pixel a.png "$x" "$y")"
 green=$((v < 32768 ? 65535 * v / 32768 : 65535))
 [ "$("$PNGCHECK" pixel green.png "$x" "$y")" = "0 $green 0" ] || fail "the colour map is wrong"
-"$RENDER" --from green.png -o again.png --quiet || fail "--from cannot read a colour PNG"
+"$RENDER" from green.png -o again.png --quiet || fail "--from cannot read a colour PNG"
 [ "$("$PNGCHECK" same a.png again.png 0 0 512 512)" = 0 ] ||
     fail "--from a colour PNG did not render the picture again"
 # A coloured contact sheet: tiles through the map, the background between them still grey.
-"$RENDER" --sheet sheet.png a.png --palette green.txt --quiet || fail "a coloured sheet failed"
+"$RENDER" sheet -o sheet.png a.png --palette green.txt --quiet || fail "a coloured sheet failed"
 read -r r _ b <<<"$("$PNGCHECK" pixel sheet.png 100 100)"
 [ "$r$b" = 00 ] || fail "the sheet's tile is not coloured"
 [ "$("$PNGCHECK" pixel sheet.png 2 2)" = "10240 10240 10240" ] || fail "the sheet's background changed"
@@ -58,7 +58,7 @@ read -r r _ b <<<"$("$PNGCHECK" pixel sheet.png 100 100)"
 "$RENDER" "${PIC[@]}" -o dpi.png --dpi 300 || fail "--dpi failed"
 [ "$("$PNGCHECK" phys dpi.png)" = "11811 11811 1" ] || fail "the canvas PNG has no 300 dpi pHYs"
 [ "$("$PNGCHECK" same a.png dpi.png 0 0 512 512)" = 0 ] || fail "--dpi changed the samples"
-"$RENDER" --seed 7 --frames 5 --quiet -o print.png --size 50x40mm --dpi 300 ||
+"$RENDER" render --seed 7 --frames 5 --quiet -o print.png --size 50x40mm --dpi 300 ||
     fail "the print raster failed"
 [ "$("$PNGCHECK" size print.png)" = "591 472" ] || fail "the print raster has the wrong size"
 [ "$("$PNGCHECK" phys print.png)" = "11811 11811 1" ] || fail "the print raster has no pHYs"
@@ -67,7 +67,7 @@ bad() {
     local what="$1" out="$2" rc=0
     shift 2
     rm -f "$out"
-    "$RENDER" --seed 1 --frames 1 "$@" -o "$out" >/dev/null 2>err.txt || rc=$?
+    "$RENDER" render --seed 1 --frames 1 "$@" -o "$out" >/dev/null 2>err.txt || rc=$?
     [ "$rc" = 2 ] || fail "$what: exit $rc, expected 2"
     [ "$(wc -l <err.txt)" = 1 ] || fail "$what: not one line on stderr: $(cat err.txt)"
     [ ! -e "$out" ] || fail "$what: wrote a file"

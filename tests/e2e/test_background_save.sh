@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
+# timeout: 900
 # A grown 4096 x 4096 canvas saved while the window is used: the save runs in the background, so
 # frames go on while it runs and keys and clicks take effect; one file is written per save (a
 # second request waits for the first), and the replay of the session matches the saved file
@@ -26,7 +27,7 @@ key p
 wait_until 10 logged 'flag pause 1'
 key p
 wait_until 10 logged 'flag pause 0'
-click 66 24 0.1
+click 66 24
 wait_until 10 logged 'set "num sprouts" 4'
 key f
 wait_until 10 logged 'flag fill 1'
@@ -54,13 +55,13 @@ key space
 wait_until 10 logged 'journal @[0-9]* restart'
 wait_until 300 ended 3
 # A click logged after the save ended is handled in a later frame than the save's end.
-click 66 24 0.1
+click 66 24
 wait_until 10 logged 'set "num sprouts" 5'
 canvas_black || fail "the save that ended after the restart showed pixels on the cleared canvas"
 key Escape
 expect_exit 60 0 "Esc did not end the program with 0"
 
-"$RENDER" --replay "$RUN/morvane.log" --save 2 --quiet -o "$WORK/replay.png" ||
+"$RENDER" replay "$RUN/morvane.log" --save 2 --quiet -o "$WORK/replay.png" ||
     fail "the replay of the second save failed"
 [ "$(pngcheck samples "$WORK/live.png" | cmp - <(pngcheck samples "$WORK/replay.png") && echo same)" = same ] ||
     fail "the replayed save differs from the live save"

@@ -9,7 +9,7 @@ start_app
 CANVAS="0 72 512 512"
 
 wait_until 20 canvas_lit_above 100
-click 455 63 0.1 # pause toggle
+click 455 63 # pause toggle
 wait_until 10 canvas_still
 a="$(shot paused-a)"
 # An observation window, not a wait for the program: the canvas must stay the same through it.
@@ -29,11 +29,11 @@ c="$(shot saved)"
 
 # The save button writes the file too.
 rm -f "$RUN/morvane.png"
-click 489 36 0.05
+click 489 36
 wait_until 10 written "$RUN/morvane.png"
 
 # Redo while paused clears the canvas and it stays black.
-click 489 9 0.1
+click 489 9
 wait_until 10 canvas_black
 
 # P resumes: seed lines and growth appear.
@@ -46,7 +46,7 @@ grown="$(pngcheck lit "$e" $CANVAS 0)"
 # Pixel fill: strands stop, the holes between lines fill from their neighbours.
 # The toggle switches pixel fill on (the journal writes the effective flag), and half of what is
 # still dark fills.
-click 455 44 0.1
+click 455 44
 wait_until 10 logged "flag fill 1"
 wait_until 20 canvas_lit_above "$((grown + (512 * 512 - grown) / 2))" 0
 

@@ -32,13 +32,13 @@ restart_after() {
 
 start_app
 wait_until 20 canvas_lit_above 100
-click 66 24 0.1     # num sprouts: more
-click 226 24 1.2    # start angle: more, held past the repeat delay
+click 66 24     # num sprouts: more
+hold 226 24 1.2    # start angle: more, held past the repeat delay
 restart_after live-1.png before-1
 wait_until 20 canvas_lit_above 100
-click 386 24 0.1    # curl: more
+click 386 24    # curl: more
 save_as live-2.png
-click 9 62 0.3      # strand length: less, repeating while held
+hold 9 62 0.3      # strand length: less, repeating while held
 restart_after live-3.png before-2
 key Escape
 expect_exit 10 0 "Esc did not end the program"
@@ -50,22 +50,22 @@ save_as killed.png
 kill -9 "$APP_PID"
 expect_exit 10 137 "SIGKILL"
 
-"$RENDER" --history >"$WORK/history.txt" || fail "--history failed"
+"$RENDER" history >"$WORK/history.txt" || fail "--history failed"
 grep -Eq '^@2 .* 512x512 +[0-9]+  +2 +3  ' "$WORK/history.txt" ||
     fail "the first session is not @2 with 2 restarts and 3 saves: $(cat "$WORK/history.txt")"
 same() { [ "$(pngcheck same "$1" "$2" 0 0 512 512)" = 0 ] || fail "$3"; }
 for k in 1 2 3; do
-    "$RENDER" --replay @2 --save "$k" --quiet -o "$WORK/replay-$k.png" || fail "no save $k"
+    "$RENDER" replay @2 --save "$k" --quiet -o "$WORK/replay-$k.png" || fail "no save $k"
     same "$WORK/live-$k.png" "$WORK/replay-$k.png" "save $k differs from the window's"
-    "$RENDER" --from "$WORK/live-$k.png" --quiet -o "$WORK/from-$k.png" || fail "--from $k"
+    "$RENDER" from "$WORK/live-$k.png" --quiet -o "$WORK/from-$k.png" || fail "--from $k"
     same "$WORK/live-$k.png" "$WORK/from-$k.png" "--from the window's PNG $k differs"
 done
 for k in 1 2; do
-    "$RENDER" --replay @2 --before-restart "$k" --quiet -o "$WORK/cleared-$k.png" ||
+    "$RENDER" replay @2 --before-restart "$k" --quiet -o "$WORK/cleared-$k.png" ||
         fail "no picture before restart $k"
     [ "$(pngcheck window-matches-save "$WORK/before-$k.png" "$WORK/cleared-$k.png" 72)" = 0 ] ||
         fail "the picture before restart $k differs from the window"
 done
-"$RENDER" --replay @last --quiet -o "$WORK/last.png" || fail "the killed session does not replay"
+"$RENDER" replay @last --quiet -o "$WORK/last.png" || fail "the killed session does not replay"
 same "$WORK/killed.png" "$WORK/last.png" "the killed session's last save differs"
 echo "ok"

@@ -32,7 +32,7 @@ if [ -x "$(dirname "$MORVANE")/morvane-render" ]; then
     release="$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo")"
     (cd "$WORK/empty" && "$render" --version) | grep -qF "$release" ||
         fail "morvane-render --version does not say $release, the metainfo's release"
-    (cd "$WORK/empty" && "$render" --seed 1 --frames 30 --quiet -o x.png) ||
+    (cd "$WORK/empty" && "$render" render --seed 1 --frames 30 --quiet -o x.png) ||
         fail "the installed morvane-render failed in an empty folder"
     [ "$(pngcheck lit "$WORK/empty/x.png" 0 0 512 512 1)" -gt 0 ] || fail "rendered nothing"
     for size in 48 128 256; do

@@ -13,7 +13,7 @@ start_app
 grep -q "shown at 1/3 in a 683x755 window" "$RUN/morvane.log" || fail "the log does not say the scale"
 
 # "more" of "num sprouts" (upper row, first column) works at its usual place.
-click 66 24 0.1
+click 66 24
 [ "$(setting "num sprouts")" = 4 ] || fail "the more button did not step num sprouts"
 [ "$(setting width)" = 2048 ] || fail "the saved settings lost the canvas width"
 
@@ -24,7 +24,7 @@ for _ in $(seq 50); do
     sleep 0.2
 done
 [ "$lit" -gt 500 ] || fail "nothing grew in the scaled view ($lit pixels lit)"
-click 455 63 0.1
+click 455 63
 key s
 for _ in $(seq 100); do [ -s "$RUN/morvane.png" ] && break; sleep 0.1; done
 [ -s "$RUN/morvane.png" ] || fail "S wrote no morvane.png"

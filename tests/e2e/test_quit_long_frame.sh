@@ -15,7 +15,7 @@ for signal in TERM HUP; do
     kill -"$signal" "$APP_PID"
     expect_exit 5 0 "SIG$signal did not end a long frame within 5 s"
     grep -Eq "journal @0 cut [0-9]+$" "$RUN/morvane.log" || fail "no cut line after SIG$signal"
-    "$RENDER" --replay "$RUN/morvane.log" --end --quiet -o "$WORK/end-$signal.png" ||
+    "$RENDER" replay "$RUN/morvane.log" --end --quiet -o "$WORK/end-$signal.png" ||
         fail "the cut session does not replay to its end"
 done
 echo "ok"

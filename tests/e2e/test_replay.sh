@@ -18,32 +18,32 @@ save_as() {
 }
 
 wait_until 20 canvas_lit_above 100
-click 66 24 0.1     # num sprouts: more
-click 89 62 0.1     # color decay: less (stays at 0)
-click 146 62 0.1    # color decay: more
-click 386 24 0.1    # curl: more
+click 66 24     # num sprouts: more
+click 89 62     # color decay: less (stays at 0)
+click 146 62    # color decay: more
+click 386 24    # curl: more
 save_as live-1.png
-click 226 24 1.2    # start angle: more, held past the repeat delay
-click 455 17 0.1    # white sprouts on
+hold 226 24 1.2    # start angle: more, held past the repeat delay
+click 455 17    # white sprouts on
 key space           # restart
 wait_until 10 logged "restart"
 key f               # pixel fill on ...
 wait_until 10 logged "flag fill 1"
 key f               # ... and off again
-click 9 62 0.3      # strand length: less, repeating while held
+hold 9 62 0.3      # strand length: less, repeating while held
 save_as live-2.png
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
 
 for k in 1 2; do
-    "$RENDER" --replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
+    "$RENDER" replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
         fail "the replay of save $k failed"
     [ "$(pngcheck same "$WORK/live-$k.png" "$WORK/replay-$k.png" 0 0 512 512)" = 0 ] ||
         fail "replayed save $k differs from the live save"
 done
 # The end of the session replays too, and a replayed PNG renders again from its own chunks.
-"$RENDER" --replay "$RUN/morvane.log" --end --quiet -o "$WORK/end.png" || fail "no --end replay"
-"$RENDER" --from "$WORK/replay-2.png" --quiet -o "$WORK/again.png" || fail "--from failed"
+"$RENDER" replay "$RUN/morvane.log" --end --quiet -o "$WORK/end.png" || fail "no --end replay"
+"$RENDER" from "$WORK/replay-2.png" --quiet -o "$WORK/again.png" || fail "--from failed"
 [ "$(pngcheck same "$WORK/again.png" "$WORK/live-2.png" 0 0 512 512)" = 0 ] ||
     fail "--from of a replay differs from the live save"
 echo "ok"

@@ -8,9 +8,9 @@
 
 #include "config_temp_dir.h"
 #include "export/export.h"
-#include "render/options.h"
-#include "render/session.h"
-#include "render/sweep.h"
+#include "render/batch/sweep.h"
+#include "render/cli/options.h"
+#include "render/session/session.h"
 
 using RenderSweep = ConfigTempDir;
 

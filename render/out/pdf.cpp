@@ -1,0 +1,202 @@
+// SPDX-License-Identifier: MIT
+// The PDF page of the recorded strands: one page whose content stream is deflated as it is
+// traced, then the Info dictionary with the provenance and the cross-reference table. The content
+// is drawn in canvas pixels through one transformation to the page.
+#include <zlib.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "render/out/runs.h"
+#include "render/out/trace.h"
+#include "render/out/vector.h"
+
+namespace {
+
+constexpr double POINTS_PER_INCH = 72;
+
+// Counts what goes out, for the cross-reference table's offsets.
+class CountedOut {
+public:
+    explicit CountedOut(std::ostream& out) : out_(out) {}
+    void Put(const std::string& text) {
+        out_.write(text.data(), static_cast<std::streamsize>(text.size()));
+        offset_ += text.size();
+    }
+    void Put(const unsigned char* data, std::size_t size) {
+        out_.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        offset_ += size;
+    }
+    std::size_t offset() const { return offset_; }
+
+private:
+    std::ostream& out_;
+    std::size_t offset_ = 0;
+};
+
+// The page's content, deflated on the way out.
+class PdfFormat : public PathFormat {
+public:
+    explicit PdfFormat(CountedOut& out) : out_(out) {
+        if (deflateInit(&z_, Z_DEFAULT_COMPRESSION) != Z_OK)
+            throw std::runtime_error("cannot start the compressor");
+    }
+    ~PdfFormat() override { deflateEnd(&z_); }
+    PdfFormat(const PdfFormat&) = delete;
+    PdfFormat& operator=(const PdfFormat&) = delete;
+
+    void Begin(Rgb16 c) override {
+        const int key = (c.r >> 8) << 16 | (c.g >> 8) << 8 | c.b >> 8;
+        if (key == colour_) return;
+        colour_ = key;
+        for (const int shift : {16, 8, 0}) {
+            AppendNumber(text_, ((key >> shift) & 0xFF) / 255.0, 3);
+            text_ += ' ';
+        }
+        text_ += "RG\n";
+    }
+    void Point(double x, double y, bool first) override {
+        AppendNumber(text_, x, 2);
+        text_ += ' ';
+        AppendNumber(text_, y, 2);
+        text_ += first ? " m\n" : " l\n";
+    }
+    void End() override {
+        text_ += "S\n";
+        if (text_.size() > FLUSH_BYTES) Deflate(Z_NO_FLUSH);
+    }
+    std::string& text() { return text_; }
+    // Compresses what is buffered; Z_FINISH ends the stream. Returns the compressed length.
+    std::size_t Deflate(int flush) {
+        z_.next_in = reinterpret_cast<Bytef*>(text_.data());
+        z_.avail_in = static_cast<uInt>(text_.size());
+        int rc = Z_OK;
+        do {
+            z_.next_out = chunk_;
+            z_.avail_out = sizeof chunk_;
+            rc = deflate(&z_, flush);
+            out_.Put(chunk_, sizeof chunk_ - z_.avail_out);
+        } while (z_.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
+        text_.clear();
+        return z_.total_out;
+    }
+
+private:
+    CountedOut& out_;
+    z_stream z_{};
+    std::string text_;
+    int colour_ = -1;
+    unsigned char chunk_[1 << 16];
+};
+
+// A PDF text string: backslash, brackets and bytes outside printable ASCII escaped.
+std::string PdfString(const std::string& text) {
+    std::string out = "(";
+    for (const char ch : text) {
+        const auto u = static_cast<unsigned char>(ch);
+        if (ch == '(' || ch == ')' || ch == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (u < 0x20 || u > 0x7E) {
+            char oct[5];
+            std::snprintf(oct, sizeof oct, "\\%03o", u);
+            out += oct;
+        } else {
+            out += ch;
+        }
+    }
+    return out + ")";
+}
+
+// A PDF name from a chunk's keyword: characters outside letters and digits as #HH.
+std::string PdfName(const std::string& keyword) {
+    std::string out = "/";
+    for (const char ch : keyword) {
+        if (std::isalnum(static_cast<unsigned char>(ch))) {
+            out += ch;
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "#%02X", static_cast<unsigned char>(ch));
+            out += hex;
+        }
+    }
+    return out;
+}
+
+std::string InfoDictionary(std::span<const TextChunk> text) {
+    std::string info = "<< /Title (morvane)";
+    for (const TextChunk& chunk : text) {
+        const std::string value = PdfString(chunk.text);
+        if (chunk.keyword == "Software") {
+            info += " /Creator ";
+            info += value;
+            info += " /Producer ";
+        } else {
+            info += ' ';
+            info += PdfName(chunk.keyword);
+            info += ' ';
+        }
+        info += value;
+    }
+    return info + " >>";
+}
+
+}  // namespace
+
+void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const TextChunk> text,
+              std::ostream& out) {
+    CountedOut pdf(out);
+    std::vector<std::size_t> offsets;
+    const auto object = [&](const std::string& body) {
+        offsets.push_back(pdf.offset());
+        pdf.Put(std::to_string(offsets.size()) + " 0 obj\n" + body + "\nendobj\n");
+    };
+    const double w = plan.MmTo(plan.page_w, POINTS_PER_INCH);
+    const double h = plan.MmTo(plan.page_h, POINTS_PER_INCH);
+    std::string size;
+    AppendNumber(size, w, 3);
+    size += ' ';
+    AppendNumber(size, h, 3);
+    pdf.Put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
+    object("<< /Type /Catalog /Pages 2 0 R >>");
+    object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
+    object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + size +
+           "] /Contents 4 0 R /Resources << >> >>");
+    offsets.push_back(pdf.offset());
+    pdf.Put("4 0 obj\n<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n");
+    PdfFormat content(pdf);
+    // The paper, then canvas pixels to points: y runs down the canvas and up the page.
+    std::string& head = content.text();
+    const Rgb16 paper = plan.colours.At(0);
+    for (const int c : {paper.r, paper.g, paper.b}) {
+        AppendNumber(head, c / 65535.0, 3);
+        head += ' ';
+    }
+    head += "rg 0 0 " + size + " re f\n1 J 1 j\n";
+    const double k = plan.MmTo(plan.scale, POINTS_PER_INCH);
+    for (const double v : {k, 0.0, 0.0, -k, plan.MmTo(plan.left, POINTS_PER_INCH),
+                           h - plan.MmTo(plan.top, POINTS_PER_INCH)}) {
+        AppendNumber(head, v, 6);
+        head += ' ';
+    }
+    head += "cm\n";
+    AppendNumber(head, plan.pen / plan.scale, 4);
+    head += " w\n";
+    RunSink sink(plan.colours, content);
+    TracePieces(record, plan.canvas_w, plan.canvas_h, sink);
+    const std::size_t length = content.Deflate(Z_FINISH);
+    pdf.Put("\nendstream\nendobj\n");
+    object(std::to_string(length));
+    object(InfoDictionary(text));
+    const std::size_t xref = pdf.offset();
+    std::string table = "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (const std::size_t at : offsets) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", at);
+        table += line;
+    }
+    table += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) +
+             " /Root 1 0 R /Info 6 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+    pdf.Put(table);
+}

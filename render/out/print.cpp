@@ -1,0 +1,228 @@
+// SPDX-License-Identifier: MIT
+// Planning a picture's output from the options and the canvas size, and writing it. Every check
+// is made before the picture renders, so that a bad page, pen or palette costs nothing.
+#include "render/out/print.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+#include "config/safe_write.h"
+#include "render/out/raster.h"
+#include "render/out/strands.h"
+#include "render/out/vector.h"
+#include "render/session/session.h"
+
+namespace {
+
+constexpr double SCREEN_PPI = 96;
+constexpr double MM_PER_INCH = 25.4;
+constexpr double DEFAULT_MARGIN = 10;  // mm, on a named or measured page
+constexpr double DEFAULT_DPI = 300;
+constexpr double MAX_SIDE = 32768;
+constexpr double MAX_RASTER_BYTES = 2.0 * 1024 * 1024 * 1024;
+
+struct NamedPage {
+    const char* name;
+    double w, h;  // mm, portrait
+};
+constexpr NamedPage PAGES[] = {{"A4", 210, 297}, {"A3", 297, 420}, {"A2", 420, 594}};
+
+std::string Lower(std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+// The extension of the file name in `path`, lower case; empty when it has none.
+std::string Extension(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    const auto dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return "";
+    return Lower(path.substr(dot + 1));
+}
+
+bool Positive(std::string_view text, double& out) {
+    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
+    return r.ec == std::errc{} && r.ptr == text.data() + text.size() && std::isfinite(out) &&
+           out > 0;
+}
+
+// "A4", "A3", "A2" (turned to match the canvas), or "WxHmm" / "WxHin".
+bool ParsePage(const std::string& size, int xs, int ys, PrintPlan& plan, std::string& error) {
+    for (const NamedPage& p : PAGES) {
+        if (Lower(size) != Lower(p.name)) continue;
+        const bool landscape = xs > ys;
+        plan.page_w = landscape ? p.h : p.w;
+        plan.page_h = landscape ? p.w : p.h;
+        return true;
+    }
+    const std::string unit = size.size() > 2 ? Lower(size.substr(size.size() - 2)) : "";
+    const auto x = size.find_first_of("xX");
+    double w = 0, h = 0;
+    if ((unit == "mm" || unit == "in") && x != std::string::npos &&
+        Positive(std::string_view(size).substr(0, x), w) &&
+        Positive(std::string_view(size).substr(x + 1, size.size() - x - 3), h)) {
+        const double k = unit == "in" ? MM_PER_INCH : 1;
+        plan.page_w = w * k;
+        plan.page_h = h * k;
+        return true;
+    }
+    error =
+        "option --size takes A4, A3, A2, WxHmm or WxHin with W and H above 0, not '" + size + "'";
+    return false;
+}
+
+bool PlanColours(const RenderOptions& o, PrintPlan& plan, std::string& error) {
+    if (!o.palette.empty() && !o.paper.empty()) {
+        error = "--palette brings its own paper (its colour at 0); it does not go with --paper";
+        return false;
+    }
+    if (!o.palette.empty()) {
+        if (!LoadColourMap(o.palette, plan.colours, error)) return false;
+    } else {
+        plan.colours = GreyMap(o.paper == "white");
+    }
+    plan.coloured = !o.palette.empty() || o.paper == "white";
+    return true;
+}
+
+// The page and the canvas centred on it, as large as the margins allow.
+bool PlanPage(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::string& error) {
+    if (o.size.empty()) {
+        plan.page_w = xs / SCREEN_PPI * MM_PER_INCH;
+        plan.page_h = ys / SCREEN_PPI * MM_PER_INCH;
+    } else if (!ParsePage(o.size, xs, ys, plan, error)) {
+        return false;
+    }
+    const double margin = o.margin.value_or(o.size.empty() ? 0 : DEFAULT_MARGIN);
+    if (margin < 0 || 2 * margin >= std::min(plan.page_w, plan.page_h)) {
+        error = "option --margin: " + std::to_string(margin) + " mm leaves nothing of the page";
+        return false;
+    }
+    plan.scale = std::min((plan.page_w - 2 * margin) / xs, (plan.page_h - 2 * margin) / ys);
+    plan.left = (plan.page_w - xs * plan.scale) / 2;
+    plan.top = (plan.page_h - ys * plan.scale) / 2;
+    // The default pen is one canvas pixel wide, as the lines are on the canvas.
+    plan.pen = o.pen.value_or(plan.scale);
+    if (!(plan.pen > 0 && plan.pen <= 100)) {
+        error = "option --pen takes a width above 0 mm, at most 100 mm";
+        return false;
+    }
+    return true;
+}
+
+bool PlanRaster(const RenderOptions& o, PrintPlan& plan, std::string& error) {
+    const double w = std::round(plan.MmTo(plan.page_w, plan.dpi));
+    const double h = std::round(plan.MmTo(plan.page_h, plan.dpi));
+    if (w < 1 || h < 1 || w > MAX_SIDE || h > MAX_SIDE || w * h * 2 > MAX_RASTER_BYTES) {
+        char text[200];
+        std::snprintf(text, sizeof text,
+                      "--dpi %g on this page makes %.0f x %.0f pixels; at most 32768 a side and "
+                      "2 GiB are drawn",
+                      plan.dpi, w, h);
+        error = text;
+        return false;
+    }
+    plan.raster_w = static_cast<int>(w);
+    plan.raster_h = static_cast<int>(h);
+    (void)o;
+    return true;
+}
+
+// Which output the file name and the options ask for, and the options that do not fit it.
+bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
+    const std::string ext = Extension(o.output);
+    const bool page = !o.size.empty() || o.margin || o.pen;
+    if (ext == "svg")
+        plan.output = PrintPlan::Output::Svg;
+    else if (ext == "pdf")
+        plan.output = PrintPlan::Output::Pdf;
+    else if (ext == "png" || ext.empty())
+        plan.output = page ? PrintPlan::Output::Raster : PrintPlan::Output::Canvas;
+    else
+        error = "cannot write " + o.output + ": morvane-render writes .png, .svg and .pdf files";
+    const bool vector =
+        plan.output == PrintPlan::Output::Svg || plan.output == PrintPlan::Output::Pdf;
+    if (!error.empty()) return false;
+    if (o.plot && plan.output != PrintPlan::Output::Svg)
+        error = "--plot writes an SVG for a pen plotter: give -o FILE.svg";
+    else if (o.as_shown && plan.output != PrintPlan::Output::Canvas)
+        error =
+            "--as-shown writes the canvas PNG; it does not go with --size, --margin, --pen or "
+            "a vector file";
+    else if (o.dpi && vector)
+        error = "--dpi sets the resolution of a PNG; an SVG or PDF has none";
+    else if (o.thumb > 0 && (plan.output != PrintPlan::Output::Canvas || o.as_shown || o.dpi ||
+                             !o.palette.empty() || !o.paper.empty()))
+        error =
+            "--thumb writes an 8-bit grey thumbnail of the canvas and goes with no print option";
+    plan.plot = o.plot;
+    plan.as_shown = o.as_shown;
+    return error.empty();
+}
+
+}  // namespace
+
+bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::string& error) {
+    plan = PrintPlan{};
+    plan.canvas_w = xs;
+    plan.canvas_h = ys;
+    plan.quiet = o.quiet;
+    if (!PlanOutput(o, plan, error) || !PlanColours(o, plan, error)) return false;
+    if (o.dpi && !(*o.dpi > 0)) {
+        error = "option --dpi takes a resolution above 0";
+        return false;
+    }
+    plan.dpi = o.dpi.value_or(plan.output == PrintPlan::Output::Raster ? DEFAULT_DPI : 0);
+    if (!PlanPage(o, xs, ys, plan, error)) return false;
+    if (plan.output == PrintPlan::Output::Raster) return PlanRaster(o, plan, error);
+    return true;
+}
+
+bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
+                  std::span<const TextChunk> text) {
+    using Output = PrintPlan::Output;
+    if (plan.output == Output::Canvas && !plan.coloured && !plan.as_shown)
+        return plan.dpi > 0 ? ReportSave(SaveImage(path, text, plan.dpi), path)
+                            : WriteOutput(path, thumb, text);
+    const StrandRecord& record = RecordedStrands();
+    const auto start = std::chrono::steady_clock::now();
+    SaveResult result;
+    double down = 0, travel = 0;
+    try {
+        result.saved = WriteFileSafely(
+            path,
+            [&](std::ostream& out) {
+                if (plan.output == Output::Canvas)
+                    WriteCanvasPng(plan, text, out);
+                else if (plan.output == Output::Raster)
+                    WriteRasterPng(plan, record, text, out);
+                else if (plan.output == Output::Pdf)
+                    WritePdf(plan, record, text, out);
+                else if (plan.plot)
+                    down = WritePlotSvg(plan, record, text, out, travel);
+                else
+                    WriteSvg(plan, record, text, out);
+            },
+            result.reason);
+    } catch (const std::exception& e) {
+        result.reason = e.what();
+    }
+    if (result.saved && plan.plot)
+        std::fprintf(stderr, "plot: pen down %.3f m, pen up %.3f m, %zu strands -> %s\n",
+                     down / 1000, travel / 1000, record.strands.size(), path.c_str());
+    struct stat st {};
+    if (result.saved && !plan.quiet && plan.output != Output::Canvas &&
+        stat(path.c_str(), &st) == 0)
+        std::fprintf(
+            stderr, "%zu strands, %zu points, %.1f MB in %.2f s -> %s\n", record.strands.size(),
+            record.points.size(), st.st_size / 1e6,
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+            path.c_str());
+    return ReportSave(result, path);
+}
