@@ -266,7 +266,7 @@ SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, d
                            " is out of range"};
     try {
         const CanvasSnapshot snapshot = TakeSnapshot();
-        const SaveResult result = WriteImage(path, snapshot, text, nullptr, 0, dpi);
+        SaveResult result = WriteImage(path, snapshot, text, nullptr, 0, dpi);
         if (result.saved) ShowFilledPixels(snapshot, 0, snapshot.height);
         return result;
     } catch (const std::exception& e) {
