@@ -335,6 +335,7 @@ void ShowCanvasOnWindow() {
     canvas_view.show_pixel = ShowPixelOnWindow;
     canvas_view.prefetch_pixel = PrefetchPixelOnWindow;
     canvas_view.clear = ClearWindow;
+    canvas_view.show_filled = ShowPixelOnWindow;
 }
 
 void ReportSettingsProblems(const std::vector<std::string>& problems) {

@@ -244,7 +244,7 @@ SaveResult WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
 }
 
 void ShowFilledPixels(const CanvasSnapshot& snapshot, int y0, int y1) {
-    if (!canvas_view.show_pixel) return;
+    if (!canvas_view.show_filled) return;
     y0 = std::max(y0, 0);
     y1 = std::min(y1, snapshot.height);
     // The samples are worked out again, a band of rows at a time, and the filled ones shown as
@@ -255,7 +255,7 @@ void ShowFilledPixels(const CanvasSnapshot& snapshot, int y0, int y1) {
         const int end = std::min(y + SHOW_BAND_ROWS, y1);
         samples.resize(width * static_cast<std::size_t>(end - y));
         FillSampleRows(snapshot, y, end, samples.data(), width, [](int x, int py, int value) {
-            if (arr[x][py] == 0) ShowPixel(x, py, value);
+            if (arr[x][py] == 0) canvas_view.show_filled(x, py, value);
         });
     }
 }
