@@ -21,6 +21,10 @@
 
 namespace {
 
+// Seconds a file may seem written after this session started and still be taken at its word:
+// another window keeps writing its file while this one starts.
+constexpr std::time_t FUTURE_SLACK = 3600;
+
 // The folder's descriptor and this session's file, or -1.
 int folder_fd = -1;
 int file_fd = -1;
@@ -98,10 +102,12 @@ int OpenSessionsFolder(std::string& error) {
     return sessions;
 }
 
-// A new file for this session: two sessions started in the same second get two files.
-int CreateSessionFile(int folder, std::uint32_t seed, std::time_t start, std::string& name) {
-    for (int copy = 1; copy <= 1000; ++copy) {
-        name = SessionFileName(start, seed, copy);
+// A new file for this session, which also claims its seed: the name holds the start second and
+// the seed, and is created exclusively, so a second window started in the same second with the
+// same seed finds the name taken and takes the next seed (and so on), and grows another picture.
+int CreateSessionFile(int folder, std::uint32_t& seed, std::time_t start, std::string& name) {
+    for (int tries = 0; tries < 1000; ++tries, ++seed) {
+        name = SessionFileName(start, seed, 1);
         const int fd =
             openat(folder, name.c_str(),
                    O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_APPEND, 0600);
@@ -118,14 +124,32 @@ void CloseFile() {
 }
 
 struct SessionFile {
-    SessionName order;
+    // When the file was last written; a time well after this session's start was written by a
+    // clock that ran ahead, so the file's real age is unknown and it counts as older than any
+    // other.
+    timespec written{};
+    bool future = false;
     std::string name;
     std::uint64_t bytes = 0;
 };
 
+bool Before(const timespec& a, const timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+}
+
+// Newest first by when each file was written: a name only says when its clock thought the
+// session started.
+bool Newer(const SessionFile& a, const SessionFile& b) {
+    if (a.future != b.future) return b.future;
+    if (Before(b.written, a.written) || Before(a.written, b.written))
+        return Before(b.written, a.written);
+    return b.name < a.name;
+}
+
 }  // namespace
 
-int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes) {
+int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes,
+                  std::time_t now) {
     const int listing = dup(folder);
     DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
     if (!dir) {
@@ -137,20 +161,19 @@ int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std
     std::vector<SessionFile> files;
     std::uint64_t kept_bytes = 0;
     while (const dirent* entry = readdir(dir)) {
-        const auto order = ParseSessionFileName(entry->d_name);
         struct stat st {};
-        if (!order || fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(st.st_mode))
+        if (!ParseSessionFileName(entry->d_name) ||
+            fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
             continue;
         const auto size = static_cast<std::uint64_t>(st.st_size);
         if (entry->d_name == keep)
             kept_bytes = size;
         else
-            files.push_back({*order, entry->d_name, size});
+            files.push_back(
+                {st.st_mtim, st.st_mtim.tv_sec > now + FUTURE_SLACK, entry->d_name, size});
     }
     closedir(dir);
-    std::sort(files.begin(), files.end(),
-              [](const SessionFile& a, const SessionFile& b) { return b.order < a.order; });
+    std::sort(files.begin(), files.end(), Newer);
     // Newest first: the files that fit stay, the first one that does not and all older go.
     std::size_t count = 1;
     std::uint64_t total = kept_bytes;
@@ -163,27 +186,29 @@ int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std
     return removed;
 }
 
-void HistoryStart(std::uint32_t seed, std::time_t start) {
+std::uint32_t HistoryStart(std::uint32_t seed, std::time_t start) {
     CloseFile();
-    session_seed = seed;
     journal_text.clear();
     file_path.clear();
     file_bytes = 0;
     std::string error, name;
     folder_fd = OpenSessionsFolder(error);
+    session_seed = seed;
     if (folder_fd < 0) {
         Log(error + "; this session is not kept");
-        return;
+        return session_seed;
     }
     file_fd = CreateSessionFile(folder_fd, seed, start, name);
     if (file_fd < 0) {
         Log(Reason("cannot create a file in " + SessionsFolder()) + "; this session is not kept");
         CloseFile();
-        return;
+        return session_seed;
     }
+    session_seed = seed;
     file_path = SessionsFolder() + "/" + name;
-    const int removed = PruneSessions(folder_fd, name, HISTORY_SESSIONS, HISTORY_BYTES);
+    const int removed = PruneSessions(folder_fd, name, HISTORY_SESSIONS, HISTORY_BYTES, start);
     Log(file_path + (removed > 0 ? " (" + std::to_string(removed) + " oldest removed)" : ""));
+    return session_seed;
 }
 
 void HistoryWrite(const std::string& text, bool flush) {

@@ -19,8 +19,9 @@ constexpr std::uint64_t HISTORY_BYTES = std::uint64_t{256} << 20;
 
 // Opens this session's file (mode 0600) in the history folder, made with mode 0700 where it is
 // missing, and removes the oldest sessions beyond the bounds. A folder that cannot be used costs
-// one log line; the session then runs on without a history file.
-void HistoryStart(std::uint32_t seed, std::time_t start);
+// one log line; the session then runs on without a history file. Returns the session's seed:
+// `seed`, or the first one after it that no session started in the same second has taken.
+std::uint32_t HistoryStart(std::uint32_t seed, std::time_t start);
 // Appends one journal line: `text` as the log writes it after its time stamp. `flush` makes the
 // file reach the disk (at a save, a restart and the end). A failed write costs one log line and
 // ends the file; the session runs on.
@@ -38,7 +39,10 @@ constexpr std::size_t PNG_JOURNAL_BYTES = std::size_t{32} << 20;
 // journal up to this save (compressed), as if the save at `frame` to `path` succeeded.
 std::vector<TextChunk> ProvenanceChunks(const std::string& path, std::uint64_t frame);
 
-// Removes session files from the folder open as `folder`, oldest first, until at most
-// `sessions` files of at most `bytes` in all are left; the file named `keep` always stays. Only
-// regular files with session names are counted or removed. Returns how many were removed.
-int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes);
+// Removes session files from the folder open as `folder`, oldest first by when they were last
+// written, until at most `sessions` files of at most `bytes` in all are left; the file named
+// `keep` always stays. A file written after `now` (by a clock that ran ahead) counts as the
+// oldest. Only regular files with session names are counted or removed. Returns how many were
+// removed.
+int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes,
+                  std::time_t now);

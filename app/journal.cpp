@@ -58,8 +58,8 @@ void SyncSettings(bool all) {
 
 }  // namespace
 
-void JournalStart(std::uint32_t seed) {
-    HistoryStart(seed, std::time(nullptr));
+std::uint32_t JournalStart(std::time_t now) {
+    const std::uint32_t seed = HistoryStart(static_cast<std::uint32_t>(now), now);
     journal::Entry start;
     start.seed = seed;
     start.width = xs;
@@ -67,6 +67,7 @@ void JournalStart(std::uint32_t seed) {
     Write(start);
     SyncSettings(true);
     ForgetFlagNews();
+    return seed;
 }
 
 void JournalSync() {

@@ -5,13 +5,15 @@
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 #include <string>
 
 #include "engine/frame.h"
 
-// The start line and every setting as loaded; opens the session's history file (app/history.h).
-// Call once, after the settings load and the seed.
-void JournalStart(std::uint32_t seed);
+// Opens the session's history file (app/history.h), which settles the seed: the clock's second
+// `now`, or the next one free when another window took it in the same second. Writes the start
+// line and every setting as loaded, and returns the seed. Call once, after the settings load.
+std::uint32_t JournalStart(std::time_t now);
 // Writes a line for each setting, flag and restart request that changed since the last call.
 // Called just before each frame's canvas work and each image save, the two places where the
 // state is used, so the lines stand in the order the state was used in.

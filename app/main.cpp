@@ -73,9 +73,7 @@ bool StartUp() {
     StartPanel(package.path.c_str(), PanelCommands{RequestImageSaveCommand});
     ReportSettingsProblems(settings_problems);
     WriteWindowSettings();
-    const auto seed = static_cast<std::uint32_t>(std::time(nullptr));
-    RandSeed(seed);
-    JournalStart(seed);
+    RandSeed(JournalStart(std::time(nullptr)));
     if (!SetVideoMode()) {
         StopPanel();
         Quit();

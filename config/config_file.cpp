@@ -5,14 +5,17 @@
 #include "config/config_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cfloat>
 #include <charconv>
 #include <climits>
-#include <fstream>
 #include <istream>
 #include <iterator>
 #include <ostream>
+#include <sstream>
 #include <utility>
+
+#include "config/bounded_read.h"
 
 const std::string ConfigFile::whitespace = " \n\t\v\r\f";
 
@@ -127,8 +130,10 @@ ConfigFile::ConfigFile(const std::string& filename, std::string delimiter_text,
     : delimiter(std::move(delimiter_text)),
       comment(std::move(comment_text)),
       sentry(std::move(sentry_text)) {
-    std::ifstream in(filename);
-    if (!in) throw file_not_found{filename};
+    std::string text, reason;
+    if (!ReadBoundedInput(filename, MAX_BYTES, text, reason))
+        throw file_not_found{filename, errno == ENOENT ? "" : reason};
+    std::istringstream in(text);
     in >> *this;
 }
 

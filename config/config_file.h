@@ -4,6 +4,7 @@
 // config_file.cpp; the conversions are the string_as_T specialisations below it.
 #pragma once
 
+#include <cstdint>
 #include <iosfwd>
 #include <map>
 #include <string>
@@ -11,10 +12,16 @@
 
 class ConfigFile {
 public:
-    // Thrown by value when the constructor cannot open the file; `filename` is the name as given.
+    // Thrown by value when the constructor cannot read the file; `filename` is the name as given.
+    // `reason` is empty for a missing file, else it says why the file was not read (a FIFO or
+    // device, a file larger than MAX_BYTES, a read error).
     struct file_not_found {
         std::string filename;
+        std::string reason;
     };
+    // The largest settings file read: the program writes a few hundred bytes, and even a file
+    // of long hand-written lines is far below this.
+    static constexpr std::uint64_t MAX_BYTES = 64u << 20;
 
     std::string delimiter;                        // separator between key and value
     std::string comment;                          // the marker and the rest of its line are ignored
@@ -37,7 +44,7 @@ public:
 
     // No file: delimiter "=", comment marker "#", no sentry, nothing stored.
     ConfigFile();
-    // Reads the whole file; throws file_not_found when it cannot be opened.
+    // Reads the whole file; throws file_not_found when it cannot be read.
     ConfigFile(const std::string& filename, std::string delimiter, std::string comment,
                std::string sentry);
 

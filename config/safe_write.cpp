@@ -21,6 +21,8 @@
 #include <streambuf>
 #include <vector>
 
+#include "config/bounded_read.h"
+
 SafeWriteCalls safe_write_calls = {
     [](int folder, const char* name, int flags, mode_t mode) {
         return ::openat(folder, name, flags, mode);
@@ -98,13 +100,6 @@ SplitPath Split(const std::string& path) {
     const auto slash = path.find_last_of('/');
     if (slash == std::string::npos) return {".", path};
     return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
-}
-
-const char* KindOf(mode_t mode) {
-    if (S_ISFIFO(mode)) return "a FIFO";
-    if (S_ISCHR(mode) || S_ISBLK(mode)) return "a device node";
-    if (S_ISSOCK(mode)) return "a socket";
-    return "not a regular file";
 }
 
 // Why `name` in `folder` may not be written, or "" when it may. Root passes access() on anything

@@ -72,8 +72,11 @@ bool LoadSettings(const char* path, std::vector<std::string>* problems) {
             problems->push_back(std::string(path) + " line " + std::to_string(p.line) + ": " +
                                 p.text);
         return true;
-    } catch (const ConfigFile::file_not_found&) {
+    } catch (const ConfigFile::file_not_found& missing) {
         // No settings file is a normal first start: the built-in defaults, without a message.
+        // One that cannot be read is named with the reason.
+        if (problems && !missing.reason.empty())
+            problems->push_back(std::string(path) + ": " + missing.reason);
         return false;
     }
 }

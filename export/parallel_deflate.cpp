@@ -191,7 +191,8 @@ DeflateStream::DeflateStream(int level, int strategy, int threads,
                              std::function<bool(const unsigned char*, std::size_t)> write)
     : level_(level),
       strategy_(strategy),
-      threads_(std::max(1, threads)),
+      threads_(threads > 0 ? threads
+                           : static_cast<int>(std::max(1u, std::thread::hardware_concurrency()))),
       write_(std::move(write)),
       adler_(adler32(0, nullptr, 0)) {}
 

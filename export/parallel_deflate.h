@@ -41,7 +41,7 @@ bool DeflateInParts(const DeflateJob& job, std::string& reason);
 // The same stream from parts handed over one at a time as a producer makes them, for input whose
 // length is not known ahead (the PDF's content as it is traced). Each part is deflated on a
 // thread of its own while the producer goes on, at most `threads` at once; the calling thread
-// writes the finished parts in order, at Add and at Finish.
+// writes the finished parts in order, at Add and at Finish. `threads` 0 is one per core.
 class DeflateStream {
 public:
     DeflateStream(int level, int strategy, int threads,

@@ -5,6 +5,7 @@
 // journal lines are never cut, and a line the file could not take is never silently lost: once
 // writing works again, the log says how many lines are missing.
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -172,10 +173,13 @@ std::string Format(const char* format, std::va_list args) {
 
 // Opens `file` as the log, emptied, or returns -1 with the reason. Only a regular file (or a new
 // one) is taken: a symbolic link is not followed (it could make the log empty any file the user
-// can write), and a FIFO or device is refused without waiting for a reader.
-int OpenLog(const char* file, std::string& reason) {
-    const int fd =
-        open(file, O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+// can write), and a FIFO or device is refused without waiting for a reader. The log is locked
+// for as long as it is open: a file another running program holds is left as it is, with `busy`
+// set, so that a second window in the same folder never cuts the first one's record short.
+int OpenLog(const std::string& file, std::string& reason, bool& busy) {
+    busy = false;
+    const int fd = open(file.c_str(),
+                        O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
     if (fd < 0) {
         reason = errno == ELOOP ? "it is a symbolic link" : std::strerror(errno);
         return -1;
@@ -183,6 +187,9 @@ int OpenLog(const char* file, std::string& reason) {
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         reason = "it is not a regular file";
+    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        busy = errno == EWOULDBLOCK;
+        reason = busy ? "another running program writes it" : std::strerror(errno);
     } else if (ftruncate(fd, 0) != 0) {
         reason = std::strerror(errno);
     } else {
@@ -190,6 +197,33 @@ int OpenLog(const char* file, std::string& reason) {
         return fd;
     }
     close(fd);
+    return -1;
+}
+
+// "morvane-2.log" for copy 2 of "morvane.log": the name with "-N" before its extension.
+std::string CopyName(const std::string& file, int copy) {
+    if (copy == 1) return file;
+    const std::size_t slash = file.rfind('/');
+    std::size_t dot = file.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        dot = file.size();
+    return file.substr(0, dot) + "-" + std::to_string(copy) + file.substr(dot);
+}
+
+// Opens the log `file`, or, while other running programs hold it (windows started in the same
+// folder), the first of its copies "-2" to "-9" that none holds. Returns the descriptor, or -1
+// with the reason; `used` names the file taken.
+int OpenFreeLog(const std::string& file, std::string& used, std::string& reason) {
+    constexpr int COPIES = 9;
+    for (int copy = 1; copy <= COPIES; ++copy) {
+        used = CopyName(file, copy);
+        bool busy = false;
+        const int fd = OpenLog(used, reason, busy);
+        if (!busy) return fd;
+    }
+    used = file;
+    reason = "it and its copies up to " + CopyName(file, COPIES) + " are held by running programs";
     return -1;
 }
 
@@ -208,14 +242,17 @@ namespace CRM32Pro_ILogSystem {
 void Init(const char* file, const char* name) {
     if (log_fd >= 0) close(log_fd);
     losses = Losses{};
-    std::string reason = "no file named";
-    log_fd = file ? OpenLog(file, reason) : -1;
+    std::string reason = "no file named", used = file ? file : "(none)";
+    log_fd = file ? OpenFreeLog(file, used, reason) : -1;
     if (log_fd < 0) {
-        WriteLine(std::string("log file '") + (file ? file : "(none)") + "' cannot be opened (" +
-                  reason + "); logging to standard error");
+        WriteLine("log file '" + used + "' cannot be opened (" + reason +
+                  "); logging to standard error");
         return;
     }
     WriteLine(std::string(name ? name : "log") + " log started");
+    if (used != file)
+        WriteLine(std::string(file) + " is held by another running program (a window started " +
+                  "in the same folder); this one logs to " + used);
 }
 
 void Msg(const char* format, ...) {

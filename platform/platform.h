@@ -53,8 +53,10 @@ struct Event {
 
 // ---- Log -------------------------------------------------------------------------------------
 namespace CRM32Pro_ILogSystem {
-// Opens the log file (truncating it); its first line is "`name` log started". Every line is
-// plain text with a time stamp.
+// Opens the log file (truncating it) and holds it locked; its first line is "`name` log
+// started". Every line is plain text with a time stamp. While other running programs hold
+// `file`, the first free of its copies "-2" to "-9" before the extension is used instead
+// (morvane-2.log), and the log says so.
 void Init(const char* file, const char* name);
 // Writes one line (a trailing line feed in the format is not doubled). Works before Init too: the
 // line then goes to standard error.

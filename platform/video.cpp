@@ -38,6 +38,12 @@ bool Invisible(const char* driver) {
     return driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
 }
 
+// Whether the environment variable `name` is set to something.
+bool Named(const char* name) {
+    const char* value = std::getenv(name);
+    return value && *value;
+}
+
 bool DriverNamedByUser(const char* driver) {
     const char* named = std::getenv("SDL_VIDEODRIVER");
     return named && driver && SDL_strcasecmp(named, driver) == 0;
@@ -75,6 +81,12 @@ platform::View ChooseView(int& out_w, int& out_h) {
 namespace platform {
 
 bool StartVideo() {
+    // With no display named at all there is none to reach: asking SDL would only have each of
+    // its drivers fail in turn, Wayland's library with a line of its own on standard error.
+    if (!std::getenv("SDL_VIDEODRIVER") && !Named("DISPLAY") && !Named("WAYLAND_DISPLAY")) {
+        SDL_SetError("no display reachable (DISPLAY and WAYLAND_DISPLAY unset)");
+        return false;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return false;
     const char* driver = SDL_GetCurrentVideoDriver();
     // X11's own window surface sends only the updated rectangles, through shared memory; SDL

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Preloaded into the window program by `scripts/bench program` when MORVANE_BENCH_SEED is set. The
 // program seeds its generator from time(), and how fast a canvas grows depends on the seed, so
-// that two runs (of two builds, say) are comparable only at the same seed. Here time() starts at
+// that two runs (of two builds, say) are comparable only at the same seed. The two-window test
+// preloads it too, to start two windows in one second. Here time() starts at
 // MORVANE_BENCH_SEED and runs on from there, a second a second; no other clock is touched.
 #include <cstdlib>
 #include <ctime>

@@ -28,32 +28,12 @@
 namespace {
 
 constexpr int THUMB_WIDTH = 256;
-
-std::string Html(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        switch (c) {
-            case '&':
-                out += "&amp;";
-                break;
-            case '<':
-                out += "&lt;";
-                break;
-            case '>':
-                out += "&gt;";
-                break;
-            case '"':
-                out += "&quot;";
-                break;
-            case '\'':
-                out += "&#39;";
-                break;
-            default:
-                out += c;
-        }
-    }
-    return out;
-}
+// Pictures on one page: a page stays well under 2 MB and opens at once however many pictures the
+// gallery holds; the pages link to each other.
+constexpr std::size_t PAGE_PICTURES = 400;
+// The first tiles of a page load at once; the rest as they are scrolled near, so that opening a
+// page waits for one screen of thumbnails, not hundreds.
+constexpr std::size_t EAGER_TILES = 48;
 
 // A relative path as a URL path: every byte but letters, digits, "-._~/" written as %HH.
 std::string UrlPath(const std::string& path) {
@@ -188,46 +168,69 @@ bool WriteThumbnail(const Picture& p, const std::string& out, std::string& error
     return false;
 }
 
-std::string TileHtml(const Picture& p, std::size_t index) {
+std::string TileHtml(const Picture& p, std::size_t index, bool lazy) {
     char thumb[48];
     std::snprintf(thumb, sizeof thumb, "thumbs/%04zu.png", index + 1);
-    std::string html = "<figure class=\"tile\" tabindex=\"0\"><a href=\"" + Html(UrlPath(p.href)) +
-                       "\"><img src=\"" + thumb + "\" alt=\"" + Html(p.label) +
-                       "\"></a>\n<figcaption>" + Html(p.label) + "</figcaption>\n" +
+    std::string html = "<figure class=\"tile\" tabindex=\"0\"><a href=\"" +
+                       HtmlEscape(UrlPath(p.href)) + "\"><img src=\"" + thumb +
+                       (lazy ? "\" loading=\"lazy" : "") + "\" alt=\"" + HtmlEscape(p.label) +
+                       "\"></a>\n<figcaption>" + HtmlEscape(p.label) + "</figcaption>\n" +
                        "<dl class=\"settings\" hidden>";
     for (const auto& [key, value] : p.settings)
-        html += "<dt>" + Html(key) + "</dt><dd>" + Html(value) + "</dd>";
+        html += "<dt>" + HtmlEscape(key) + "</dt><dd>" + HtmlEscape(value) + "</dd>";
     const std::string command =
         p.command.empty() ? "(not written by morvane-render: no command)" : p.command;
-    return html + "</dl>\n<pre class=\"command\" hidden>" + Html(command) + "</pre></figure>\n";
+    return html + "</dl>\n<pre class=\"command\" hidden>" + HtmlEscape(command) +
+           "</pre></figure>\n";
 }
 
-std::string PageHtml(const std::vector<Picture>& pictures, const std::string& title,
-                     const GridLayout& grid) {
+std::string PageName(std::size_t page) {
+    return page == 0 ? "index.html" : "page-" + std::to_string(page + 1) + ".html";
+}
+
+// The page's head: its title, what it shows, the filter, and links to the other pages.
+std::string PageHead(const std::string& title, std::size_t total, PageSpan span, std::size_t page,
+                     std::size_t pages) {
+    std::string shows = std::to_string(total) + " pictures";
+    if (pages > 1)
+        shows = "pictures " + std::to_string(span.first + 1) + " to " + std::to_string(span.end) +
+                " of " + std::to_string(total);
     std::string html =
-        "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" + Html(title) +
-        "</title>\n<style>" + GalleryStyle() + "</style></head><body>\n<header><h1>" + Html(title) +
-        "</h1><span>" + std::to_string(pictures.size()) +
-        " pictures; arrow keys move, Enter opens, Escape closes</span><label>show "
+        "<!doctype html>\n<html lang=\"en\"><head><meta charset=\"utf-8\">\n<title>" +
+        HtmlEscape(title) + "</title>\n<style>" + GalleryStyle() +
+        "</style></head><body>\n<header><h1>" + HtmlEscape(title) + "</h1><span>" + shows +
+        "; arrow keys move, Enter opens, Escape closes</span><label>show "
         "<select id=\"filter-key\"><option value=\"\">all</option></select> "
         "<select id=\"filter-value\"></select></label></header>\n";
-    if (grid.columns > 0) {
-        html += "<div id=\"grid\" class=\"grid fixed\" style=\"--columns: " +
-                std::to_string(grid.columns) + "\"><div class=\"axis\"></div><div class=\"axis\" " +
-                "style=\"grid-column: 2 / span " + std::to_string(grid.columns) + "\">" +
-                Html(grid.column_key) + "</div>\n<div class=\"head\">" + Html(grid.row_key) +
-                "</div>";
-        for (const std::string& label : grid.column_labels)
-            html += "<div class=\"head\">" + Html(label) + "</div>";
-    } else {
-        html += "<div id=\"grid\" class=\"grid\">";
-    }
-    html += "\n";
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
+    if (pages < 2) return html;
+    html += "<nav class=\"pages\">page";
+    for (std::size_t p = 0; p < pages; ++p)
+        html += p == page ? " <b>" + std::to_string(p + 1) + "</b>"
+                          : " <a href=\"" + PageName(p) + "\">" + std::to_string(p + 1) + "</a>";
+    return html + "</nav>\n";
+}
+
+std::string GridHead(const GridLayout& grid) {
+    if (grid.columns <= 0) return "<div id=\"grid\" class=\"grid\">\n";
+    std::string html =
+        "<div id=\"grid\" class=\"grid fixed\" style=\"--columns: " + std::to_string(grid.columns) +
+        "\"><div class=\"axis\"></div><div class=\"axis\" " + "style=\"grid-column: 2 / span " +
+        std::to_string(grid.columns) + "\">" + HtmlEscape(grid.column_key) +
+        "</div>\n<div class=\"head\">" + HtmlEscape(grid.row_key) + "</div>";
+    for (const std::string& label : grid.column_labels)
+        html += "<div class=\"head\">" + HtmlEscape(label) + "</div>";
+    return html + "\n";
+}
+
+// Page `page` of `pages`, showing the pictures of `span`.
+std::string PageHtml(const std::vector<Picture>& pictures, const std::string& title,
+                     const GridLayout& grid, PageSpan span, std::size_t page, std::size_t pages) {
+    std::string html = PageHead(title, pictures.size(), span, page, pages) + GridHead(grid);
+    for (std::size_t i = span.first; i < span.end; ++i) {
         const std::size_t row = grid.columns > 0 ? i / grid.columns : 0;
         if (grid.columns > 0 && i % grid.columns == 0 && row < grid.row_labels.size())
-            html += "<div class=\"head\">" + Html(grid.row_labels[row]) + "</div>";
-        html += TileHtml(pictures[i], i);
+            html += "<div class=\"head\">" + HtmlEscape(grid.row_labels[row]) + "</div>";
+        html += TileHtml(pictures[i], i, i - span.first >= EAGER_TILES);
     }
     return html +
            "</div>\n<div id=\"viewer\" hidden><div class=\"picture\"><img id=\"full\" "
@@ -239,7 +242,35 @@ std::string PageHtml(const std::vector<Picture>& pictures, const std::string& ti
            GalleryScript() + "</script>\n</body></html>\n";
 }
 
+// Writes every page into `folder`; false with the reason when one cannot be written.
+bool WritePages(const std::vector<Picture>& pictures, const std::string& folder,
+                const std::string& title, const GridLayout& grid, std::string& error) {
+    const std::vector<PageSpan> pages = GalleryPages(pictures.size(), grid.columns);
+    for (std::size_t p = 0; p < pages.size(); ++p) {
+        const std::string path = folder + "/" + PageName(p);
+        const std::string html = PageHtml(pictures, title, grid, pages[p], p, pages.size());
+        if (!WriteFileSafely(
+                path, [&](std::ostream& o) { o << html; }, error)) {
+            error = path + ": " + error;
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
+
+std::vector<PageSpan> GalleryPages(std::size_t count, int columns) {
+    std::size_t per = PAGE_PICTURES;
+    if (columns > 0) {
+        const auto row = static_cast<std::size_t>(columns);
+        per = std::max<std::size_t>(1, PAGE_PICTURES / row) * row;
+    }
+    std::vector<PageSpan> pages;
+    for (std::size_t first = 0; first < count || pages.empty(); first += per)
+        pages.push_back({first, std::min(count, first + per)});
+    return pages;
+}
 
 bool WriteGallery(const std::vector<std::string>& paths, const std::string& folder,
                   const GridLayout& grid, bool quiet, std::string& error) {
@@ -267,14 +298,9 @@ bool WriteGallery(const std::vector<std::string>& paths, const std::string& fold
         std::snprintf(thumb, sizeof thumb, "/thumbs/%04zu.png", i + 1);
         if (!WriteThumbnail(pictures[i], folder + thumb, error)) return false;
     }
-    const std::string page = folder + "/index.html";
-    const std::string html = PageHtml(pictures, "morvane: " + BaseName(real), grid);
-    if (!WriteFileSafely(
-            page, [&](std::ostream& o) { o << html; }, error)) {
-        error = page + ": " + error;
-        return false;
-    }
+    if (!WritePages(pictures, folder, "morvane: " + BaseName(real), grid, error)) return false;
     if (!quiet)
-        std::fprintf(stderr, "gallery: %zu pictures -> %s\n", pictures.size(), page.c_str());
+        std::fprintf(stderr, "gallery: %zu pictures -> %s/index.html\n", pictures.size(),
+                     folder.c_str());
     return true;
 }

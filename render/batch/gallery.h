@@ -3,6 +3,7 @@
 // from file://, with no server and nothing fetched from the network.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -15,3 +16,12 @@
 // written.
 bool WriteGallery(const std::vector<std::string>& pictures, const std::string& folder,
                   const GridLayout& grid, bool quiet, std::string& error);
+
+// The pictures of one page of a gallery: [first, end) of its list.
+struct PageSpan {
+    std::size_t first = 0, end = 0;
+};
+// How a gallery of `count` pictures is split into pages (index.html, page-2.html, ...): 400 to a
+// page, or as many whole rows of a grid of `columns` as fit in 400 (at least one). One page, maybe
+// empty, at the least.
+std::vector<PageSpan> GalleryPages(std::size_t count, int columns);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
-// The fixed part of the gallery page: its style and its script. The script only reads the page
-// (text through textContent, never HTML), so nothing a picture's chunks hold can become markup.
+// The fixed part of the gallery page: its style and its script, and the escaping of what it shows.
+// The script only reads the page (text through textContent, never HTML), so nothing a picture's
+// chunks hold can become markup.
 #include "render/batch/gallery_page.h"
 
 const char* GalleryStyle() {
@@ -33,6 +34,7 @@ select { background: #333; color: #ddd; border: 1px solid #555; }
 #command { white-space: pre-wrap; word-break: break-all; background: #111; padding: 8px;
            font-size: 12px; user-select: all; }
 button { background: #333; color: #ddd; border: 1px solid #666; padding: 4px 10px; }
+.pages { padding: 0 16px 12px; color: #aaa; } .pages a { color: #9cf; }
 )";
 }
 
@@ -171,4 +173,30 @@ keySelect.addEventListener('change', () => {
 valueSelect.addEventListener('change', applyFilter);
 keySelect.parentElement.hidden = keySelect.options.length < 2;
 )";
+}
+
+std::string HtmlEscape(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+            case '&':
+                out += "&amp;";
+                break;
+            case '<':
+                out += "&lt;";
+                break;
+            case '>':
+                out += "&gt;";
+                break;
+            case '"':
+                out += "&quot;";
+                break;
+            case '\'':
+                out += "&#39;";
+                break;
+            default:
+                out += c;
+        }
+    }
+    return out;
 }

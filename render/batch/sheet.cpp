@@ -157,9 +157,8 @@ public:
 
 private:
     bool Open(std::string& error) {
-        file_ = std::fopen(path_.c_str(), "rb");
-        if (!file_) {
-            error = path_ + ": cannot be read: " + std::strerror(errno);
+        if (!PngInputOk(path_, error) || !(file_ = std::fopen(path_.c_str(), "rb"))) {
+            error = path_ + ": cannot be read: " + (error.empty() ? std::strerror(errno) : error);
             return false;
         }
         png_ = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message_, OnPngError, OnPngWarning);

@@ -74,4 +74,9 @@ struct RenderOptions {
     std::string size, paper, palette;
     std::optional<double> margin, pen, dpi;
     bool plot = false, as_shown = false;
+    // A plot (render/out/plot.h): the pens, the faintest grey drawn (0..1), and in mm the gap
+    // joined end to end, the simplification's tolerance and the shortest path kept (defaults
+    // from the pen's width).
+    std::optional<int> pens;
+    std::optional<double> min_grey, merge, simplify, min_length;
 };

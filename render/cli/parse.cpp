@@ -22,8 +22,9 @@ bool KnownVideoExtension(const std::string& path) {
 void CheckCombination(const CommandLine& c, std::string& error) {
     const RenderOptions& o = c.options;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
-    const bool print =
-        !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi || o.plot || o.as_shown;
+    const bool print = !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi ||
+                       o.plot || o.as_shown || o.pens || o.min_grey || o.merge || o.simplify ||
+                       o.min_length;
     if (o.frames && o.lit) {
         error = "--frames and --lit cannot be used together";
     } else if (o.list && (targeting || o.output_given || o.video_wanted() || print || o.thumb)) {

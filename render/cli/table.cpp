@@ -199,7 +199,7 @@ constexpr OptionSpec IMAGE[] = {
     {"--output", "-o", "FILE",
      "The file to write (default morvane-render.png), replaced only once complete. Its extension "
      "chooses what it is: .png the canvas as the S key saves it, .svg or .pdf the strands as "
-     "vectors.",
+     "vectors over the saved picture, .hpgl or .plt a plot in HPGL.",
      [](const OptionValue& v, RenderOptions& o) { return o.output_given = Name(v, o.output); }},
     {"--thumb", nullptr, "PX",
      "Write an 8-bit greyscale PNG PX pixels wide instead, each pixel the brightest canvas pixel "
@@ -219,8 +219,9 @@ constexpr OptionSpec PALETTE[] = {
 // The picture on a page: print rasters, SVG and PDF, pen plots.
 constexpr OptionSpec PRINT[] = {
     {"--size", nullptr, "PAGE",
-     "A4, A3, A2 (landscape for a wide canvas), WxHmm or WxHin (default: the canvas at 96 px per "
-     "inch). With a .png output, the strands drawn anti-aliased at print resolution.",
+     "A0 to A6, B4, B5, Letter, Legal or Tabloid (turned to the canvas; A4-portrait or "
+     "A4-landscape to choose), WxHmm or WxHin (default: the canvas at 96 px per inch). With a "
+     ".png output, the picture drawn anti-aliased at print resolution.",
      [](const OptionValue& v, RenderOptions& o) { return Name(v, o.size); }},
     {"--margin", nullptr, "MM", "Around the canvas (default 10 with --size, else 0).",
      [](const OptionValue& v, RenderOptions& o) { return Real(v, o.margin); }},
@@ -238,12 +239,38 @@ constexpr OptionSpec PRINT[] = {
      "chunk.",
      [](const OptionValue& v, RenderOptions& o) { return Real(v, o.dpi); }},
     {"--plot", nullptr, nullptr,
-     "An SVG for a pen plotter: plain paths in mm, one colour, split at the canvas edges, ordered "
-     "for short pen travel; prints the pen-down and pen-up lengths.",
+     "An SVG for a pen plotter (-o FILE.hpgl or .plt: HPGL): paths in mm in one Inkscape layer "
+     "per pen, joined, simplified and ordered for short pen travel; prints paths, pen-down and "
+     "pen-up length per layer.",
      [](const OptionValue&, RenderOptions& o) { return o.plot = true; }},
     {"--as-shown", nullptr, nullptr,
-     "The canvas as the window shows it, without the save's hole fill.",
+     "The canvas as the window shows it, without the save's hole fill: the canvas PNG, or the "
+     "strands alone on a page (SVG, PDF, print PNG).",
      [](const OptionValue&, RenderOptions& o) { return o.as_shown = true; }},
+};
+
+// A plot's plan: pens, and what is joined, simplified and left out.
+constexpr OptionSpec PLOT[] = {
+    {"--pens", nullptr, "N",
+     "A plot in N pens (1 to 16, default 1): the strands sorted by grey into one layer per pen, "
+     "faintest first.",
+     [](const OptionValue& v, RenderOptions& o) {
+         int pens = 0;
+         if (!Whole(v, pens, 1, 16, "1 to 16 pens")) return false;
+         o.pens = pens;
+         return true;
+     }},
+    {"--min-grey", nullptr, "G", "A plot leaves out lines fainter than G (0 to 1, default 0).",
+     [](const OptionValue& v, RenderOptions& o) { return Real(v, o.min_grey); }},
+    {"--merge", nullptr, "MM",
+     "A plot joins paths whose ends are within MM (default: the pen's width).",
+     [](const OptionValue& v, RenderOptions& o) { return Real(v, o.merge); }},
+    {"--simplify", nullptr, "MM",
+     "A plot's paths stay within MM of the strands (default: a fifth of the pen).",
+     [](const OptionValue& v, RenderOptions& o) { return Real(v, o.simplify); }},
+    {"--min-length", nullptr, "MM",
+     "A plot leaves out paths shorter than MM (default: the pen's width).",
+     [](const OptionValue& v, RenderOptions& o) { return Real(v, o.min_length); }},
 };
 
 constexpr OptionSpec VIDEO[] = {
@@ -325,6 +352,7 @@ constexpr OptionGroup G_VARY{"The values", VARY};
 constexpr OptionGroup G_STATE{"Which state of the session", STATE};
 constexpr OptionGroup G_IMAGE{"Output", IMAGE};
 constexpr OptionGroup G_PRINT{"Print and vectors", PRINT};
+constexpr OptionGroup G_PLOT{"Pen plots", PLOT};
 constexpr OptionGroup G_PALETTE{"Colour", PALETTE};
 constexpr OptionGroup G_VIDEO{"Time-lapse", VIDEO};
 constexpr OptionGroup G_BATCH{"Many pictures", BATCH};
@@ -333,11 +361,11 @@ constexpr OptionGroup G_SHEET{"Output", SHEET};
 constexpr OptionGroup G_GALLERY{"Output", GALLERY};
 constexpr OptionGroup G_COMMON{"General", COMMON};
 
-constexpr const OptionGroup* RENDER_GROUPS[] = {&G_PICTURE, &G_IMAGE, &G_PRINT,
+constexpr const OptionGroup* RENDER_GROUPS[] = {&G_PICTURE, &G_IMAGE, &G_PRINT, &G_PLOT,
                                                 &G_PALETTE, &G_VIDEO, &G_COMMON};
-constexpr const OptionGroup* REPLAY_GROUPS[] = {&G_STATE,   &G_IMAGE, &G_PRINT,
+constexpr const OptionGroup* REPLAY_GROUPS[] = {&G_STATE,   &G_IMAGE, &G_PRINT, &G_PLOT,
                                                 &G_PALETTE, &G_VIDEO, &G_COMMON};
-constexpr const OptionGroup* FROM_GROUPS[] = {&G_IMAGE, &G_PRINT, &G_PALETTE, &G_COMMON};
+constexpr const OptionGroup* FROM_GROUPS[] = {&G_IMAGE, &G_PRINT, &G_PLOT, &G_PALETTE, &G_COMMON};
 constexpr const OptionGroup* HISTORY_GROUPS[] = {&G_KEPT, &G_COMMON};
 constexpr const OptionGroup* SWEEP_GROUPS[] = {&G_SWEEP_PICTURE, &G_BATCH, &G_IMAGE, &G_PALETTE,
                                                &G_COMMON};
@@ -352,6 +380,7 @@ constexpr const char* RENDER_EXAMPLES[] = {
     "morvane-render render --seed 7 --frames 600 --every 2 --video growth.mp4",
     "morvane-render render --seed 7 --lit 20 -o pic.pdf --size A3 --margin 15 --paper white",
     "morvane-render render --seed 7 --lit 20 -o ember.png --palette ember",
+    "morvane-render render --seed 7 --lit 20 -o pens.svg --plot --pens 4 --size A4 --pen 0.3",
 };
 constexpr const char* REPLAY_EXAMPLES[] = {
     "morvane-render replay morvane.log -o pic.png",

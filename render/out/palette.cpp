@@ -4,10 +4,14 @@
 
 #include <charconv>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
+#include "config/bounded_read.h"
+
 namespace {
+
+// A palette file is a few lines of stops; anything this long is not one.
+constexpr std::uint64_t MAX_PALETTE_BYTES = 1u << 20;
 
 struct Builtin {
     const char* name;
@@ -96,11 +100,13 @@ bool LoadColourMap(const std::string& name, ColourMap& map, std::string& error) 
         std::istringstream in(b.stops);
         return ReadStops(in, name, map, error);
     }
-    std::ifstream in(name);
-    if (!in) {
-        error = "--palette: '" + name + "' is neither ink, ember, ice, sepia nor a readable file";
+    std::string text, reason;
+    if (!ReadBoundedInput(name, MAX_PALETTE_BYTES, text, reason)) {
+        error = "--palette: '" + name +
+                "' is neither ink, ember, ice, sepia nor a readable file (" + reason + ")";
         return false;
     }
+    std::istringstream in(text);
     return ReadStops(in, name, map, error);
 }
 

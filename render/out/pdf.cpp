@@ -1,18 +1,17 @@
 // SPDX-License-Identifier: MIT
 // The PDF page of the recorded strands: one page whose content stream is deflated as it is
-// traced, in parts on every core, then the Info dictionary with the provenance and the
-// cross-reference table. The content is drawn in canvas pixels through one transformation to the
-// page.
+// traced, in parts on every core, then the Info dictionary with the provenance, the image of the
+// saved picture that the page draws under the strokes, and the cross-reference table. The strokes
+// are drawn in canvas pixels through one transformation to the page.
 #include <zlib.h>
 
-#include <algorithm>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "export/parallel_deflate.h"
 #include "render/out/runs.h"
+#include "render/out/saved_layer.h"
 #include "render/out/trace.h"
 #include "render/out/vector.h"
 
@@ -61,8 +60,7 @@ private:
 class PdfFormat : public PathFormat {
 public:
     explicit PdfFormat(CountedOut& out)
-        : stream_(Z_BEST_SPEED, Z_DEFAULT_STRATEGY,
-                  static_cast<int>(std::max(1u, std::thread::hardware_concurrency())),
+        : stream_(Z_BEST_SPEED, Z_DEFAULT_STRATEGY, 0,
                   [&out](const unsigned char* data, std::size_t size) {
                       out.Put(data, size);
                       return true;
@@ -183,8 +181,11 @@ void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const
     pdf.Put("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n");
     object("<< /Type /Catalog /Pages 2 0 R >>");
     object("<< /Type /Pages /Kids [3 0 R] /Count 1 >>");
-    object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + size +
-           "] /Contents 4 0 R /Resources << >> >>");
+    // The picture as saved (object 7, written after the Info dictionary) under the strokes,
+    // unless the strands alone are asked for.
+    const std::string resources = plan.as_shown ? "<< >>" : "<< /XObject << /Saved 7 0 R >> >>";
+    object("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + size + "] /Contents 4 0 R /Resources " +
+           resources + " >>");
     offsets.push_back(pdf.offset());
     pdf.Put("4 0 obj\n<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n");
     PdfFormat content(pdf);
@@ -197,12 +198,23 @@ void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const
     }
     head += "rg 0 0 " + size + " re f\n1 J 1 j\n";
     const double k = plan.MmTo(plan.scale, POINTS_PER_INCH);
-    for (const double v : {k, 0.0, 0.0, -k, plan.MmTo(plan.left, POINTS_PER_INCH),
-                           h - plan.MmTo(plan.top, POINTS_PER_INCH)}) {
-        AppendNumber(head, v, 6);
-        head += ' ';
+    const double left = plan.MmTo(plan.left, POINTS_PER_INCH);
+    const double top = h - plan.MmTo(plan.top, POINTS_PER_INCH);
+    const auto transform = [&](std::initializer_list<double> m) {
+        for (const double v : m) {
+            AppendNumber(head, v, 6);
+            head += ' ';
+        }
+        head += "cm\n";
+    };
+    // The saved picture's image on the canvas's place on the page, then the canvas's pixels for
+    // the strokes.
+    if (!plan.as_shown) {
+        head += "q\n";
+        transform({k * plan.canvas_w, 0, 0, k * plan.canvas_h, left, top - k * plan.canvas_h});
+        head += "/Saved Do Q\n";
     }
-    head += "cm\n";
+    transform({k, 0, 0, -k, left, top});
     AppendNumber(head, plan.pen / plan.scale, 4);
     head += " w\n";
     RunSink sink(plan.colours, content);
@@ -211,6 +223,16 @@ void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const
     pdf.Put("\nendstream\nendobj\n");
     object(std::to_string(length));
     object(InfoDictionary(text));
+    if (!plan.as_shown) {
+        const SavedLayer layer = CanvasAsSaved(plan.canvas_w, plan.canvas_h);
+        const LayerImage image = ColourLayer(layer, plan.colours);
+        const std::string packed = Deflated(image.samples);
+        object("<< /Type /XObject /Subtype /Image /Width " + std::to_string(plan.canvas_w) +
+               " /Height " + std::to_string(plan.canvas_h) + " /ColorSpace " +
+               (image.grey ? "/DeviceGray" : "/DeviceRGB") +
+               " /BitsPerComponent 8 /Filter /FlateDecode /Length " +
+               std::to_string(packed.size()) + " >>\nstream\n" + packed + "\nendstream");
+    }
     const std::size_t xref = pdf.offset();
     std::string table = "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
     for (const std::size_t at : offsets) {

@@ -11,8 +11,14 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <optional>
+#include <utility>
+#include <vector>
 
 #include "config/safe_write.h"
+#include "render/out/hpgl.h"
+#include "render/out/pages.h"
+#include "render/out/plot.h"
 #include "render/out/raster.h"
 #include "render/out/strands.h"
 #include "render/out/vector.h"
@@ -26,12 +32,9 @@ constexpr double DEFAULT_MARGIN = 10;  // mm, on a named or measured page
 constexpr double DEFAULT_DPI = 300;
 constexpr double MAX_SIDE = 32768;
 constexpr double MAX_RASTER_BYTES = 2.0 * 1024 * 1024 * 1024;
-
-struct NamedPage {
-    const char* name;
-    double w, h;  // mm, portrait
-};
-constexpr NamedPage PAGES[] = {{"A4", 210, 297}, {"A3", 297, 420}, {"A2", 420, 594}};
+// A plot's paths stay within this share of the pen's width of the strands by default.
+constexpr double SIMPLIFY_SHARE = 0.2;
+constexpr double MAX_TOLERANCE = 100;  // mm
 
 std::string Lower(std::string text) {
     for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -52,15 +55,9 @@ bool Positive(std::string_view text, double& out) {
            out > 0;
 }
 
-// "A4", "A3", "A2" (turned to match the canvas), or "WxHmm" / "WxHin".
+// A named page (render/out/pages.h), or "WxHmm" / "WxHin".
 bool ParsePage(const std::string& size, int xs, int ys, PrintPlan& plan, std::string& error) {
-    for (const NamedPage& p : PAGES) {
-        if (Lower(size) != Lower(p.name)) continue;
-        const bool landscape = xs > ys;
-        plan.page_w = landscape ? p.h : p.w;
-        plan.page_h = landscape ? p.w : p.h;
-        return true;
-    }
+    if (NamedPage(size, xs, ys, plan.page_w, plan.page_h)) return true;
     const std::string unit = size.size() > 2 ? Lower(size.substr(size.size() - 2)) : "";
     const auto x = size.find_first_of("xX");
     double w = 0, h = 0;
@@ -72,8 +69,8 @@ bool ParsePage(const std::string& size, int xs, int ys, PrintPlan& plan, std::st
         plan.page_h = h * k;
         return true;
     }
-    error =
-        "option --size takes A4, A3, A2, WxHmm or WxHin with W and H above 0, not '" + size + "'";
+    error = "option --size takes " + std::string(NamedPages()) +
+            ", or WxHmm or WxHin with W and H above 0, not '" + size + "'";
     return false;
 }
 
@@ -85,7 +82,9 @@ bool PlanColours(const RenderOptions& o, PrintPlan& plan, std::string& error) {
     if (!o.palette.empty()) {
         if (!LoadColourMap(o.palette, plan.colours, error)) return false;
     } else {
-        plan.colours = GreyMap(o.paper == "white");
+        // A plot's paper is white unless it is said to be black: the strongest lines are drawn
+        // in the darkest ink.
+        plan.colours = GreyMap(o.paper == "white" || (plan.plot && o.paper.empty()));
     }
     plan.coloured = !o.palette.empty() || o.paper == "white";
     return true;
@@ -136,34 +135,95 @@ bool PlanRaster(const RenderOptions& o, PrintPlan& plan, std::string& error) {
 
 // Which output the file name and the options ask for, and the options that do not fit it.
 bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
+    using Output = PrintPlan::Output;
     const std::string ext = Extension(o.output);
     const bool page = !o.size.empty() || o.margin || o.pen;
     if (ext == "svg")
-        plan.output = PrintPlan::Output::Svg;
+        plan.output = Output::Svg;
     else if (ext == "pdf")
-        plan.output = PrintPlan::Output::Pdf;
+        plan.output = Output::Pdf;
+    else if (ext == "hpgl" || ext == "plt")
+        plan.output = Output::Hpgl;
     else if (ext == "png" || ext.empty())
-        plan.output = page ? PrintPlan::Output::Raster : PrintPlan::Output::Canvas;
+        plan.output = page ? Output::Raster : Output::Canvas;
     else
-        error = "cannot write " + o.output + ": morvane-render writes .png, .svg and .pdf files";
-    const bool vector =
-        plan.output == PrintPlan::Output::Svg || plan.output == PrintPlan::Output::Pdf;
+        error = "cannot write " + o.output +
+                ": morvane-render writes .png, .svg, .pdf and .hpgl (or .plt) files";
     if (!error.empty()) return false;
-    if (o.plot && plan.output != PrintPlan::Output::Svg)
-        error = "--plot writes an SVG for a pen plotter: give -o FILE.svg";
-    else if (o.as_shown && plan.output != PrintPlan::Output::Canvas)
+    const bool hpgl = plan.output == Output::Hpgl;
+    const bool unscaled = plan.output == Output::Svg || plan.output == Output::Pdf || hpgl;
+    plan.plot = o.plot || hpgl;
+    plan.as_shown = o.as_shown;
+    if (o.plot && plan.output != Output::Svg && !hpgl)
+        error = "--plot writes an SVG or HPGL for a pen plotter: give -o FILE.svg or FILE.hpgl";
+    else if (!plan.plot && (o.pens || o.min_grey || o.merge || o.simplify || o.min_length))
+        error = "--pens, --min-grey, --merge, --simplify and --min-length shape a plot: add --plot";
+    else if (hpgl && (!o.palette.empty() || !o.paper.empty()))
         error =
-            "--as-shown writes the canvas PNG; it does not go with --size, --margin, --pen or "
-            "a vector file";
-    else if (o.dpi && vector)
-        error = "--dpi sets the resolution of a PNG; an SVG or PDF has none";
-    else if (o.thumb > 0 && (plan.output != PrintPlan::Output::Canvas || o.as_shown || o.dpi ||
+            "HPGL has no colours (the pens in the plotter give them): leave out --palette and "
+            "--paper";
+    else if (o.dpi && unscaled)
+        error = "--dpi sets the resolution of a PNG; an SVG, PDF or HPGL file has none";
+    else if (o.thumb > 0 && (plan.output != Output::Canvas || o.as_shown || o.dpi ||
                              !o.palette.empty() || !o.paper.empty()))
         error =
             "--thumb writes an 8-bit grey thumbnail of the canvas and goes with no print option";
-    plan.plot = o.plot;
-    plan.as_shown = o.as_shown;
     return error.empty();
+}
+
+// A plot's pens, threshold and tolerances; the tolerances default to the pen's width, so that
+// nothing a pen of that width draws changes visibly.
+bool PlanPlotShape(const RenderOptions& o, PrintPlan& plan, std::string& error) {
+    plan.pens = o.pens.value_or(1);
+    plan.min_grey = o.min_grey.value_or(0);
+    plan.merge = o.merge.value_or(plan.pen);
+    plan.simplify = o.simplify.value_or(plan.pen * SIMPLIFY_SHARE);
+    plan.min_length = o.min_length.value_or(plan.pen);
+    if (!(plan.min_grey >= 0 && plan.min_grey < 1)) {
+        error = "option --min-grey takes a grey from 0 up to 1 (not 1 itself)";
+        return false;
+    }
+    const std::pair<const char*, double> lengths[] = {
+        {"--merge", plan.merge}, {"--simplify", plan.simplify}, {"--min-length", plan.min_length}};
+    for (const auto& [name, mm] : lengths) {
+        if (mm >= 0 && mm <= MAX_TOLERANCE) continue;
+        char text[160];
+        std::snprintf(text, sizeof text, "option %s takes a length from 0 to %g mm, not %g", name,
+                      MAX_TOLERANCE, mm);
+        error = text;
+        return false;
+    }
+    return true;
+}
+
+// The output options as they were given, for the file's provenance: what made this page.
+std::string OutputOptionsText(const RenderOptions& o) {
+    std::string text;
+    const auto add = [&](const char* name, const std::string& value) {
+        if (!text.empty()) text += ' ';
+        text += name;
+        if (value.empty()) return;
+        text += ' ';
+        text += value;
+    };
+    const auto number = [](double v) {
+        char out[32];
+        return std::string(out, std::to_chars(out, out + sizeof out, v).ptr);
+    };
+    const std::pair<const char*, const std::string*> words[] = {
+        {"--size", &o.size}, {"--paper", &o.paper}, {"--palette", &o.palette}};
+    for (const auto& [name, value] : words)
+        if (!value->empty()) add(name, *value);
+    const std::pair<const char*, const std::optional<double>*> numbers[] = {
+        {"--margin", &o.margin},        {"--pen", &o.pen},     {"--dpi", &o.dpi},
+        {"--min-grey", &o.min_grey},    {"--merge", &o.merge}, {"--simplify", &o.simplify},
+        {"--min-length", &o.min_length}};
+    for (const auto& [name, value] : numbers)
+        if (*value) add(name, number(**value));
+    if (o.plot) add("--plot", "");
+    if (o.pens) add("--pens", std::to_string(*o.pens));
+    if (o.as_shown) add("--as-shown", "");
+    return text;
 }
 
 }  // namespace
@@ -173,6 +233,7 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
     plan.canvas_w = xs;
     plan.canvas_h = ys;
     plan.quiet = o.quiet;
+    plan.options = OutputOptionsText(o);
     if (!PlanOutput(o, plan, error) || !PlanColours(o, plan, error)) return false;
     if (o.dpi && !(*o.dpi > 0)) {
         error = "option --dpi takes a resolution above 0";
@@ -180,21 +241,25 @@ bool PlanPrint(const RenderOptions& o, int xs, int ys, PrintPlan& plan, std::str
     }
     plan.dpi = o.dpi.value_or(plan.output == PrintPlan::Output::Raster ? DEFAULT_DPI : 0);
     if (!PlanPage(o, xs, ys, plan, error)) return false;
+    if (plan.plot && !PlanPlotShape(o, plan, error)) return false;
     if (plan.output == PrintPlan::Output::Raster) return PlanRaster(o, plan, error);
     return true;
 }
 
 bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
-                  std::span<const TextChunk> text) {
+                  std::span<const TextChunk> provenance) {
     using Output = PrintPlan::Output;
+    std::vector<TextChunk> text(provenance.begin(), provenance.end());
+    if (!plan.options.empty()) text.push_back({"morvane:output", plan.options});
     if (plan.output == Output::Canvas && !plan.coloured && !plan.as_shown)
         return plan.dpi > 0 ? ReportSave(SaveImage(path, text, plan.dpi), path)
                             : WriteOutput(path, thumb, text);
     const StrandRecord& record = RecordedStrands();
     const auto start = std::chrono::steady_clock::now();
     SaveResult result;
-    double down = 0, travel = 0;
+    PlotPlan plot;
     try {
+        if (plan.plot) plot = PlanPlot(plan, record);
         result.saved = WriteFileSafely(
             path,
             [&](std::ostream& out) {
@@ -204,8 +269,10 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
                     WriteRasterPng(plan, record, text, out);
                 else if (plan.output == Output::Pdf)
                     WritePdf(plan, record, text, out);
+                else if (plan.output == Output::Hpgl)
+                    WriteHpgl(plan, plot, out);
                 else if (plan.plot)
-                    down = WritePlotSvg(plan, record, text, out, travel);
+                    WritePlotSvg(plan, plot, text, out);
                 else
                     WriteSvg(plan, record, text, out);
             },
@@ -213,9 +280,8 @@ bool WritePicture(const PrintPlan& plan, const std::string& path, int thumb,
     } catch (const std::exception& e) {
         result.reason = e.what();
     }
-    if (result.saved && plan.plot)
-        std::fprintf(stderr, "plot: pen down %.3f m, pen up %.3f m, %zu strands -> %s\n",
-                     down / 1000, travel / 1000, record.strands.size(), path.c_str());
+    // The plot's figures are its result, not progress: they are printed even when quiet.
+    if (result.saved && plan.plot) ReportPlot(plot, stderr);
     struct stat st {};
     if (result.saved && !plan.quiet && plan.output != Output::Canvas &&
         stat(path.c_str(), &st) == 0)

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// The print raster and the coloured canvas. Both end in WritePng, which streams 16-bit rows
-// (grey, or RGB through a colour map) with the text chunks and, given a DPI, pHYs. The strands
-// are drawn as round-capped capsules whose edge covers one pixel, each pixel keeping the brightest
-// value drawn over it, as the lines of the canvas never darken each other.
+// The print raster (the saved picture, then the strands over it) and the coloured canvas. Both end
+// in WritePng, which streams 16-bit rows (grey, or RGB through a colour map) with the text chunks
+// and, given a DPI, pHYs. The strands are drawn as round-capped capsules whose edge covers one
+// pixel, each pixel keeping the brightest value drawn over it, as the lines of the canvas never
+// darken each other.
 #include "render/out/raster.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "engine/canvas.h"
+#include "render/out/saved_layer.h"
 #include "render/out/trace.h"
 
 namespace {
@@ -82,6 +84,20 @@ public:
           s_(plan.scale * k_),
           r_(std::max(plan.pen * k_ / 2, 0.5)) {}
 
+    // Puts the saved picture under the strands: each raster pixel takes the sample of the canvas
+    // pixel its centre lies in.
+    void Underlay(const SavedLayer& layer) {
+        for (int py = 0; py < h_; ++py) {
+            const double cy = std::floor((py + 0.5 - y0_) / s_);
+            if (cy < 0 || cy >= layer.h) continue;
+            for (int px = 0; px < w_; ++px) {
+                const double cx = std::floor((px + 0.5 - x0_) / s_);
+                if (cx < 0 || cx >= layer.w) continue;
+                values_[static_cast<std::size_t>(py) * w_ + px] =
+                    layer.At(static_cast<int>(cx), static_cast<int>(cy));
+            }
+        }
+    }
     void Start(double x, double y) {
         x_ = x0_ + x * s_;
         y_ = y0_ + y * s_;
@@ -138,6 +154,7 @@ void WriteCanvasPng(const PrintPlan& plan, std::span<const TextChunk> text, std:
 void WriteRasterPng(const PrintPlan& plan, const StrandRecord& record,
                     std::span<const TextChunk> text, std::ostream& out) {
     Rasteriser raster(plan);
+    if (!plan.as_shown) raster.Underlay(CanvasAsSaved(plan.canvas_w, plan.canvas_h));
     TracePieces(record, plan.canvas_w, plan.canvas_h, raster);
     const auto row = [&](int y, std::uint16_t* values) {
         std::copy_n(raster.Row(y), plan.raster_w, values);

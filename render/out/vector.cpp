@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// SVG and PDF pages of the recorded strands. Each strand is traced into runs of one colour (the
-// 8-bit colour of its segments' shades); a run is one path element. Text is built in a buffer
-// that is handed on whenever it grows past FLUSH_BYTES. Start reading at WriteSvg and WritePdf.
+// SVG pages of the recorded strands, over the saved picture as an image, and the plotter SVG of a
+// plot plan. Each strand is traced into runs of one colour (the 8-bit colour of its segments'
+// shades); a run is one path element. Text is built in a buffer
+// that is handed on whenever it grows past FLUSH_BYTES. Start reading at WriteSvg.
 #include "render/out/vector.h"
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "render/out/runs.h"
+#include "render/out/saved_layer.h"
 #include "render/out/trace.h"
 
 namespace {
@@ -37,10 +39,13 @@ std::string XmlText(const std::string& text) {
     return out;
 }
 
-// The SVG's head: the page in mm (one user unit is one mm), the provenance, the paper.
-std::string SvgHead(const PrintPlan& plan, std::span<const TextChunk> text, bool paper) {
+// The SVG's head: the page in mm (one user unit is one mm) and the provenance.
+std::string SvgHead(const PrintPlan& plan, std::span<const TextChunk> text) {
     std::string out =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" ";
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\" "
+        "xmlns:xlink=\"http://www.w3.org/1999/xlink\" "
+        "xmlns:inkscape=\"http://www.inkscape.org/namespaces/inkscape\" "
+        "xmlns:sodipodi=\"http://sodipodi.sourceforge.net/DTD/sodipodi-0.dtd\" ";
     out += "xmlns:morvane=\"urn:x-morvane:provenance\" width=\"";
     AppendNumber(out, plan.page_w, 3);
     out += "mm\" height=\"";
@@ -54,13 +59,35 @@ std::string SvgHead(const PrintPlan& plan, std::span<const TextChunk> text, bool
         out += "<morvane:chunk keyword=\"" + XmlText(chunk.keyword) + "\">" + XmlText(chunk.text) +
                "</morvane:chunk>\n";
     out += "</metadata>\n";
-    if (paper)
-        out += "<rect width=\"100%\" height=\"100%\" fill=\"" + HexColour(plan.colours.At(0)) +
-               "\"/>\n";
-    out += "<g fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" stroke-width=\"";
+    return out;
+}
+
+// The group of the strokes: round ends and joins, the pen's width.
+std::string StrokeGroup(const PrintPlan& plan, const std::string& attributes) {
+    std::string out = "<g" + attributes +
+                      " fill=\"none\" stroke-linecap=\"round\" stroke-linejoin=\"round\" "
+                      "stroke-width=\"";
     AppendNumber(out, plan.pen, 4);
     out += "\">\n";
     return out;
+}
+
+// The picture as saved, as an image over the canvas, each of its pixels one canvas pixel.
+void AppendSavedImage(const PrintPlan& plan, std::string& out) {
+    const SavedLayer layer = CanvasAsSaved(plan.canvas_w, plan.canvas_h);
+    out += "<image x=\"";
+    AppendNumber(out, plan.left, 3);
+    out += "\" y=\"";
+    AppendNumber(out, plan.top, 3);
+    out += "\" width=\"";
+    AppendNumber(out, plan.canvas_w * plan.scale, 3);
+    out += "\" height=\"";
+    AppendNumber(out, plan.canvas_h * plan.scale, 3);
+    out +=
+        "\" preserveAspectRatio=\"none\" image-rendering=\"optimizeSpeed\" "
+        "style=\"image-rendering:pixelated\" xlink:href=\"data:image/png;base64,";
+    AppendBase64(out, LayerPng(layer, ColourLayer(layer, plan.colours)));
+    out += "\"/>\n";
 }
 
 class SvgFormat : public PathFormat {
@@ -97,147 +124,38 @@ private:
 void WriteSvg(const PrintPlan& plan, const StrandRecord& record, std::span<const TextChunk> text,
               std::ostream& out) {
     SvgFormat svg(plan, out);
-    svg.text() = SvgHead(plan, text, true);
+    svg.text() = SvgHead(plan, text);
+    svg.text() +=
+        "<rect width=\"100%\" height=\"100%\" fill=\"" + HexColour(plan.colours.At(0)) + "\"/>\n";
+    if (!plan.as_shown) AppendSavedImage(plan, svg.text());
+    svg.text() += StrokeGroup(plan, "");
     RunSink sink(plan.colours, svg);
     TracePieces(record, plan.canvas_w, plan.canvas_h, sink);
     svg.text() += "</g>\n</svg>\n";
     svg.Flush();
 }
 
-namespace {
-
-// The pieces of a plotter page, each a polyline in canvas pixels.
-struct PlotPieces {
-    std::vector<StrandPoint> points;
-    std::vector<std::size_t> starts;  // first point of each piece; one more at the end
-    void Start(double x, double y) {
-        if (!starts.empty() && points.size() - starts.back() < 2)
-            points.resize(starts.back());
-        else
-            starts.push_back(points.size());
-        points.push_back({static_cast<float>(x), static_cast<float>(y)});
-    }
-    void To(double x, double y, int) {
-        points.push_back({static_cast<float>(x), static_cast<float>(y)});
-    }
-    void StrandEnd() {}
-    void Close() {
-        if (!starts.empty() && points.size() - starts.back() < 2) {
-            points.resize(starts.back());
-            starts.pop_back();
-        }
-        starts.push_back(points.size());
-    }
-};
-
-double Distance(StrandPoint a, StrandPoint b) {
-    return std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y);
-}
-
-// The pieces' free ends in a grid of CELL-pixel cells, for the greedy plot order: from where the
-// pen is, the nearest free end next. Each cell holds its live ends first, so taking a piece moves
-// its two ends out of the live part.
-class EndGrid {
-public:
-    static constexpr double CELL = 8;
-    EndGrid(const PlotPieces& p, std::size_t count, int xs, int ys)
-        : pieces_(p), gw_(static_cast<int>(xs / CELL) + 2), gh_(static_cast<int>(ys / CELL) + 2) {
-        const std::size_t cells = static_cast<std::size_t>(gw_) * gh_;
-        start_.assign(cells + 1, 0);
-        live_.assign(cells, 0);
-        for (std::size_t e = 0; e < 2 * count; ++e) ++start_[CellOf(End(e)) + 1];
-        for (std::size_t c = 0; c < cells; ++c) start_[c + 1] += start_[c];
-        ends_.resize(2 * count);
-        slot_.resize(2 * count);
-        for (std::size_t e = 0; e < 2 * count; ++e) {
-            const std::size_t c = CellOf(End(e));
-            slot_[e] = start_[c] + live_[c]++;
-            ends_[slot_[e]] = e;
-        }
-    }
-    StrandPoint End(std::size_t e) const {
-        const std::size_t i = e / 2;
-        return pieces_.points[e % 2 ? pieces_.starts[i + 1] - 1 : pieces_.starts[i]];
-    }
-    // The free end nearest `pen`: rings of cells around it until no nearer end can be left.
-    std::size_t Nearest(StrandPoint pen) const {
-        const int cx = Clamp(pen.x / CELL, gw_), cy = Clamp(pen.y / CELL, gh_);
-        std::size_t best = SIZE_MAX;
-        double best_d = 1e300;
-        for (int r = 0; r <= std::max(gw_, gh_); ++r) {
-            for (int y = cy - r; y <= cy + r; ++y) {
-                if (y < 0 || y >= gh_) continue;
-                const int step = (y == cy - r || y == cy + r) ? 1 : 2 * r;
-                for (int x = cx - r; x <= cx + r; x += std::max(step, 1)) {
-                    if (x < 0 || x >= gw_) continue;
-                    const std::size_t c = static_cast<std::size_t>(y) * gw_ + x;
-                    for (std::size_t k = start_[c]; k < start_[c] + live_[c]; ++k) {
-                        const double d = Distance(pen, End(ends_[k]));
-                        if (d < best_d) {
-                            best_d = d;
-                            best = ends_[k];
-                        }
-                    }
-                }
-            }
-            if (best != SIZE_MAX && best_d <= r * CELL) break;
-        }
-        return best;
-    }
-    void Take(std::size_t piece) {
-        for (const std::size_t e : {2 * piece, 2 * piece + 1}) {
-            const std::size_t c = CellOf(End(e));
-            const std::size_t last = start_[c] + --live_[c];
-            const std::size_t moved = ends_[last];
-            ends_[slot_[e]] = moved;
-            slot_[moved] = slot_[e];
-            ends_[last] = e;
-            slot_[e] = last;
-        }
-    }
-
-private:
-    static int Clamp(double v, int size) { return std::clamp(static_cast<int>(v), 0, size - 1); }
-    std::size_t CellOf(StrandPoint p) const {
-        return static_cast<std::size_t>(Clamp(p.y / CELL, gh_)) * gw_ + Clamp(p.x / CELL, gw_);
-    }
-    const PlotPieces& pieces_;
-    int gw_, gh_;
-    std::vector<std::size_t> start_, live_, ends_, slot_;
-};
-
-}  // namespace
-
-double WritePlotSvg(const PrintPlan& plan, const StrandRecord& record,
-                    std::span<const TextChunk> text, std::ostream& out, double& travel) {
-    PlotPieces pieces;
-    TracePieces(record, plan.canvas_w, plan.canvas_h, pieces);
-    pieces.Close();
-    const std::size_t count = pieces.starts.size() - 1;
-    EndGrid grid(pieces, count, plan.canvas_w, plan.canvas_h);
+void WritePlotSvg(const PrintPlan& plan, const PlotPlan& plot, std::span<const TextChunk> text,
+                  std::ostream& out) {
     SvgFormat svg(plan, out);
-    svg.text() = SvgHead(plan, text, false);
-    double down = 0;
-    travel = 0;
-    StrandPoint pen{0, 0};
-    // Each piece is drawn from its end nearest the pen; an odd end is its last point.
-    for (std::size_t n = 0; n < count; ++n) {
-        const std::size_t end = grid.Nearest(pen), i = end / 2;
-        grid.Take(i);
-        const std::size_t first = pieces.starts[i], last = pieces.starts[i + 1] - 1;
-        const bool reverse = end % 2 == 1;
-        travel += Distance(pen, pieces.points[reverse ? last : first]);
-        svg.Begin({0, 0, 0});
-        for (std::size_t k = 0; k <= last - first; ++k) {
-            const StrandPoint p = pieces.points[reverse ? last - k : first + k];
-            if (k > 0) down += Distance(pen, p);
-            svg.Point(p.x, p.y, k == 0);
-            pen = p;
+    svg.text() = SvgHead(plan, text);
+    // The paper's colour for the editors that show it; a plotter draws no paper.
+    svg.text() += "<sodipodi:namedview pagecolor=\"" + HexColour(plan.colours.At(0)) + "\"/>\n";
+    for (std::size_t k = 0; k < plot.layers.size(); ++k) {
+        const PlotLayer& layer = plot.layers[k];
+        svg.text() +=
+            StrokeGroup(plan, " inkscape:groupmode=\"layer\" id=\"pen" + std::to_string(k + 1) +
+                                  "\" inkscape:label=\"" + LayerLabel(layer, k) + "\" stroke=\"" +
+                                  HexColour(plan.colours.At(layer.grey)) + "\"");
+        const PlotPaths& paths = layer.paths;
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            svg.text() += "<path d=\"";
+            for (std::size_t p = paths.offsets[i]; p < paths.offsets[i + 1]; ++p)
+                svg.Point(paths.points[p].x, paths.points[p].y, p == paths.offsets[i]);
+            svg.End();
         }
-        svg.End();
+        svg.text() += "</g>\n";
     }
-    svg.text() += "</g>\n</svg>\n";
+    svg.text() += "</svg>\n";
     svg.Flush();
-    travel *= plan.scale;
-    return down * plan.scale;
 }

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The recorded strands as vector pages: SVG (graded, or plain paths for a pen plotter) and PDF,
-// streamed to the file as they are traced, so that no page is ever held whole in memory.
+// The recorded strands as vector pages: SVG (graded strokes over the saved picture, or a plot's
+// layers) and PDF. The strokes are streamed to the file as they are traced, so that no page is
+// ever held whole in memory; only the image of the saved picture is, at canvas resolution.
 #pragma once
 
 #include <ostream>
 #include <span>
 
 #include "export/export.h"
+#include "render/out/plot.h"
 #include "render/out/print.h"
 #include "render/out/strands.h"
 
@@ -15,7 +17,6 @@ void WriteSvg(const PrintPlan& plan, const StrandRecord& record, std::span<const
               std::ostream& out);
 void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const TextChunk> text,
               std::ostream& out);
-// The plotter SVG: one colour, the pieces ordered to keep the pen's travel short. Returns the
-// pen-down length in mm and sets `travel` to the pen-up length.
-double WritePlotSvg(const PrintPlan& plan, const StrandRecord& record,
-                    std::span<const TextChunk> text, std::ostream& out, double& travel);
+// The plotter SVG of `plot`: one Inkscape layer per pen, its paths in the pen's colour.
+void WritePlotSvg(const PrintPlan& plan, const PlotPlan& plot, std::span<const TextChunk> text,
+                  std::ostream& out);

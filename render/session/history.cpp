@@ -13,11 +13,10 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <vector>
 
+#include "config/bounded_read.h"
 #include "config/session_files.h"
 #include "engine/settings.h"
 #include "render/batch/gallery.h"
@@ -28,6 +27,9 @@
 namespace {
 
 constexpr int EXIT_FAILED = 1;
+// The longest journal file read: a session's history file stops at 256 MiB, and a log holds
+// the same journal lines and a few others.
+constexpr std::uint64_t MAX_JOURNAL_FILE_BYTES = std::uint64_t{512} << 20;
 // The sheet shows this many of the newest sessions, in tiles this wide.
 constexpr std::size_t SHEET_SESSIONS = 9;
 constexpr int SHEET_TILE = 256;
@@ -84,16 +86,14 @@ void Mark(const std::string& text, SessionRecord& s) {
     }
 }
 
-// Replays a kept session to its end (the last event, for a killed one) and writes the canvas
-// with the journal that made it, so that from (and a gallery's command) makes it again.
-bool RenderFinal(SessionRecord& s, const std::string& output, std::string& error) {
+// Replays a kept session to its end (the last event, for a killed one). False, with the reason,
+// when the journal does not replay.
+bool ReplayFinal(SessionRecord& s, Replayed& replayed, RenderOptions::Target& target,
+                 std::string& error) {
     SetCanvasSize(s.journal.start.width, s.journal.start.height);
-    const auto target = s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame;
-    Replayed replayed = ReplayTo(s.journal, target, s.frames, error);
-    if (replayed.events < 0) return false;
-    if (WriteOutput(output, 0, ReplayProvenance(replayed, target))) return true;
-    error = "cannot write " + output;
-    return false;
+    target = s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame;
+    replayed = ReplayTo(s.journal, target, s.frames, error);
+    return replayed.events >= 0;
 }
 
 // The folder for the sessions' pictures: --dir (default "history") for a gallery, which keeps
@@ -114,11 +114,9 @@ bool PicturesFolder(const RenderOptions& o, std::string& folder, std::string& er
 }  // namespace
 
 bool LoadSession(const std::string& path, SessionRecord& s, bool quiet, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
     std::string text;
-    if (in) text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (!in && !in.eof()) {
-        error = "cannot read " + path + ": " + std::strerror(errno);
+    if (!ReadBoundedInput(path, MAX_JOURNAL_FILE_BYTES, text, error)) {
+        error = "cannot read " + path + ": " + error;
         return false;
     }
     if (!text.empty() && text.back() != '\n') {
@@ -231,26 +229,54 @@ void ListEvents(const SessionRecord& s) {
     }
 }
 
+namespace {
+
+// The final picture of kept session `k`, written to `tile` with the journal that made it, so
+// that --from (and a gallery's command) makes it again. A session that cannot be read or
+// replayed (a file a full disk left empty, say) is passed over with one line; false, with the
+// reason, only when the picture cannot be written.
+bool RenderKept(const Kept& k, const std::string& tile, bool quiet, std::vector<SheetTile>& tiles,
+                std::string& error) {
+    SessionRecord s;
+    Replayed replayed;
+    RenderOptions::Target target{};
+    std::string skipped;
+    const bool loaded = LoadSession(k.path, s, quiet, skipped);
+    if (!loaded || !ReplayFinal(s, replayed, target, skipped)) {
+        // LoadSession's reasons name the file already.
+        std::fprintf(stderr, "morvane-render: passed over %s\n",
+                     (loaded ? k.path + ": " + skipped : skipped).c_str());
+        return true;
+    }
+    if (!WriteOutput(tile, 0, ReplayProvenance(replayed, target))) {
+        error = "cannot write " + tile;
+        return false;
+    }
+    tiles.push_back({tile, ReadableStamp(k.name.stamp).substr(0, 16) + " seed " +
+                               std::to_string(s.journal.start.seed)});
+    return true;
+}
+
+}  // namespace
+
 int HistorySheet(const RenderOptions& o) {
-    std::vector<Kept> kept = KeptSessions();
-    if (kept.size() > SHEET_SESSIONS) kept.resize(SHEET_SESSIONS);
+    const std::vector<Kept> kept = KeptSessions();
     std::string folder, error;
     if (kept.empty()) error = "no sessions kept in " + SessionsFolder();
     if (error.empty() && !PicturesFolder(o, folder, error)) folder.clear();
+    // The newest sessions that replay, up to a sheet's worth.
     std::vector<SheetTile> tiles;
-    std::vector<std::string> files;
-    for (std::size_t i = 0; i < kept.size() && error.empty(); ++i) {
-        SessionRecord s;
+    for (std::size_t i = 0; i < kept.size() && tiles.size() < SHEET_SESSIONS && error.empty();
+         ++i) {
         // A gallery's pictures are named after their sessions, so that they sort by start time.
         const std::string name =
             o.gallery ? kept[i].path.substr(kept[i].path.rfind('/') + 1) : std::to_string(i);
-        const std::string tile = folder + "/" + name.substr(0, name.rfind('.')) + ".png";
-        if (LoadSession(kept[i].path, s, o.quiet, error) && RenderFinal(s, tile, error)) {
-            tiles.push_back({tile, ReadableStamp(kept[i].name.stamp).substr(0, 16) + " seed " +
-                                       std::to_string(s.journal.start.seed)});
-            files.push_back(tile);
-        }
+        RenderKept(kept[i], folder + "/" + name.substr(0, name.rfind('.')) + ".png", o.quiet, tiles,
+                   error);
     }
+    if (error.empty() && tiles.empty()) error = "none of the kept sessions could be replayed";
+    std::vector<std::string> files;
+    for (const SheetTile& t : tiles) files.push_back(t.path);
     if (error.empty() && !o.sheet.empty())
         BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error);
     if (error.empty() && o.gallery) WriteGallery(files, folder, {}, o.quiet, error);

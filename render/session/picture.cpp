@@ -148,12 +148,16 @@ bool LoadPictureSettings(const RenderOptions& o) {
     const char* path = o.settings.empty() ? "defaults.cfg" : o.settings.c_str();
     std::vector<std::string> problems;
     const bool read = LoadSettings(path, &problems);
+    if (!read && !o.settings.empty()) {
+        // Unread, the file's one problem is why.
+        Fail("cannot read settings file " +
+             (problems.empty() ? o.settings + ": " + std::strerror(errno) : problems.front()));
+        return false;
+    }
     // The file's mistakes are warnings: the picture is rendered from what was read.
     for (const std::string& problem : problems)
         std::fprintf(stderr, "morvane-render: %s\n", problem.c_str());
-    if (read || o.settings.empty()) return true;
-    Fail("cannot read settings file " + o.settings + ": " + std::strerror(errno));
-    return false;
+    return true;
 }
 
 std::uint32_t PictureSeed(const RenderOptions& o) {

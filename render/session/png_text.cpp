@@ -4,6 +4,7 @@
 // and a compressed text is inflated only up to the same bound; the rest is skipped.
 #include "render/session/png_text.h"
 
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -11,7 +12,11 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <string_view>
 #include <vector>
+
+#include "config/bounded_read.h"
+#include "render/session/vector_text.h"
 
 namespace {
 
@@ -69,8 +74,15 @@ bool TextOf(const std::string& type, const std::string& data, std::string& key, 
 
 }  // namespace
 
+bool PngInputOk(const std::string& path, std::string& error) {
+    const int fd = OpenBoundedInput(path, MAX_PNG_BYTES, error);
+    if (fd >= 0) close(fd);
+    return fd >= 0;
+}
+
 bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>& text,
                     std::string& error) {
+    if (!PngInputOk(path, error)) return false;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         error = std::strerror(errno);
@@ -79,9 +91,15 @@ bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>&
     // A chunk is read only when the file holds it: a header's claim allocates nothing.
     const std::streamoff size = in.tellg();
     in.seekg(0);
-    char signature[8];
-    if (!in.read(signature, 8) || std::memcmp(signature, SIGNATURE, 8) != 0) {
-        error = "not a PNG file";
+    char signature[8] = {};
+    in.read(signature, 8);
+    // Our SVG and PDF pages carry the same pairs.
+    const std::string_view start(signature, static_cast<std::size_t>(in.gcount()));
+    if (start.rfind("%PDF", 0) == 0) return ReadPdfText(path, text, error);
+    if (start.rfind("<?xml", 0) == 0 || start.rfind("<svg", 0) == 0)
+        return ReadSvgText(path, text, error);
+    if (start != std::string_view(SIGNATURE, 8)) {
+        error = "not a PNG, SVG or PDF file";
         return false;
     }
     unsigned char head[8];
@@ -106,6 +124,8 @@ bool ReadTextChunks(const std::string& path, std::map<std::string, std::string>&
 }
 
 bool PngIsWhole(const std::string& path) {
+    std::string error;
+    if (!PngInputOk(path, error)) return false;
     std::ifstream in(path, std::ios::binary);
     char signature[8];
     if (!in.read(signature, 8) || std::memcmp(signature, SIGNATURE, 8) != 0) return false;

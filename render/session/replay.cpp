@@ -13,6 +13,7 @@
 #include "engine/frame.h"
 #include "engine/settings.h"
 #include "morvane/version.h"
+#include "render/session/one_session.h"
 #include "render/session/session.h"
 
 namespace {
@@ -52,7 +53,7 @@ public:
     explicit EntryReader(std::istream& in) : in_(in) {}
     // The next entry; false at the end or, with `error` set, at a line the program did not write.
     bool Next(journal::Entry& e, std::string& error) {
-        std::string line;
+        std::string& line = line_;
         while (ReadLine(in_, buffer_, line)) {
             ++number_;
             if (!journal::LooksLikeJournal(line)) continue;
@@ -75,8 +76,12 @@ public:
         return false;
     }
 
+    // The log line of the entry Next gave last.
+    const std::string& Line() const { return line_; }
+
 private:
     std::istream& in_;
+    std::string line_;
     std::vector<char> buffer_ = std::vector<char>(MAX_LINE_BYTES + 2);
     long number_ = 0;
 };
@@ -114,6 +119,8 @@ bool CheckJournal(Journal& j, std::string& error) {
         return false;
     }
     j.start = e;
+    OneSession session;
+    session.Start(reader.Line());
     const auto size_ok = [](int v) { return v >= 512 && v <= 4096; };
     if (!size_ok(j.start.width) || !size_ok(j.start.height)) {
         error = "a canvas size outside 512..4096 in the start line";
@@ -121,6 +128,7 @@ bool CheckJournal(Journal& j, std::string& error) {
     }
     while (reader.Next(e, error)) {
         error = CheckEvent(j, e);
+        if (error.empty()) error = session.Check(e, reader.Line());
         if (!error.empty()) return false;
         ++j.events;
         if (e.kind == journal::Kind::Save && e.on) j.save_frames.push_back(e.frame);

@@ -49,16 +49,15 @@ cp my.cfg sparse.cfg
 printf 'width = 1024\nheight = 1024\n' >big.cfg
 mkdir -p build "$XDG_STATE_HOME/morvane/sessions" part1 part2
 ln -s "$RENDER" build/morvane-render
-stamp="2026-12-01 10:00:00 journal"
 {
-    echo "$stamp start seed=5 size=512x512"
-    echo "$stamp @300 save ok \"morvane.png\""
-    echo "$stamp @600 save ok \"morvane.png\""
-    echo "$stamp @950 end"
+    echo "2026-12-01 10:00:00 journal start seed=5 size=512x512"
+    echo "2026-12-01 10:00:05 journal @300 save ok \"morvane.png\""
+    echo "2026-12-01 10:00:10 journal @600 save ok \"morvane.png\""
+    echo "2026-12-01 10:00:16 journal @950 end"
 } >build/morvane.log
 cp build/morvane.log morvane.log
 cp build/morvane.log "$XDG_STATE_HOME/morvane/sessions/20261202-100000-seed5.journal"
-sed '2a 2026-12-01 10:00:00 journal @400 restart' build/morvane.log \
+sed '2a 2026-12-01 10:00:07 journal @400 restart' build/morvane.log \
     >"$XDG_STATE_HOME/morvane/sessions/20261201-100000-seed5.journal"
 "$RENDER" replay build/morvane.log --quiet -o build/morvane.png || fail "the fixture image"
 for s in 1 2; do

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # The renderer finds kept sessions by name (@last, @2) in the history folder, makes a gallery of
-# them, and tells a history file that a killed program cut short from a damaged one: the cut
+# them (passing over one that cannot be read), and tells a history file that a killed program cut short from a damaged one: the cut
 # last line is left out with a note; a garbage line stops it with the file and line named, exit 1 and nothing written.
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
@@ -35,6 +35,18 @@ grep -Eq '^restart 1 +frame 40 ' events.txt || fail "--list: $(cat events.txt)"
 "$RENDER" from gallery/20261201-100000-seed5.png --quiet -o again.png || fail "--from failed"
 "$RENDER" replay @2 --end --quiet -o end.png || fail "the replay of @2 to its end failed"
 [ "$(pngcheck same end.png again.png 0 0 512 512)" = 0 ] || fail "the gallery's picture differs"
+
+# The newest session file left empty by a full disk: the sheet and the gallery pass it over with
+# one line and show the two others.
+: >"$SESSIONS/20261203-100000-seed7.journal"
+"$RENDER" history --sheet sheet.png --quiet 2>err.txt || fail "an empty session blocked the sheet"
+"$RENDER" history --gallery --dir gallery2 --quiet 2>>err.txt ||
+    fail "an empty session blocked the gallery: $(cat err.txt)"
+[ "$(grep -c 'passed over .*seed7.journal' err.txt)" = 2 ] && [ "$(wc -l <err.txt)" = 2 ] ||
+    fail "not one line for each pass over the empty session: $(cat err.txt)"
+[ -s sheet.png ] && [ -s gallery2/20261202-100000-seed6.png ] &&
+    [ -s gallery2/20261201-100000-seed5.png ] || fail "the readable sessions are not shown"
+rm "$SESSIONS/20261203-100000-seed7.journal"
 
 # Killed while writing its last line: the rest replays, with a note.
 cp "$SESSIONS/20261201-100000-seed5.journal" cut.journal

@@ -16,7 +16,7 @@ read -r changed filled <<<"$("$PNGCHECK" filled shown.png a.png)"
 [ "$filled" -gt 0 ] || fail "--as-shown is the hole-filled canvas"
 
 # A thin pen, so that the anti-aliased edges of a line stay within the pixels it walked through.
-"$RENDER" "${PIC[@]}" -o a.svg --pen 0.02 || fail "the SVG failed"
+"$RENDER" "${PIC[@]}" -o a.svg --pen 0.02 --as-shown || fail "the SVG failed"
 rsvg-convert -w 512 -h 512 a.svg -o svg.png || fail "rsvg-convert cannot read the SVG"
 ink="$("$PNGCHECK" ink-on-lit svg.png shown.png)"
 [ "$ink" -ge 95 ] || fail "only $ink% of the SVG's ink lies on the canvas's lit pixels"
@@ -30,6 +30,9 @@ rsvg-convert -w 512 -h 512 margin.svg -o margin.png || fail "rsvg-convert cannot
 
 "$RENDER" "${PIC[@]}" -o a.pdf --size A3 || fail "the PDF failed"
 pdfinfo a.pdf | grep -q 'Page size:.*(A3)' || fail "the PDF is not A3: $(pdfinfo a.pdf)"
+# A strict reader: pdfinfo quietly repairs a wrong cross-reference table, qpdf reports it.
+qpdf --check a.pdf >qpdf.txt 2>&1 ||
+    fail "qpdf finds the PDF damaged: $(grep -m 2 -i -e warning -e error qpdf.txt)"
 
 "$RENDER" "${PIC[@]}" -o plot.svg --plot --size 200x200mm 2>err.txt || fail "--plot failed"
 grep -q 'width="200.000mm"' plot.svg || fail "the plot is not in mm"
@@ -72,7 +75,7 @@ bad() {
     [ "$(wc -l <err.txt)" = 1 ] || fail "$what: not one line on stderr: $(cat err.txt)"
     [ ! -e "$out" ] || fail "$what: wrote a file"
 }
-bad "an unknown page" out.pdf --size B5
+bad "an unknown page" out.pdf --size B7
 bad "a zero page" out.svg --size 0x100mm
 bad "margins wider than the page" out.pdf --size A4 --margin 105
 bad "a raster too large" out.png --size A2 --dpi 2000

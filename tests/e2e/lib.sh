@@ -52,12 +52,14 @@ start_x() {
     wait_until 10 x_ready
 }
 
-# Starts the program in $RUN and waits for its window; sets APP_PID and WID.
+# Starts the program in $RUN and waits for its window (another than $SKIP_WID, a window already
+# open); sets APP_PID and WID.
 start_app() {
     (cd "$RUN" && SDL_AUDIODRIVER=dummy exec "$MORVANE" >"$WORK/app.out" 2>&1) &
     APP_PID=$!
     for _ in $(seq 600); do
-        WID="$(xdotool search --onlyvisible --name '^morvane' 2>/dev/null | head -n 1 || true)"
+        WID="$(xdotool search --onlyvisible --name '^morvane' 2>/dev/null |
+            grep -vx "${SKIP_WID:-none}" | head -n 1 || true)"
         [ -n "$WID" ] && break
         kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window opened"
         sleep 0.1

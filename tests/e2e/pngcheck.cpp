@@ -178,17 +178,30 @@ int main(int argc, char** argv) {
                          &unit);
             std::cout << px << " " << py << " " << unit << "\n";
         } else if (cmd == "ink-on-lit" && argc == 4) {
+            // The drawing may be rasterised at a whole multiple of the canvas's size.
             const Rgb drawn(argv[2]);
             const Grey16 canvas(argv[3]);
+            const auto k = static_cast<int>(drawn.get_width() / canvas.get_width());
             double ink = 0, on_lit = 0;
-            CountBox(drawn, 0, 0, static_cast<int>(canvas.get_width()),
-                     static_cast<int>(canvas.get_height()), [&](png::rgb_pixel p, int x, int y) {
+            CountBox(drawn, 0, 0, static_cast<int>(canvas.get_width()) * k,
+                     static_cast<int>(canvas.get_height()) * k,
+                     [&](png::rgb_pixel p, int x, int y) {
                          const double grey = p.red + p.green + p.blue;
                          ink += grey;
-                         if (canvas[y][x] > 0) on_lit += grey;
+                         if (canvas[y / k][x / k] > 0) on_lit += grey;
                          return false;
                      });
             std::cout << static_cast<int>(ink > 0 ? 100 * on_lit / ink : 0) << "\n";
+        } else if (cmd == "mean" && argc == 3) {
+            // The mean grey, 0 (black) to 1 (white), of any PNG.
+            const Rgb img(argv[2]);
+            double sum = 0;
+            CountBox(img, 0, 0, static_cast<int>(img.get_width()),
+                     static_cast<int>(img.get_height()), [&](png::rgb_pixel p, int, int) {
+                         sum += p.red + p.green + p.blue;
+                         return false;
+                     });
+            std::cout << sum / (765.0 * img.get_width() * img.get_height()) << "\n";
         } else if (cmd == "bomb" && (argc == 5 || argc == 6)) {
             const auto number = [&](int i) {
                 return static_cast<std::uint32_t>(std::strtoul(argv[i], nullptr, 10));

@@ -283,6 +283,29 @@ TEST_F(SaveImageTest, ImageDataIsWhatLibpngMakesOfTheSamples) {
         << ours.size() << " bytes against libpng's " << theirs.size();
 }
 
+// A busy image whose rows repeat two random patterns: each part's first rows match the rows just
+// before it, so the compressor reaches into the dictionary of the part before. A dictionary that
+// is not exactly the bytes before the part decodes to other rows (an image of zeros never shows
+// it: any 32 KiB of zeros is every other).
+TEST_F(SaveImageTest, PartsThatReachIntoTheRowsBeforeThemDecodeExactly) {
+    xs = 2000;
+    ys = 600;
+    std::mt19937 rng(9);
+    std::vector<int> patterns[2];
+    for (auto& p : patterns)
+        for (int x = 0; x < xs; ++x) p.push_back(1 + static_cast<int>(rng() % 65535));
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y) arr[x][y] = patterns[(y / 3) % 2][x];
+    ASSERT_TRUE(SaveImageCommand());
+    const std::string ours = ReadAll(png);
+    const fs::path plain = dir / "libpng.png";
+    Image(png.string()).write(plain.string());
+    const std::size_t row = 1 + 2 * static_cast<std::size_t>(xs);
+    const std::string a = ImageData(ours, row * ys);
+    ASSERT_EQ(a.size(), row * ys) << "not one valid zlib stream";
+    EXPECT_TRUE(a == ImageData(ReadAll(plain), row * ys));
+}
+
 // Failed saves: false, the earlier image byte for byte, and one log line naming the path.
 class SaveImageFailure : public SaveImageTest {
 protected:
@@ -357,6 +380,28 @@ TEST_F(SaveImageTest, FilledPixelsAppearOnTheWindowOnly) {
     EXPECT_EQ(lit, 0);
     EXPECT_EQ(arr[100][50], 0);
     EXPECT_EQ(arr[102][50], 0);
+}
+
+// A background save fills from its snapshot; a pixel lit on the canvas since then keeps what the
+// growth drew there, and only pixels still empty show the fill.
+TEST_F(SaveImageTest, AFillNeverCoversAPixelLitSinceTheSnapshot) {
+    xs = ys = 512;
+    ASSERT_TRUE(PlatformTest::OpenWindow(xs, ys + vertical_padding));
+    ShowCanvasOnWindow();
+    arr[99][50] = 30000;
+    arr[101][50] = 10000;
+    const CanvasSnapshot snapshot = TakeSnapshot();
+    const SaveResult result = WriteImage(png.string(), snapshot);
+    arr[100][50] = 50000;
+    ShowPixel(100, 50, 50000);
+    ShowFilledPixels(snapshot, 0, snapshot.height);
+    auto grey = [](int x, int y) { return PlatformTest::ScreenGrey(x, y + vertical_padding); };
+    const int drawn = grey(100, 50), filled = grey(98, 50);
+    PlatformTest::CloseWindow();
+    canvas_view = CanvasView{};
+    EXPECT_TRUE(result.saved);
+    EXPECT_EQ(drawn, 50000 / 256);
+    EXPECT_EQ(filled, 30000 / 256);
 }
 
 }  // namespace

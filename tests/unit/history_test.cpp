@@ -58,7 +58,7 @@ TEST_F(History, KeepsTheNewestSessionsWithinBothBounds) {
     const int fd = open(Sessions().c_str(), O_RDONLY | O_DIRECTORY);
     const std::string keep = SessionFileName(1767225600 + 999, 7, 1);
     Session(999);
-    EXPECT_EQ(PruneSessions(fd, keep, HISTORY_SESSIONS, HISTORY_BYTES), 6);
+    EXPECT_EQ(PruneSessions(fd, keep, HISTORY_SESSIONS, HISTORY_BYTES, 1767225600 + 999), 6);
     auto names = Names();
     // 499 and this session, the newest; the other file and the link are not the history's.
     ASSERT_EQ(names.size(), 502u);
@@ -69,20 +69,44 @@ TEST_F(History, KeepsTheNewestSessionsWithinBothBounds) {
     // 100 MiB each: the two newest and this one (50 MiB) fit in 256 MiB, the older ones go.
     for (int i = 500; i < 505; ++i) Session(i, std::uintmax_t{100} << 20);
     Session(999, std::uintmax_t{50} << 20);
-    EXPECT_EQ(PruneSessions(fd, keep, HISTORY_SESSIONS, HISTORY_BYTES), 497);
+    EXPECT_EQ(PruneSessions(fd, keep, HISTORY_SESSIONS, HISTORY_BYTES, 1767225600 + 999), 497);
     names = Names();
     ASSERT_EQ(names.size(), 5u);
     EXPECT_EQ(names[1], SessionFileName(1767225600 + 503, 7, 1));
     close(fd);
 }
 
-TEST_F(History, TwoStartsInOneSecondKeepTwoPrivateFiles) {
+// A clock that once ran ahead left sessions named and written in 2030; the clock is right again.
+// The session before this one is the newest real one and stays; the 2030 files, of unknown age,
+// go first.
+TEST_F(History, FilesFromAClockThatRanAheadNeverEvictThePreviousSession) {
+    fs::create_directories(Sessions());
+    const std::time_t now = 1767225600;
+    const auto session = [&](std::time_t named, std::time_t written) {
+        const std::string name = SessionFileName(named, 7, 1);
+        std::ofstream{Sessions() / name};
+        const timespec times[2] = {{written, 0}, {written, 0}};
+        EXPECT_EQ(utimensat(AT_FDCWD, (Sessions() / name).c_str(), times, 0), 0);
+        return name;
+    };
+    const std::time_t year_2030 = 1893456000;
+    for (int i = 0; i < 4; ++i) session(year_2030 + i, year_2030 + i);
+    const std::string older = session(now - 7200, now - 7200);
+    const std::string previous = session(now - 60, now - 10);
+    const std::string keep = session(now, now);
+    const int fd = open(Sessions().c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_EQ(PruneSessions(fd, keep, 3, HISTORY_BYTES, now), 4);
+    close(fd);
+    EXPECT_EQ(Names(), (std::vector<std::string>{older, previous, keep}));
+}
+
+TEST_F(History, TwoStartsInOneSecondKeepTwoPrivateFilesAndTwoSeeds) {
     const std::time_t start = 1767225600;
-    HistoryStart(7, start);
+    EXPECT_EQ(HistoryStart(7, start), 7u);
     HistoryWrite("journal start seed=7 size=512x512", true);
     const std::string first = HistoryFile();
-    HistoryStart(7, start);
-    EXPECT_NE(HistoryFile(), first);
+    EXPECT_EQ(HistoryStart(7, start), 8u);
+    EXPECT_EQ(HistoryFile(), (Sessions() / SessionFileName(start, 8, 1)).string());
     EXPECT_EQ(Names().size(), 2u);
     EXPECT_NE(Read(first).find(" journal start seed=7 size=512x512\n"), std::string::npos);
     struct stat st {};
@@ -100,7 +124,7 @@ TEST_F(History, NeverWritesThroughALinkOrIntoAFile) {
     HistoryStart(7, 1767225600);
     HistoryWrite("journal start seed=7 size=512x512", true);
     EXPECT_EQ(Read(Path("elsewhere")), "untouched");
-    EXPECT_EQ(HistoryFile(), (Sessions() / SessionFileName(1767225600, 7, 2)).string());
+    EXPECT_EQ(HistoryFile(), (Sessions() / SessionFileName(1767225600, 8, 1)).string());
 
     // The folder itself a link to elsewhere, then a plain file: no history, and no error.
     HistoryEnd();

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -129,3 +130,26 @@ TEST(Log, AFullDiskLeavesAGapTheJournalNames) {
 }
 
 }  // namespace
+
+// A second window in the same folder: the first one's log stays whole (not emptied, not written
+// into), and the second writes the copy beside it, which names itself.
+TEST(Log, ALogHeldByAnotherProgramIsLeftWholeAndACopyIsUsed) {
+    const std::string copy = "log_test." + std::to_string(getpid()) + "-2.log";
+    {
+        std::ofstream first(LOG);
+        first << "the first window's record\n";
+    }
+    const int held = open(LOG.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(flock(held, LOCK_EX | LOCK_NB), 0);
+    CRM32Pro_ILogSystem::Init(LOG.c_str(), "second");
+    CRM32Pro_ILogSystem::Msg("journal start seed=8 size=512x512");
+    close(held);
+    EXPECT_EQ(ReadAll(LOG), "the first window's record\n");
+    const std::string second = ReadAll(copy);
+    EXPECT_NE(second.find("second log started\n"), std::string::npos) << second;
+    EXPECT_NE(second.find("this one logs to " + copy + "\n"), std::string::npos) << second;
+    EXPECT_NE(second.find("journal start seed=8"), std::string::npos) << second;
+    CRM32Pro_ILogSystem::Init(nullptr, "test");
+    std::remove(LOG.c_str());
+    std::remove(copy.c_str());
+}
