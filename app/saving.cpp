@@ -2,12 +2,13 @@
 // BackgroundSaver: one std::thread per save, joined on the main thread once it says it has
 // ended. The worker runs at a lower priority than the window (and so do the compression threads
 // it starts, which inherit it), so that a save on every core leaves the frames their time.
-// SnapshotBuffers makes its spare on such a thread too.
+// SnapshotBuffers makes its buffer on such a thread too.
 #include "app/saving.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <exception>
 #include <new>
 #include <system_error>
@@ -76,31 +77,32 @@ void BackgroundSaver::Start(SaveTask task) {
 }
 
 void SnapshotBuffers::Prepare(std::size_t size) {
-    if (spare_.size() == size || making_.valid()) return;
-    spare_ = {};
+    if (made_.size() == size || making_.valid()) return;
+    made_ = {};
     try {
         making_ = std::async(std::launch::async, [size] {
             LowerPriority();
             // Zeroing every value brings all of the buffer's pages in here, off the main thread.
-            return std::vector<std::int32_t>(size);
+            return std::vector<std::uint16_t>(size);
         });
     } catch (const std::system_error&) {
-        // No thread: the snapshot then allocates its own memory, as it would without a spare.
+        // No thread: the snapshot then allocates its own memory.
     }
 }
 
-std::vector<std::int32_t> SnapshotBuffers::Take(std::size_t size) {
+bool SnapshotBuffers::Ready() const {
+    return !making_.valid() ||
+           making_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+}
+
+std::vector<std::uint16_t> SnapshotBuffers::Take(std::size_t size) {
     if (making_.valid()) {
         try {
-            spare_ = making_.get();
+            made_ = making_.get();
         } catch (const std::bad_alloc&) {
-            spare_ = {};
+            made_ = {};
         }
     }
-    if (spare_.size() != size) return {};
-    return std::exchange(spare_, {});
-}
-
-void SnapshotBuffers::Give(std::vector<std::int32_t> buffer) {
-    if (spare_.empty() && !making_.valid()) spare_ = std::move(buffer);
+    if (made_.size() != size) return {};
+    return std::exchange(made_, {});
 }

@@ -59,22 +59,23 @@ private:
     std::atomic<bool> ended_{false};
 };
 
-// Canvas-sized buffers for the image saves' snapshots. Copying a 4096 x 4096 canvas into fresh
-// memory holds the frame about 50 ms, most of it the kernel handing out and zeroing 16384 pages;
-// into memory used before, about 13 ms. So one spare buffer is kept, made on a low-priority
-// thread ahead of the save that needs it, and a save's buffer comes back when the save has ended.
+// The buffer of an image save's snapshot, made when a save asks for one. Copying a canvas into
+// fresh memory holds the frame several times as long as copying into memory touched before (the
+// kernel hands out and zeroes each page at its first touch), so the buffer is made on a
+// low-priority thread and the save takes its snapshot at the first frame after it is ready. None
+// is kept between saves: between them the window holds no more than its grids and its surface.
 class SnapshotBuffers {
 public:
-    // Makes a spare of `size` values on a low-priority thread, unless there is one (or one is
-    // being made) already. Main thread, once a frame.
+    // Starts making a buffer of `size` values on a low-priority thread, unless one is made or
+    // being made already. Main thread.
     void Prepare(std::size_t size);
-    // The spare if it has `size` values (waiting for it if it is still being made), else an empty
-    // buffer. The contents are unspecified.
-    std::vector<std::int32_t> Take(std::size_t size);
-    // A buffer whose save has ended: it becomes the spare unless there is one.
-    void Give(std::vector<std::int32_t> buffer);
+    // Whether Take would return without waiting.
+    bool Ready() const;
+    // The buffer if it has `size` values (waiting for it if it is still being made), else an empty
+    // one. The contents are unspecified.
+    std::vector<std::uint16_t> Take(std::size_t size);
 
 private:
-    std::vector<std::int32_t> spare_;
-    std::future<std::vector<std::int32_t>> making_;
+    std::vector<std::uint16_t> made_;
+    std::future<std::vector<std::uint16_t>> making_;
 };

@@ -33,11 +33,15 @@ constexpr std::size_t PANEL_REASON_CHARS = 48;
 constexpr int SETTINGS_PROBLEMS_MS = 6000;
 // A save's progress is shown again every frame; this keeps it up between two.
 constexpr int PROGRESS_MS = 500;
-// How long a frame spends showing a save's filled pixels, at most, and how many it shows between
-// two looks at the clock: a save of a large, sparse canvas fills millions, which shown at once
-// would hold up the frame that ends it for a tenth of a second.
+// How long a frame spends showing a save's filled pixels, at most, and how many rows of them it
+// shows between two looks at the clock: a save of a large, sparse canvas fills millions, which
+// shown at once would hold up the frame that ends it for a tenth of a second.
 constexpr auto FILLED_BUDGET = std::chrono::milliseconds(3);
-constexpr std::size_t FILLED_BETWEEN_CLOCKS = 8192;
+constexpr int FILLED_ROWS_BETWEEN_CLOCKS = 16;
+
+// Whether the canvas on the window has been drawn on since the window opened black or was last
+// cleared: a clear of a canvas still black would only read and rewrite the whole window.
+bool window_drawn = false;
 
 // How often the window has stopped showing the canvas a save's snapshot was taken of (a restart
 // clear, a step back): a save's filled pixels belong to that canvas and are not shown after.
@@ -79,44 +83,53 @@ bool Report(const SaveResult& result, const char* what, const std::string& path)
 // so that the log says how well the window kept going.
 // A save asked for while one of its kind runs starts once that one has ended, made from what is
 // there then (asked for again meanwhile, it still starts once): so the canvas is never copied
-// for a save that waits, and the copy a save uses comes back before the next one needs it.
+// for a save that waits, and only one copy is held at a time. A kind may also hold its save
+// back until it is ready for it (the image saves, until their snapshot buffer is made).
 struct Saver {
     BackgroundSaver worker;
     const char* what;
+    // Whether a save may start now, readying it when not; null: always.
+    bool (*ready)() = nullptr;
     long frames = 0;
     std::chrono::steady_clock::duration longest_gap{};
-    std::function<SaveTask()> next{};  // the save that waits, made when it starts
+    std::function<SaveTask()> starting{};  // the save to start once the kind is ready
+    bool after_save = false;               // that one waited for a save before it
+    std::function<SaveTask()> next{};      // the save that waits for the one before it
 };
-Saver image_saver{{}, "save image"};
+SnapshotBuffers snapshot_buffers;
+// The image saver is ready once the buffer of its snapshot is made.
+bool SnapshotBufferReady() {
+    snapshot_buffers.Prepare(SnapshotValues());
+    return snapshot_buffers.Ready();
+}
+Saver image_saver{{}, "save image", SnapshotBufferReady};
 Saver settings_saver{{}, "save the settings to"};
 std::chrono::steady_clock::time_point last_frame;
-SnapshotBuffers snapshot_buffers;
 
-// The filled pixels of the last image save that are still to be shown, a slice a frame.
+// The snapshot of the last image save whose filled pixels are still to be shown, a slice of rows
+// a frame: they are worked out from it again rather than kept from the save (at 4096 they can be
+// millions), and it is dropped once they are shown.
 struct FilledToShow {
-    std::vector<FilledPixel> pixels;
-    std::size_t shown = 0;
-    int height = 0;
+    std::shared_ptr<const CanvasSnapshot> snapshot;
+    int next_row = 0;
     unsigned long clears = 0;  // canvas_clears at the save's snapshot
 };
 FilledToShow filled_to_show;
 
-// The next slice of the filled pixels, as many as the frame's budget allows, unless the canvas
-// has been cleared since their snapshot.
+// The next slice of the filled pixels, as many rows as the frame's budget allows, unless the
+// canvas has been cleared since their snapshot.
 void ShowFilledSlice() {
     FilledToShow& f = filled_to_show;
-    if (f.clears != canvas_clears) f.pixels.clear();
-    if (f.shown >= f.pixels.size()) {
+    if (!f.snapshot || f.clears != canvas_clears || f.next_row >= f.snapshot->height) {
         f = {};
         return;
     }
     const auto until = std::chrono::steady_clock::now() + FILLED_BUDGET;
     do {
-        const std::size_t count = std::min(FILLED_BETWEEN_CLOCKS, f.pixels.size() - f.shown);
-        ShowFilledPixels(f.height, std::span(f.pixels).subspan(f.shown, count));
-        f.shown += count;
+        ShowFilledPixels(*f.snapshot, f.next_row, f.next_row + FILLED_ROWS_BETWEEN_CLOCKS);
+        f.next_row += FILLED_ROWS_BETWEEN_CLOCKS;
         fill_on_window = true;
-    } while (f.shown < f.pixels.size() && std::chrono::steady_clock::now() < until);
+    } while (f.next_row < f.snapshot->height && std::chrono::steady_clock::now() < until);
 }
 
 // Makes the save `make` gives and starts it on the saver's worker; `waited` says the log it was
@@ -130,8 +143,21 @@ void Start(Saver& saver, const std::function<SaveTask()>& make, bool waited) {
                              waited ? "started after the save before it" : "asked for", frame);
 }
 
-// Logs and shows a save that has ended, then starts the one that waits; returns whether the
-// ended one wrote its file.
+// Once nothing runs, moves the save that waits up to starting, and starts that one when its kind
+// is ready for it, or at once when `now` (its readying may then hold up the caller).
+void Advance(Saver& saver, bool now) {
+    if (saver.worker.Running()) return;
+    if (!saver.starting && saver.next) {
+        saver.starting = std::exchange(saver.next, nullptr);
+        saver.after_save = true;
+    }
+    if (saver.starting && (now || !saver.ready || saver.ready()))
+        Start(saver, std::exchange(saver.starting, nullptr),
+              std::exchange(saver.after_save, false));
+}
+
+// Logs and shows a save that has ended, then starts the one that waits when it can; returns
+// whether the ended one wrote its file.
 bool Finish(Saver& saver, const FinishedSave& finished) {
     if (finished.task.done) finished.task.done(finished.result);
     const auto gap = std::chrono::duration_cast<std::chrono::milliseconds>(saver.longest_gap);
@@ -141,14 +167,16 @@ bool Finish(Saver& saver, const FinishedSave& finished) {
     saver.frames = 0;
     saver.longest_gap = {};
     const bool saved = Report(finished.result, saver.what, finished.task.path);
-    if (saver.next) Start(saver, std::exchange(saver.next, nullptr), true);
+    Advance(saver, false);
     return saved;
 }
 
-// Starts the save that `make` gives, of the file `path`, or makes it wait for the running one.
+// Starts the save that `make` gives, of the file `path`, or makes it wait for the running one
+// (or for its kind to be ready).
 void Request(Saver& saver, const std::string& path, std::function<SaveTask()> make) {
-    if (!saver.worker.Running()) {
-        Start(saver, make, false);
+    if (!saver.worker.Running() && !saver.starting) {
+        saver.starting = std::move(make);
+        Advance(saver, false);
         return;
     }
     if (!saver.next)
@@ -159,10 +187,15 @@ void Request(Saver& saver, const std::string& path, std::function<SaveTask()> ma
     ShowPanelMessageFor("saving... the next save waits for this one", PROGRESS_MS);
 }
 
+bool Busy(const Saver& saver) {
+    return saver.worker.Running() || saver.starting || saver.next;
+}
+
 // Blocks until the saver has nothing left to do; returns whether its last save wrote its file.
 bool WaitFor(Saver& saver) {
     bool saved = true;
-    while (saver.worker.Running()) {
+    while (Busy(saver)) {
+        Advance(saver, true);
         saver.worker.Wait();
         if (const auto finished = saver.worker.TakeFinished()) saved = Finish(saver, *finished);
     }
@@ -178,13 +211,12 @@ void PollSaves() {
             saver->longest_gap = std::max(saver->longest_gap, now - last_frame);
         }
         if (const auto finished = saver->worker.TakeFinished()) Finish(*saver, *finished);
+        Advance(*saver, false);
         if (!saver->worker.Running()) continue;
         const std::string text = "saving... " + std::to_string(saver->worker.Percent()) + "%";
         ShowPanelMessageFor(text.c_str(), PROGRESS_MS);
     }
     ShowFilledSlice();
-    // The spare copy of the canvas is made only while no image save holds one.
-    if (!image_saver.worker.Running()) snapshot_buffers.Prepare(SnapshotValues());
     last_frame = now;
 }
 
@@ -211,23 +243,18 @@ SaveTask ImageSaveTask() {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.
     }
-    auto filled = std::make_shared<std::vector<FilledPixel>>();
     // The picture carries the journal up to this save, so that morvane-render from makes it
     // again sample for sample.
-    task.write = [snapshot, filled, taken, path = task.path,
+    task.write = [snapshot, taken, path = task.path,
                   chunks = ProvenanceChunks(task.path, task.frame)](SaveProgress& progress) {
         if (!taken.empty()) return SaveResult{false, taken};
         if (!snapshot) return SaveResult{false, "not enough memory for a copy of the canvas"};
-        ImageOutput output = WriteImage(path, *snapshot, chunks, &progress);
-        *filled = std::move(output.filled);
-        return output.result;
+        return WriteImage(path, *snapshot, chunks, &progress);
     };
-    task.done = [snapshot, filled, path = task.path, frame = task.frame,
+    task.done = [snapshot, path = task.path, frame = task.frame,
                  clears = canvas_clears](const SaveResult& result) {
         JournalSave(path, result.saved, frame);
-        if (!snapshot) return;
-        filled_to_show = {std::move(*filled), 0, snapshot->height, clears};
-        snapshot_buffers.Give(std::move(snapshot->values));
+        if (snapshot && result.saved) filled_to_show = {snapshot, 0, clears};
     };
     return task;
 }
@@ -261,6 +288,7 @@ void RenderGraphics() {
 }
 
 void ShowPixelOnWindow(int x, int y, int v) {
+    window_drawn = true;
     const auto grey = static_cast<std::uint8_t>((v / 256) & 255);
     CRM32Pro_IPrimitives::PutPixelRGBA(CRM32Pro_Main::screen, static_cast<std::int16_t>(x),
                                        static_cast<std::int16_t>(y + vertical_padding), grey, grey,
@@ -276,6 +304,8 @@ void PrefetchPixelOnWindow(int x, int y) {
 void ClearWindow() {
     ForgetSaveFill();
     fill_on_window = false;
+    if (!window_drawn) return;
+    window_drawn = false;
     CRM32Pro_IPrimitives::BoxColor(
         CRM32Pro_Main::screen, 0, static_cast<std::int16_t>(vertical_padding),
         static_cast<std::int16_t>(xs), static_cast<std::int16_t>(ys + vertical_padding), 0);
@@ -302,7 +332,7 @@ bool SaveImageCommand() {
     RequestImageSave();
     const bool saved = WaitFor(image_saver);
     // Waiting anyway, the filled pixels are all shown now.
-    while (!filled_to_show.pixels.empty()) ShowFilledSlice();
+    while (filled_to_show.snapshot) ShowFilledSlice();
     return saved;
 }
 
@@ -312,7 +342,7 @@ bool SaveDefaultsCommand(const char* path) {
 }
 
 void FinishSaves() {
-    if (!image_saver.worker.Running() && !settings_saver.worker.Running()) return;
+    if (!Busy(image_saver) && !Busy(settings_saver)) return;
     CRM32Pro_ILogSystem::Msg("quitting: waiting for the running save to end");
     ShowPanelMessage("saving before quitting...");
     DrawPanel();
@@ -329,6 +359,7 @@ void ShowCanvasOnWindow() {
     canvas_view.show_pixel = ShowPixelOnWindow;
     canvas_view.prefetch_pixel = PrefetchPixelOnWindow;
     canvas_view.clear = ClearWindow;
+    canvas_view.show_filled = ShowPixelOnWindow;
 }
 
 void ReportSettingsProblems(const std::vector<std::string>& problems) {

@@ -5,6 +5,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -32,6 +33,24 @@ void AdviseHugePages(void* start, std::size_t size) {
     const std::uintptr_t last = (begin + size) & ~(HUGE_PAGE - 1);
     if (last > first)
         madvise(static_cast<char*>(start) + (first - begin), last - first, MADV_HUGEPAGE);
+}
+
+// Zeroes the `bytes` from `start`, a range of one of the grids. The whole huge pages inside are
+// handed back to the kernel, which maps zeros there again at their next touch: the clear itself
+// touches no memory, a grid never drawn on (the first clear after start) costs nothing, and each
+// page is zeroed once, by the kernel, where a memset would write what the kernel had just zeroed.
+// The ends, and all of it when the kernel refuses, are zeroed in place.
+void ZeroRange(void* start, std::size_t bytes) {
+    char* const p = static_cast<char*>(start);
+    const auto begin = reinterpret_cast<std::uintptr_t>(p);
+    const std::uintptr_t first = (begin + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
+    const std::uintptr_t last = (begin + bytes) & ~(HUGE_PAGE - 1);
+    if (last <= first || madvise(p + (first - begin), last - first, MADV_DONTNEED) != 0) {
+        std::memset(p, 0, bytes);
+        return;
+    }
+    std::memset(p, 0, first - begin);
+    std::memset(p + (last - begin), 0, begin + bytes - last);
 }
 
 const bool huge_pages_advised = [] {
@@ -62,20 +81,14 @@ int GetBlendedPixel(int x, int y) {
 void RestartClear() {
     if (canvas_view.clear) canvas_view.clear();
     this_sprout = 0;
-    // A column is contiguous, so the used area is cleared as xs runs of ys values; at full
-    // height the runs join into one block, which memset clears faster (streaming stores).
-    const std::size_t run = static_cast<std::size_t>(ys);
-    if (ys == GRID_SIZE) {
-        std::memset(arr, 0, sizeof arr[0] * xs);
-        std::memset(angle_map, 0, sizeof angle_map[0] * xs);
-    } else {
-        for (int x = 0; x < xs; ++x) {
-            std::memset(arr[x], 0, run * sizeof arr[x][0]);
-            std::memset(angle_map[x], 0, run * sizeof angle_map[x][0]);  // 0.0f is all zero bits
-        }
-    }
-    // The blocks of the used columns, a prefix of the bits; the rows beyond ys are never set.
-    std::memset(lit_bits, 0, sizeof lit_bits[0] * LitWordsOfColumns(xs));
+    // A column is contiguous and the used columns come first, so the used area lies within one
+    // block at the start of each grid (the rows past ys of those columns are never set).
+    const int used = std::clamp(xs, 0, GRID_SIZE);
+    const auto columns = static_cast<std::size_t>(used);
+    ZeroRange(arr, sizeof arr[0] * columns);
+    ZeroRange(angle_map, sizeof angle_map[0] * columns);  // 0.0f is all zero bits
+    // The blocks of the used columns, a prefix of the bits.
+    ZeroRange(lit_bits, sizeof lit_bits[0] * LitWordsOfColumns(used));
     EndRestart();
 }
 

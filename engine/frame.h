@@ -50,6 +50,9 @@ struct CanvasView {
     void (*prefetch_pixel)(int x, int y) = nullptr;
     // The restart clear has emptied the canvas.
     void (*clear)() = nullptr;
+    // A save filled the empty pixel (x, y) with value v in its picture; it stays empty in the
+    // grids, so a view that counts what the canvas holds leaves this null.
+    void (*show_filled)(int x, int y, int v) = nullptr;
 };
 extern CanvasView canvas_view;
 

@@ -36,6 +36,8 @@ constexpr std::size_t IDAT_BYTES = 8192;
 constexpr std::size_t PART_MIN_BYTES = 128 * 1024;
 constexpr std::size_t PART_MAX_BYTES = 1024 * 1024;
 constexpr int PARTS_PER_THREAD = 4;
+// Rows of filled pixels worked out at a time for the view.
+constexpr int SHOW_BAND_ROWS = 64;
 
 void AppendBigEndian(std::string& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) out += static_cast<char>((v >> shift) & 0xFF);
@@ -118,8 +120,7 @@ PartPlan PlanParts(int width, int height, int threads) {
 }
 
 // Fills, filters and lays out part `index`: the rows that hold its dictionary, then its own.
-void MakePart(const CanvasSnapshot& s, const PartPlan& plan, int index, DeflatePart& part,
-              std::vector<FilledPixel>& filled) {
+void MakePart(const CanvasSnapshot& s, const PartPlan& plan, int index, DeflatePart& part) {
     const int first = index * plan.rows_per_part;
     const int last = std::min(first + plan.rows_per_part, s.height);
     const int start = std::max(0, first - plan.dictionary_rows);
@@ -129,8 +130,7 @@ void MakePart(const CanvasSnapshot& s, const PartPlan& plan, int index, DeflateP
     thread_local std::vector<std::uint16_t> samples;
     samples.resize(stride * static_cast<std::size_t>(last - top));
     const auto row = [&](int y) { return &samples[static_cast<std::size_t>(y - top) * stride]; };
-    FillSampleRows(s, top, first, row(top), stride, nullptr);
-    FillSampleRows(s, first, last, row(first), stride, &filled);
+    FillSampleRows(s, top, last, row(top), stride);
     part.bytes.clear();
     for (int y = start; y < last; ++y)
         AppendFilteredRow(row(y), y > 0 ? row(y - 1) : nullptr, s.width, part.bytes);
@@ -165,9 +165,8 @@ private:
 };
 
 void WritePng(std::ostream& out, const CanvasSnapshot& s, const std::string& chunks,
-              SaveProgress* progress, int threads, std::vector<FilledPixel>& filled) {
+              SaveProgress* progress, int threads) {
     const PartPlan plan = PlanParts(s.width, s.height, threads);
-    std::vector<std::vector<FilledPixel>> filled_by_part(static_cast<std::size_t>(plan.parts));
     if (progress) progress->total = plan.parts;
     out << HeaderBytes(s.width, s.height) << chunks;
     IdatWriter idat(out);
@@ -177,14 +176,11 @@ void WritePng(std::ostream& out, const CanvasSnapshot& s, const std::string& chu
     job.level = Z_DEFAULT_COMPRESSION;
     job.strategy = Z_FILTERED;
     job.parts_done = progress ? &progress->done : nullptr;
-    job.make_part = [&](int index, DeflatePart& part) {
-        MakePart(s, plan, index, part, filled_by_part[static_cast<std::size_t>(index)]);
-    };
+    job.make_part = [&](int index, DeflatePart& part) { MakePart(s, plan, index, part); };
     job.write = [&](const unsigned char* data, std::size_t size) { return idat.Write(data, size); };
     std::string reason;
     if (!DeflateInParts(job, reason)) throw std::runtime_error(reason);
     idat.Finish();
-    for (auto& part : filled_by_part) filled.insert(filled.end(), part.begin(), part.end());
 }
 
 }  // namespace
@@ -194,56 +190,73 @@ std::size_t SnapshotValues() {
            static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
 }
 
-CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer) {
+CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer) {
     CanvasSnapshot s;
-    s.values = std::move(buffer);
     s.width = std::clamp(xs, 0, GRID_SIZE);
     s.height = std::clamp(ys, 0, GRID_SIZE);
     s.keep = 1.0 - static_cast<double>(color_decay);
+    const auto h = static_cast<std::size_t>(s.height);
+    s.narrow = std::move(buffer);
+    s.narrow.resize(SnapshotValues());
+    // Bits above the low 16 of any value (a negative one has them all) send the copy to the wide
+    // values: narrowed, such a value would read as another.
+    std::uint32_t high = 0;
+    for (int x = 0; x < s.width; ++x) {
+        std::uint16_t* out = &s.narrow[static_cast<std::size_t>(x) * h];
+        for (std::size_t y = 0; y < h; ++y) {
+            const auto v = static_cast<std::uint32_t>(arr[x][y]);
+            high |= v;
+            out[y] = static_cast<std::uint16_t>(v);
+        }
+    }
+    if ((high >> 16) == 0) return s;
+    std::vector<std::uint16_t>().swap(s.narrow);
     s.values.resize(SnapshotValues());
     for (int x = 0; x < s.width; ++x)
-        std::memcpy(&s.values[static_cast<std::size_t>(x) * s.height], arr[x],
-                    sizeof arr[x][0] * static_cast<std::size_t>(s.height));
+        std::memcpy(&s.values[static_cast<std::size_t>(x) * h], arr[x], sizeof arr[x][0] * h);
     return s;
 }
 
-ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
-                       std::span<const TextChunk> text, SaveProgress* progress, int threads,
-                       double dpi) {
-    ImageOutput output;
-    SaveResult& result = output.result;
+SaveResult WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
+                      std::span<const TextChunk> text, SaveProgress* progress, int threads,
+                      double dpi) {
+    SaveResult result;
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
         if (snapshot.width < 1 || snapshot.height < 1 ||
-            snapshot.values.size() != static_cast<std::size_t>(snapshot.width) * snapshot.height) {
+            snapshot.size() != static_cast<std::size_t>(snapshot.width) * snapshot.height) {
             result.reason = "canvas size " + std::to_string(snapshot.width) + " x " +
                             std::to_string(snapshot.height) + " is out of range";
-            return output;
+            return result;
         }
         const std::string chunks =
             (dpi > 0 ? PhysChunkBytes(dpi) : std::string()) + TextChunkBytes(text);
         // The file is written beside the target and renamed over it once complete, so a failed
         // save leaves the previous image whole.
         result.saved = WriteFileSafely(
-            path,
-            [&](std::ostream& out) {
-                WritePng(out, snapshot, chunks, progress, threads, output.filled);
-            },
+            path, [&](std::ostream& out) { WritePng(out, snapshot, chunks, progress, threads); },
             result.reason);
     } catch (const std::exception& e) {
         // A buffer could not be allocated.
         result.reason = e.what();
     }
-    if (!result.saved) output.filled.clear();
-    return output;
+    return result;
 }
 
-void ShowFilledPixels(int height, std::span<const FilledPixel> filled) {
-    const auto h = static_cast<std::uint32_t>(height);
-    for (const FilledPixel& p : filled) {
-        const int x = static_cast<int>(p.index / h);
-        const int y = static_cast<int>(p.index % h);
-        if (arr[x][y] == 0) ShowPixel(x, y, p.value);
+void ShowFilledPixels(const CanvasSnapshot& snapshot, int y0, int y1) {
+    if (!canvas_view.show_filled) return;
+    y0 = std::max(y0, 0);
+    y1 = std::min(y1, snapshot.height);
+    // The samples are worked out again, a band of rows at a time, and the filled ones shown as
+    // they come.
+    std::vector<std::uint16_t> samples;
+    const auto width = static_cast<std::size_t>(snapshot.width);
+    for (int y = y0; y < y1; y += SHOW_BAND_ROWS) {
+        const int end = std::min(y + SHOW_BAND_ROWS, y1);
+        samples.resize(width * static_cast<std::size_t>(end - y));
+        FillSampleRows(snapshot, y, end, samples.data(), width, [](int x, int py, int value) {
+            if (arr[x][py] == 0) canvas_view.show_filled(x, py, value);
+        });
     }
 }
 
@@ -253,9 +266,9 @@ SaveResult SaveImage(const std::string& path, std::span<const TextChunk> text, d
                            " is out of range"};
     try {
         const CanvasSnapshot snapshot = TakeSnapshot();
-        ImageOutput output = WriteImage(path, snapshot, text, nullptr, 0, dpi);
-        ShowFilledPixels(snapshot.height, output.filled);
-        return output.result;
+        SaveResult result = WriteImage(path, snapshot, text, nullptr, 0, dpi);
+        if (result.saved) ShowFilledPixels(snapshot, 0, snapshot.height);
+        return result;
     } catch (const std::exception& e) {
         return {false, e.what()};
     }

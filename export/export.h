@@ -18,13 +18,6 @@ struct TextChunk {
     bool compressed = false;
 };
 
-// What a save of a snapshot hands back: the result, and the empty pixels it filled (for the view;
-// they are never written to the grids).
-struct ImageOutput {
-    SaveResult result;
-    std::vector<FilledPixel> filled;
-};
-
 // How far a save has come: parts of the image written, out of `total` (0 until it is known).
 struct SaveProgress {
     std::atomic<int> done{0};
@@ -34,22 +27,23 @@ struct SaveProgress {
 // How many values a snapshot of the canvas now holds: the used xs x ys.
 std::size_t SnapshotValues();
 
-// Copies the used xs x ys of the canvas and the colour decay, into `buffer` when it has the
-// size already (no memory is then allocated). Main thread, between frames.
-CanvasSnapshot TakeSnapshot(std::vector<std::int32_t> buffer = {});
+// Copies the used xs x ys of the canvas and the colour decay: narrow, into `buffer` when it has
+// the size already (no memory is then allocated), unless a value lies outside 0..65535. Main
+// thread, between frames.
+CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer = {});
 
 // Writes `snapshot` as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
 // neighbours; the image data is compressed on `threads` threads (0: one per core). On failure
 // the previous file stays whole and the result says why. `text` chunks, if any, stand right after
 // the header, and a `dpi` above 0 adds a pHYs chunk. Touches no global state, so it may run on
 // any thread.
-ImageOutput WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
-                       std::span<const TextChunk> text = {}, SaveProgress* progress = nullptr,
-                       int threads = 0, double dpi = 0);
+SaveResult WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
+                      std::span<const TextChunk> text = {}, SaveProgress* progress = nullptr,
+                      int threads = 0, double dpi = 0);
 
-// Shows the filled pixels of a save of a canvas `height` pixels high on the view, except where
-// the canvas has been drawn on since. Main thread.
-void ShowFilledPixels(int height, std::span<const FilledPixel> filled);
+// Shows on the view the pixels of rows y0..y1-1 that a save of `snapshot` filled (they are never
+// written to the grids), except where the canvas has been drawn on since. Main thread.
+void ShowFilledPixels(const CanvasSnapshot& snapshot, int y0, int y1);
 
 // The canvas now: snapshot, write, show the filled pixels. `text` carries the provenance (the
 // seed, the settings or the journal). A `dpi` above 0 adds a pHYs chunk with that resolution.

@@ -85,17 +85,18 @@ void ToBigEndian(const std::uint16_t* samples, int width, unsigned char* out) {
     }
 }
 
-}  // namespace
-
-void FillSampleRows(const CanvasSnapshot& snapshot, int y0, int y1, std::uint16_t* out,
-                    std::size_t stride, std::vector<FilledPixel>* filled) {
+// FillSampleRows over the snapshot's values of type T, wide or narrow: the same walk, and for
+// values in 0..65535 the same samples.
+template <typename T>
+void FillFrom(const CanvasSnapshot& snapshot, const std::vector<T>& values, int y0, int y1,
+              std::uint16_t* out, std::size_t stride, void (*on_filled)(int x, int y, int value)) {
     const int w = snapshot.width;
     const int h = snapshot.height;
-    const auto column = [&](int x) { return &snapshot.values[static_cast<std::size_t>(x) * h]; };
+    const auto column = [&](int x) { return &values[static_cast<std::size_t>(x) * h]; };
     for (int x = 0; x < w; ++x) {
-        const std::int32_t* c = column(x);
-        const std::int32_t* left = column(x > 0 ? x - 1 : w - 1);
-        const std::int32_t* right = column(x < w - 1 ? x + 1 : 0);
+        const T* c = column(x);
+        const T* left = column(x > 0 ? x - 1 : w - 1);
+        const T* right = column(x < w - 1 ? x + 1 : 0);
         std::uint16_t* sample = out + x;
         for (int y = y0; y < y1; ++y, sample += stride) {
             const std::int32_t v = c[y];
@@ -103,16 +104,23 @@ void FillSampleRows(const CanvasSnapshot& snapshot, int y0, int y1, std::uint16_
                 *sample = static_cast<std::uint16_t>(v);
                 continue;
             }
-            const std::int32_t above = c[y > 0 ? y - 1 : h - 1];
-            const std::int32_t below = c[y < h - 1 ? y + 1 : 0];
+            const T above = c[y > 0 ? y - 1 : h - 1];
+            const T below = c[y < h - 1 ? y + 1 : 0];
             const int blend = Blend(left[y], right[y], above, below, snapshot.keep);
             *sample = static_cast<std::uint16_t>(blend);
-            if (filled && blend > 0)
-                filled->push_back({static_cast<std::uint32_t>(x) * static_cast<std::uint32_t>(h) +
-                                       static_cast<std::uint32_t>(y),
-                                   blend});
+            if (on_filled && blend > 0) on_filled(x, y, blend);
         }
     }
+}
+
+}  // namespace
+
+void FillSampleRows(const CanvasSnapshot& snapshot, int y0, int y1, std::uint16_t* out,
+                    std::size_t stride, void (*on_filled)(int x, int y, int value)) {
+    if (snapshot.narrow.empty())
+        FillFrom(snapshot, snapshot.values, y0, y1, out, stride, on_filled);
+    else
+        FillFrom(snapshot, snapshot.narrow, y0, y1, out, stride, on_filled);
 }
 
 void AppendFilteredRow(const std::uint16_t* samples, const std::uint16_t* previous, int width,

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,3 +37,39 @@ constexpr std::size_t DEFLATE_WINDOW = 32768;
 // Runs the job; returns false with `reason` when zlib fails, a part cannot be made (its
 // exception's message) or `write` refuses.
 bool DeflateInParts(const DeflateJob& job, std::string& reason);
+
+// The same stream from parts handed over one at a time as a producer makes them, for input whose
+// length is not known ahead (the PDF's content as it is traced). Each part is deflated on a
+// thread of its own while the producer goes on, at most `threads` at once; the calling thread
+// writes the finished parts in order, at Add and at Finish. `threads` 0 is one per core.
+class DeflateStream {
+public:
+    DeflateStream(int level, int strategy, int threads,
+                  std::function<bool(const unsigned char* data, std::size_t size)> write);
+    DeflateStream(const DeflateStream&) = delete;
+    DeflateStream& operator=(const DeflateStream&) = delete;
+    ~DeflateStream();
+
+    // Takes the next part of the input. False once the stream has failed (Finish says why).
+    bool Add(std::vector<unsigned char> input);
+    // Ends the stream and writes the rest; false with `reason` when zlib failed or `write`
+    // refused.
+    bool Finish(std::string& reason);
+    // The bytes written so far.
+    std::size_t written() const { return written_; }
+
+private:
+    struct Pending;
+    void Launch(bool last);
+    bool WriteOldest();
+
+    int level_, strategy_, threads_;
+    std::function<bool(const unsigned char*, std::size_t)> write_;
+    std::vector<unsigned char> held_;        // the newest part, sent once the next one comes
+    std::vector<unsigned char> dictionary_;  // the input's last 32 KiB before the held part
+    std::vector<std::unique_ptr<Pending>> in_flight_;
+    unsigned long adler_;
+    std::size_t written_ = 0;
+    bool started_ = false;
+    std::string error_;
+};

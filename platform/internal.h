@@ -41,11 +41,18 @@ extern View view;
 View FitView(int w, int h, int band, int usable_w, int usable_h, int min_w, int& out_w, int& out_h);
 
 // The canvas below the band, view.w x (view.h - view.band) pixels in the window's pixel format,
-// row-major; empty while no window is open.
+// row-major. Empty while the window shows the whole canvas 1:1 (its canvas area is then the
+// canvas, and a 4096 canvas needs no second 64 MiB), and while no window is open; made from the
+// window when a zoom leaves that view, dropped when a zoom comes back to it.
 extern std::vector<Uint32> canvas_pixels;
-// Sizes canvas_pixels for the window just opened (view already set) and paints it black; an
-// empty view empties it.
+// Sizes canvas_pixels for the window just opened (view already set), black, when its view needs
+// it; an empty view empties it.
 void ResetCanvas();
+// Canvas pixel (x, y) (rows from the band's lower edge, inside the canvas) as kept; a window must
+// be open.
+Uint32 CanvasPixel(int x, int y);
+// Keeps `pixel` as canvas pixel (x, y) and shows it, marking the window pixels that changed.
+void SetCanvasPixel(int x, int y, Uint32 pixel);
 // Canvas pixel (x, y) (rows from the band's lower edge) has become `pixel`: updates the window
 // pixels showing it, marking those that changed.
 void ShowCanvasPixel(int x, int y, Uint32 pixel);

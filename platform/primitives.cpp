@@ -73,13 +73,10 @@ Uint32 Blend(const SDL_PixelFormat* f, Uint32 old, Uint8 r, Uint8 g, Uint8 b, Ui
 void Plot(SDL_Surface* s, int x, int y, Uint8 r, Uint8 g, Uint8 b, Uint8 alpha) {
     if (alpha == 0) return;
     if (s == CRM32Pro_Main::screen && y >= platform::view.band) {
-        if (platform::canvas_pixels.empty()) return;
         const int cy = y - platform::view.band;
-        Uint32& kept = platform::canvas_pixels[static_cast<std::size_t>(cy) * platform::view.w + x];
+        const Uint32 kept = platform::CanvasPixel(x, cy);
         const Uint32 pixel = Blend(s->format, kept, r, g, b, alpha);
-        if (pixel == kept) return;
-        kept = pixel;
-        platform::ShowCanvasPixel(x, cy, pixel);
+        if (pixel != kept) platform::SetCanvasPixel(x, cy, pixel);
         return;
     }
     if (x >= s->w || y >= s->h) return;
@@ -145,9 +142,13 @@ void Fill(SDL_Surface* s, SDL_Rect r, Uint32 pixel) {
 }
 
 // Fills canvas rows [top, bottom) x columns [left, right) (caller coordinates, inside the
-// drawing area, all below the band) with `pixel` and shows them again.
-void FillCanvas(int left, int top, int right, int bottom, Uint32 pixel) {
-    if (platform::canvas_pixels.empty()) return;
+// drawing area, all below the band) with `pixel` and shows them again; on the window itself when
+// it is the canvas.
+void FillCanvas(SDL_Surface* s, int left, int top, int right, int bottom, Uint32 pixel) {
+    if (platform::canvas_pixels.empty()) {
+        Fill(s, {left, top, right - left, bottom - top}, pixel);
+        return;
+    }
     const int band = platform::view.band, w = platform::view.w;
     for (int y = top - band; y < bottom - band; ++y) {
         auto row = platform::canvas_pixels.begin() + static_cast<std::ptrdiff_t>(y) * w;
@@ -207,7 +208,7 @@ void BoxColor(SDL_Surface* surface, std::int16_t x1, std::int16_t y1, std::int16
     const bool window = surface == CRM32Pro_Main::screen;
     const int split = window ? std::clamp(platform::view.band, top, bottom) : bottom;
     if (top < split) Fill(surface, {left, top, right - left, split - top}, pixel);
-    if (split < bottom) FillCanvas(left, split, right, bottom, pixel);
+    if (split < bottom) FillCanvas(surface, left, split, right, bottom, pixel);
 }
 
 void VLineRGBA(SDL_Surface* surface, std::int16_t x, std::int16_t y1, std::int16_t y2,

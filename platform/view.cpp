@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// The canvas view: the whole canvas kept beside the window, and the part of it the window's canvas
-// area shows: fitted (reduced by a whole factor, each window pixel the brightest of its block),
-// 1:1, or magnified 2:1 and 4:1, panned anywhere. Start reading at ShowCanvasPixel; the zoom and
+// The canvas view: the whole canvas, and the part of it the window's canvas area shows: fitted
+// (reduced by a whole factor, each window pixel the brightest of its block), 1:1, or magnified
+// 2:1 and 4:1, panned anywhere. While the window shows the whole canvas 1:1 it is the canvas's
+// only copy; any other view keeps a copy beside it. Start reading at SetCanvasPixel; the zoom and
 // pan calls are at the end.
 #include <algorithm>
+#include <new>
 
 #include "platform/internal.h"
 #include "platform/platform.h"
@@ -52,6 +54,33 @@ int ToWindow(int canvas) {
     return view.scale > 1 ? canvas / view.scale : canvas * view.mag;
 }
 
+// The window shows the whole canvas 1:1, pixel for pixel: it needs no copy beside it.
+bool WindowIsWholeCanvas() {
+    return view.fit == 1 && view.scale == 1 && view.mag == 1;
+}
+
+// Makes the copy of the canvas beside the window from the window, which holds it whole, before
+// the view leaves the whole canvas at 1:1. False when there is no memory for it.
+bool KeepCanvasCopy() {
+    if (!platform::canvas_pixels.empty() || !CRM32Pro_Main::screen) return true;
+    SDL_Surface* s = CRM32Pro_Main::screen;
+    try {
+        platform::canvas_pixels.resize(static_cast<std::size_t>(CanvasW()) * CanvasH());
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (int y = 0; y < CanvasH(); ++y) {
+        Uint32* row = &platform::canvas_pixels[static_cast<std::size_t>(y) * CanvasW()];
+        for (int x = 0; x < CanvasW(); ++x) row[x] = platform::ReadPixel(s, x, view.band + y);
+    }
+    return true;
+}
+
+// Hands the copy's memory back once the window shows the whole canvas 1:1 again.
+void DropCanvasCopy() {
+    std::vector<Uint32>().swap(platform::canvas_pixels);
+}
+
 // Keeps the view on the canvas: a view larger than the canvas starts at its corner.
 void ClampOrigin() {
     const int extent_w =
@@ -95,7 +124,9 @@ namespace platform {
 void ResetCanvas() {
     SDL_Surface* s = CRM32Pro_Main::screen;
     black = s ? SDL_MapRGB(s->format, 0, 0, 0) : 0;
-    canvas_pixels.assign(s ? static_cast<std::size_t>(CanvasW()) * CanvasH() : 0, black);
+    DropCanvasCopy();
+    if (s && !WindowIsWholeCanvas())
+        canvas_pixels.assign(static_cast<std::size_t>(CanvasW()) * CanvasH(), black);
     pan_rest_x = pan_rest_y = 0;
     view_moved = false;
 }
@@ -105,6 +136,22 @@ Uint32 Brighter(const SDL_PixelFormat* f, Uint32 a, Uint32 b) {
     // Each channel compared within its mask: masked values order as the channels do.
     return std::max(a & f->Rmask, b & f->Rmask) | std::max(a & f->Gmask, b & f->Gmask) |
            std::max(a & f->Bmask, b & f->Bmask) | (a & f->Amask);
+}
+
+Uint32 CanvasPixel(int x, int y) {
+    if (canvas_pixels.empty()) return ReadPixel(CRM32Pro_Main::screen, x, view.band + y);
+    return canvas_pixels[static_cast<std::size_t>(y) * view.w + x];
+}
+
+void SetCanvasPixel(int x, int y, Uint32 pixel) {
+    if (canvas_pixels.empty()) {
+        SDL_Surface* s = CRM32Pro_Main::screen;
+        WritePixel(s, x, view.band + y, pixel);
+        MarkDirtyPixel(x, view.band + y);
+        return;
+    }
+    canvas_pixels[static_cast<std::size_t>(y) * view.w + x] = pixel;
+    ShowCanvasPixel(x, y, pixel);
 }
 
 void ShowCanvasPixel(int x, int y, Uint32 pixel) {
@@ -125,9 +172,10 @@ void ShowCanvasPixel(int x, int y, Uint32 pixel) {
 
 void PrefetchCanvasPixel(int x, int y) {
     SDL_Surface* s = CRM32Pro_Main::screen;
-    if (!s || !s->pixels || canvas_pixels.empty()) return;
+    if (!s || !s->pixels) return;
     if (x < 0 || y < 0 || x >= CanvasW() || y >= CanvasH()) return;
-    __builtin_prefetch(&canvas_pixels[static_cast<std::size_t>(y) * CanvasW() + x], 1);
+    if (!canvas_pixels.empty())
+        __builtin_prefetch(&canvas_pixels[static_cast<std::size_t>(y) * CanvasW() + x], 1);
     const int dx = x - view.x0, dy = y - view.y0;
     if (dx < 0 || dy < 0) return;
     const int wx = ToWindow(dx), wy = view.band + ToWindow(dy);
@@ -137,6 +185,7 @@ void PrefetchCanvasPixel(int x, int y) {
 
 void RedrawCanvas(int x0, int y0, int x1, int y1) {
     SDL_Surface* s = CRM32Pro_Main::screen;
+    // Without a copy the window is the canvas: nothing to show again.
     if (!s || canvas_pixels.empty()) return;
     // The window pixels of the canvas area that show any of those canvas pixels.
     const auto last = [](int c, int origin) {
@@ -155,7 +204,7 @@ void RedrawCanvas(int x0, int y0, int x1, int y1) {
 }
 
 void ZoomAt(int steps, int ax, int ay) {
-    if (canvas_pixels.empty()) return;
+    if (!CRM32Pro_Main::screen) return;
     int scale = view.scale, mag = view.mag;
     for (; steps > 0; --steps) {
         if (scale > 1)
@@ -170,6 +219,7 @@ void ZoomAt(int steps, int ax, int ay) {
             scale = std::min(scale + 1, view.fit);
     }
     if (scale == view.scale && mag == view.mag) return;
+    if (!KeepCanvasCopy()) return;
     // The canvas pixel under the anchor stays under it.
     ax = std::clamp(ax, 0, std::max(AreaW() - 1, 0));
     ay = std::clamp(ay, 0, std::max(AreaH() - 1, 0));
@@ -187,6 +237,7 @@ void SettleView() {
     if (!view_moved) return;
     view_moved = false;
     RedrawCanvas(0, 0, CanvasW(), CanvasH());
+    if (WindowIsWholeCanvas()) DropCanvasCopy();
 }
 
 }  // namespace platform
@@ -203,7 +254,7 @@ void ZoomView(int steps) {
 }
 
 void PanView(int dx, int dy) {
-    if (platform::canvas_pixels.empty() || (dx == 0 && dy == 0)) return;
+    if (!screen || (dx == 0 && dy == 0)) return;
     // The picture follows the pointer: dragging right shows what lies to the left.
     pan_rest_x += dx;
     pan_rest_y += dy;
@@ -219,7 +270,7 @@ void PanView(int dx, int dy) {
 }
 
 void FitToWindow() {
-    if (platform::canvas_pixels.empty()) return;
+    if (!screen) return;
     if (view.scale == view.fit && view.mag == 1 && view.x0 == 0 && view.y0 == 0) return;
     view.scale = view.fit;
     view.mag = 1;

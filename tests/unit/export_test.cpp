@@ -161,12 +161,14 @@ TEST_F(SaveImageTest, SamplesAreTheLow16BitsOfTheValue) {
     arr[10][10] = 65535;
     arr[20][10] = -1;
     arr[30][10] = 70000;
+    arr[32][10] = 1000;
     const Image image = Saved();
     EXPECT_EQ(At(image, 10, 10), 65535);
     EXPECT_EQ(At(image, 20, 10), 65535);
     EXPECT_EQ(At(image, 30, 10), 70000 & 0xFFFF);
-    // A negative neighbour is not lit and adds nothing to a blend.
+    // A negative neighbour is not lit and adds nothing to a blend; a blend takes whole values.
     EXPECT_EQ(At(image, 19, 10), 0);
+    EXPECT_EQ(At(image, 31, 10), (70000 + 1000) / 2);
 }
 
 TEST_F(SaveImageTest, EmptyPixelsTakeTheDecayedMeanOfLitNeighbours) {
@@ -389,15 +391,15 @@ TEST_F(SaveImageTest, AFillNeverCoversAPixelLitSinceTheSnapshot) {
     arr[99][50] = 30000;
     arr[101][50] = 10000;
     const CanvasSnapshot snapshot = TakeSnapshot();
-    const ImageOutput output = WriteImage(png.string(), snapshot);
+    const SaveResult result = WriteImage(png.string(), snapshot);
     arr[100][50] = 50000;
     ShowPixel(100, 50, 50000);
-    ShowFilledPixels(snapshot.height, output.filled);
+    ShowFilledPixels(snapshot, 0, snapshot.height);
     auto grey = [](int x, int y) { return PlatformTest::ScreenGrey(x, y + vertical_padding); };
     const int drawn = grey(100, 50), filled = grey(98, 50);
     PlatformTest::CloseWindow();
     canvas_view = CanvasView{};
-    EXPECT_TRUE(output.result.saved);
+    EXPECT_TRUE(result.saved);
     EXPECT_EQ(drawn, 50000 / 256);
     EXPECT_EQ(filled, 30000 / 256);
 }

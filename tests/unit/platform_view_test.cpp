@@ -85,6 +85,8 @@ protected:
 };
 
 TEST_F(PlatformView, ZoomKeepsThePixelUnderThePointerAndPanStopsAtTheEdges) {
+    // The whole canvas 1:1 is the window itself: no copy beside it until a zoom leaves that view.
+    EXPECT_TRUE(platform::canvas_pixels.empty());
     Dot(100, 60, 200);
     platform::ZoomAt(1, 100, 60);  // 2:1 about canvas pixel (100, 60)
     platform::SettleView();
@@ -112,6 +114,9 @@ TEST_F(PlatformView, ZoomKeepsThePixelUnderThePointerAndPanStopsAtTheEdges) {
     EXPECT_EQ(Grey(101, 61), 0);
     EXPECT_EQ(Grey(60, 40), 150);
     EXPECT_EQ(PlatformTest::ScreenGrey(100, 10), 0);
+    EXPECT_TRUE(platform::canvas_pixels.empty()) << "the copy outlived the zoom";
+    Dot(7, 9, 99);
+    EXPECT_EQ(Grey(7, 9), 99);
 }
 
 TEST_F(PlatformView, ReducedViewShowsTheBrightestOfEachBlock) {
