@@ -18,6 +18,13 @@
 // every growth attempt reads the grids at a random place, and with 4 KiB pages nearly each such
 // read also missed the TLB (32768 pages per grid). Where huge pages are off, the hint is ignored.
 constexpr std::size_t HUGE_PAGE = std::size_t{1} << 21;
+// WebAssembly's memory has no pages to hand back: emscripten's madvise does nothing and reports
+// success, so the web build zeroes the grids in place.
+#ifdef __EMSCRIPTEN__
+constexpr bool PAGES_GO_BACK = false;
+#else
+constexpr bool PAGES_GO_BACK = true;
+#endif
 alignas(HUGE_PAGE) std::int32_t arr[GRID_SIZE][GRID_SIZE];
 alignas(HUGE_PAGE) float angle_map[GRID_SIZE][GRID_SIZE];
 alignas(HUGE_PAGE) std::uint64_t lit_bits[GRID_SIZE * GRID_SIZE / 64];
@@ -45,7 +52,8 @@ void ZeroRange(void* start, std::size_t bytes) {
     const auto begin = reinterpret_cast<std::uintptr_t>(p);
     const std::uintptr_t first = (begin + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
     const std::uintptr_t last = (begin + bytes) & ~(HUGE_PAGE - 1);
-    if (last <= first || madvise(p + (first - begin), last - first, MADV_DONTNEED) != 0) {
+    if (!PAGES_GO_BACK || last <= first ||
+        madvise(p + (first - begin), last - first, MADV_DONTNEED) != 0) {
         std::memset(p, 0, bytes);
         return;
     }

@@ -10,107 +10,9 @@
 #include <cstdint>
 #include <limits>
 
+#include "render/cli/values.h"
+
 namespace {
-
-// The most pictures one sweep or grid makes.
-constexpr long MAX_PICTURES = 10000;
-
-template <class T>
-bool ParseNumber(std::string_view text, T& out) {
-    if (text.empty() || text[0] == '+' || text[0] == '-') return false;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), out);
-    return r.ec == std::errc{} && r.ptr == text.data() + text.size();
-}
-
-// A real number with an optional leading minus.
-bool ParseReal(std::string_view text, double& out) {
-    const bool negative = !text.empty() && text[0] == '-';
-    if (negative) text.remove_prefix(1);
-    if (!ParseNumber(text, out) || !std::isfinite(out)) return false;
-    if (negative) out = -out;
-    return true;
-}
-
-// "option --seed takes ...", or "option --seed: '...' is not ..." for a `why` that starts ": ".
-bool Refuse(const OptionValue& v, const std::string& why) {
-    v.error = "option " + std::string(v.option) + (why[0] == ':' ? "" : " ") + why;
-    return false;
-}
-
-// A file or folder name: an empty one would quietly mean the default or the working folder.
-bool Name(const OptionValue& v, std::string& out) {
-    if (!*v.text) return Refuse(v, "needs a name, not an empty value");
-    out = v.text;
-    return true;
-}
-
-// A whole number from low to high; `range` says so in the error.
-template <class T>
-bool Whole(const OptionValue& v, T& out, T low, T high, const char* range) {
-    if (!ParseNumber(std::string_view(v.text), out))
-        return Refuse(v, std::string(": '") + v.text + "' is not a whole number");
-    if (out < low || out > high) return Refuse(v, std::string("takes ") + range);
-    return true;
-}
-
-// A real number; the print options' ranges depend on the page and the canvas, checked later.
-bool Real(const OptionValue& v, std::optional<double>& out) {
-    double d = 0;
-    if (!ParseReal(v.text, d)) return Refuse(v, std::string(": '") + v.text + "' is not a number");
-    out = d;
-    return true;
-}
-
-// "A..B": seeds A to B, both included.
-bool SeedRange(const char* text, RenderOptions& o, std::string& error) {
-    const std::string_view t = text;
-    const auto dots = t.find("..");
-    if (dots == std::string_view::npos || !ParseNumber(t.substr(0, dots), o.sweep_first) ||
-        !ParseNumber(t.substr(dots + 2), o.sweep_last)) {
-        error = "sweep takes its seeds as A..B, for instance 1..40";
-    } else if (o.sweep_first > o.sweep_last) {
-        error = "sweep: the range " + std::string(t) + " is empty or reversed";
-    } else if (o.sweep_last - o.sweep_first >= MAX_PICTURES) {
-        // Each picture is planned before the first is rendered; a typo must not plan billions.
-        error = "sweep: at most " + std::to_string(MAX_PICTURES) +
-                " seeds at once; split the range " + std::string(t);
-    }
-    return error.empty();
-}
-
-// "KEY=FROM..TO:COUNT", KEY a settings-file key (checked against the table later); given twice,
-// the two axes of a grid.
-bool Vary(const OptionValue& v, RenderOptions& o) {
-    const std::string_view text = v.text;
-    const auto eq = text.find('=');
-    const auto colon = text.rfind(':');
-    const auto dots = eq == std::string_view::npos ? eq : text.find("..", eq + 2);
-    VaryAxis axis;
-    if (eq == std::string_view::npos || eq == 0 || colon == std::string_view::npos ||
-        dots == std::string_view::npos || dots > colon ||
-        !ParseReal(text.substr(eq + 1, dots - eq - 1), axis.from) ||
-        !ParseReal(text.substr(dots + 2, colon - dots - 2), axis.to) ||
-        !ParseNumber(text.substr(colon + 1), axis.count))
-        return Refuse(v, "takes KEY=FROM..TO:COUNT, for instance \"curl=0..0.02:9\"");
-    axis.key = text.substr(0, eq);
-    long pictures = axis.count;
-    for (const VaryAxis& other : o.vary) pictures *= other.count;
-    if (axis.count < 1 || pictures > MAX_PICTURES)
-        return Refuse(v, o.vary.empty() ? ": COUNT must be 1 to 10000"
-                                        : ": a grid of " + std::to_string(pictures) +
-                                              " pictures; at most 10000");
-    if (o.vary.size() == 2) return Refuse(v, ": at most two, the rows and the columns of a grid");
-    if (!o.vary.empty() && o.vary.front().key == axis.key)
-        return Refuse(v, ": a grid needs two different keys, not \"" + axis.key + "\" twice");
-    o.vary.push_back(axis);
-    return true;
-}
-
-bool Operand(const char* text, std::string& out, std::string& error) {
-    if (!*text) error = "an empty name is not a file";
-    out = text;
-    return error.empty();
-}
 
 constexpr std::uint64_t MAX_U64 = std::numeric_limits<std::uint64_t>::max();
 
@@ -324,11 +226,13 @@ constexpr OptionSpec BATCH[] = {
 
 constexpr OptionSpec KEPT[] = {
     {"--sheet", nullptr, "SHEET",
-     "A contact sheet of the final pictures of the nine newest sessions, labelled with start time "
+     "A contact sheet of the pictures the nine newest sessions kept (each one's last save, else "
+     "its "
+     "end), labelled with start time "
      "and seed.",
      [](const OptionValue& v, RenderOptions& o) { return Name(v, o.sheet); }},
     {"--gallery", nullptr, nullptr,
-     "Render the nine newest sessions' final pictures into --dir with a gallery page.",
+     "Render the pictures the nine newest sessions kept into --dir with a gallery page.",
      [](const OptionValue&, RenderOptions& o) { return o.gallery = true; }},
     {"--dir", nullptr, "DIR", "The folder of the gallery (default history).",
      [](const OptionValue& v, RenderOptions& o) { return o.dir_given = Name(v, o.dir); }},

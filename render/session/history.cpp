@@ -86,12 +86,14 @@ void Mark(const std::string& text, SessionRecord& s) {
     }
 }
 
-// Replays a kept session to its end (the last event, for a killed one). False, with the reason,
-// when the journal does not replay.
+// Replays a kept session to the picture it kept: its last save, else its end (the last event,
+// for a killed one). False, with the reason, when the journal does not replay.
 bool ReplayFinal(SessionRecord& s, Replayed& replayed, RenderOptions::Target& target,
                  std::string& error) {
     SetCanvasSize(s.journal.start.width, s.journal.start.height);
-    target = s.ended ? RenderOptions::Target::End : RenderOptions::Target::Frame;
+    target = s.saves > 0 ? RenderOptions::Target::LastSave
+             : s.ended   ? RenderOptions::Target::End
+                         : RenderOptions::Target::Frame;
     replayed = ReplayTo(s.journal, target, s.frames, error);
     return replayed.events >= 0;
 }

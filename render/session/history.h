@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Finding and recovering kept sessions: the window program's history folder (listed newest
 // first, named @last, @2, ...), the events of a journal that make pictures, and a contact sheet
-// of the newest sessions' final pictures.
+// of the pictures the newest sessions kept.
 #pragma once
 
 #include <cstdint>
@@ -35,8 +35,8 @@ bool RestartFrame(const SessionRecord& session, std::uint64_t k, std::uint64_t& 
 int ListHistory();
 // replay --list: prints each save and restart of the journal with its frame.
 void ListEvents(const SessionRecord& session);
-// history --sheet: a contact sheet of the newest sessions' final pictures, labelled with
-// their start time and seed. Returns the exit code.
+// history --sheet: a contact sheet of the pictures the newest sessions kept (each one's last
+// save, else its end), labelled with their start time and seed. Returns the exit code.
 int HistorySheet(const RenderOptions& options);
 // The history subcommand: the list, or the sheet and gallery. Returns the exit code.
 int HistoryCommand(const RenderOptions& options);
