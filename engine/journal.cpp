@@ -156,34 +156,40 @@ bool ParseStart(Reader& r, Entry& e) {
            size.substr(0, 5) == "size=" && ParseSize(size.substr(5), e.width, e.height);
 }
 
+// The rest of a set line: the quoted key, then the value quoted or as a bare token.
+bool ParseSet(Reader& r, Entry& e) {
+    if (!r.Quoted(e.name)) return false;
+    e.quoted = r.Quoted(e.value);
+    if (e.quoted) return true;
+    std::string_view value;
+    if (!r.Token(value)) return false;
+    for (const char c : value)
+        if (NeedsEscape(static_cast<unsigned char>(c))) return false;
+    e.value = value;
+    return true;
+}
+
+// The rest of a flag line: one of the three flags and 0 or 1.
+bool ParseFlag(Reader& r, Entry& e) {
+    std::string_view name, on;
+    if (!r.Token(name) || !r.Token(on) || (on != "0" && on != "1")) return false;
+    e.name = name;
+    e.on = on == "1";
+    for (const char* known : FLAG_NAMES)
+        if (name == known) return true;
+    return false;
+}
+
 bool ParseEvent(Reader& r, Entry& e) {
     std::string_view word;
     if (!r.Token(word)) return false;
     if (word == "set") {
         e.kind = Kind::Set;
-        if (!r.Quoted(e.name)) return false;
-        e.quoted = r.Quoted(e.value);
-        if (e.quoted) return true;
-        std::string_view value;
-        if (!r.Token(value)) return false;
-        for (const char c : value)
-            if (NeedsEscape(static_cast<unsigned char>(c))) return false;
-        e.value = value;
-        return true;
+        return ParseSet(r, e);
     }
     if (word == "flag") {
         e.kind = Kind::Flag;
-        std::string_view name, on;
-        if (!r.Token(name) || !r.Token(on) || (on != "0" && on != "1")) return false;
-        e.name = name;
-        e.on = on == "1";
-        for (const char* known : FLAG_NAMES)
-            if (name == known) return true;
-        return false;
-    }
-    if (word == "restart") {
-        e.kind = Kind::Restart;
-        return true;
+        return ParseFlag(r, e);
     }
     if (word == "save") {
         e.kind = Kind::Save;
@@ -192,13 +198,9 @@ bool ParseEvent(Reader& r, Entry& e) {
         e.on = outcome == "ok";
         return r.Quoted(e.value);
     }
-    if (word == "cut") {
-        e.kind = Kind::Cut;
-        return r.Number(e.attempts);
-    }
-    if (word == "lost") {
-        e.kind = Kind::Lost;
-        return r.Number(e.attempts) && e.attempts > 0;
+    if (word == "cut" || word == "lost") {
+        e.kind = word == "cut" ? Kind::Cut : Kind::Lost;
+        return r.Number(e.attempts) && (e.kind == Kind::Cut || e.attempts > 0);
     }
     if (word == "continued") {
         e.kind = Kind::Continued;
@@ -208,11 +210,8 @@ bool ParseEvent(Reader& r, Entry& e) {
         e.kind = Kind::Back;
         return r.Number(e.target) && e.target < e.frame;
     }
-    if (word == "end") {
-        e.kind = Kind::End;
-        return true;
-    }
-    return false;
+    e.kind = word == "restart" ? Kind::Restart : Kind::End;
+    return word == "restart" || word == "end";
 }
 
 }  // namespace

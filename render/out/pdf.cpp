@@ -162,6 +162,60 @@ std::string InfoDictionary(std::span<const TextChunk> text) {
     return info + " >>";
 }
 
+// The content stream's head: the paper, canvas pixels to points (y runs down the canvas and up
+// the page), the saved picture's image on the canvas's place unless the strands alone are asked
+// for, and the pen's width.
+void ContentHead(const PrintPlan& plan, const std::string& size, double page_h, std::string& head) {
+    const Rgb16 paper = plan.colours.At(0);
+    for (const int c : {paper.r, paper.g, paper.b}) {
+        AppendNumber(head, c / 65535.0, 3);
+        head += ' ';
+    }
+    head += "rg 0 0 " + size + " re f\n1 J 1 j\n";
+    const double k = plan.MmTo(plan.scale, POINTS_PER_INCH);
+    const double left = plan.MmTo(plan.left, POINTS_PER_INCH);
+    const double top = page_h - plan.MmTo(plan.top, POINTS_PER_INCH);
+    const auto transform = [&](std::initializer_list<double> m) {
+        for (const double v : m) {
+            AppendNumber(head, v, 6);
+            head += ' ';
+        }
+        head += "cm\n";
+    };
+    if (!plan.as_shown) {
+        head += "q\n";
+        transform({k * plan.canvas_w, 0, 0, k * plan.canvas_h, left, top - k * plan.canvas_h});
+        head += "/Saved Do Q\n";
+    }
+    transform({k, 0, 0, -k, left, top});
+    AppendNumber(head, plan.pen / plan.scale, 4);
+    head += " w\n";
+}
+
+// The saved picture as an image object's body, at canvas resolution.
+std::string SavedImage(const PrintPlan& plan) {
+    const SavedLayer layer = CanvasAsSaved(plan.canvas_w, plan.canvas_h);
+    const LayerImage image = ColourLayer(layer, plan.colours);
+    const std::string packed = Deflated(image.samples);
+    return "<< /Type /XObject /Subtype /Image /Width " + std::to_string(plan.canvas_w) +
+           " /Height " + std::to_string(plan.canvas_h) + " /ColorSpace " +
+           (image.grey ? "/DeviceGray" : "/DeviceRGB") +
+           " /BitsPerComponent 8 /Filter /FlateDecode /Length " + std::to_string(packed.size()) +
+           " >>\nstream\n" + packed + "\nendstream";
+}
+
+// The cross-reference table of the objects at `offsets` and the trailer.
+std::string XrefAndTrailer(const std::vector<std::size_t>& offsets, std::size_t xref) {
+    std::string table = "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
+    for (const std::size_t at : offsets) {
+        char line[24];
+        std::snprintf(line, sizeof line, "%010zu 00000 n \n", at);
+        table += line;
+    }
+    return table + "trailer\n<< /Size " + std::to_string(offsets.size() + 1) +
+           " /Root 1 0 R /Info 6 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+}
+
 }  // namespace
 
 void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const TextChunk> text,
@@ -189,58 +243,13 @@ void WritePdf(const PrintPlan& plan, const StrandRecord& record, std::span<const
     offsets.push_back(pdf.offset());
     pdf.Put("4 0 obj\n<< /Length 5 0 R /Filter /FlateDecode >>\nstream\n");
     PdfFormat content(pdf);
-    // The paper, then canvas pixels to points: y runs down the canvas and up the page.
-    std::string& head = content.text();
-    const Rgb16 paper = plan.colours.At(0);
-    for (const int c : {paper.r, paper.g, paper.b}) {
-        AppendNumber(head, c / 65535.0, 3);
-        head += ' ';
-    }
-    head += "rg 0 0 " + size + " re f\n1 J 1 j\n";
-    const double k = plan.MmTo(plan.scale, POINTS_PER_INCH);
-    const double left = plan.MmTo(plan.left, POINTS_PER_INCH);
-    const double top = h - plan.MmTo(plan.top, POINTS_PER_INCH);
-    const auto transform = [&](std::initializer_list<double> m) {
-        for (const double v : m) {
-            AppendNumber(head, v, 6);
-            head += ' ';
-        }
-        head += "cm\n";
-    };
-    // The saved picture's image on the canvas's place on the page, then the canvas's pixels for
-    // the strokes.
-    if (!plan.as_shown) {
-        head += "q\n";
-        transform({k * plan.canvas_w, 0, 0, k * plan.canvas_h, left, top - k * plan.canvas_h});
-        head += "/Saved Do Q\n";
-    }
-    transform({k, 0, 0, -k, left, top});
-    AppendNumber(head, plan.pen / plan.scale, 4);
-    head += " w\n";
+    ContentHead(plan, size, h, content.text());
     RunSink sink(plan.colours, content);
     TracePieces(record, plan.canvas_w, plan.canvas_h, sink);
     const std::size_t length = content.Finish();
     pdf.Put("\nendstream\nendobj\n");
     object(std::to_string(length));
     object(InfoDictionary(text));
-    if (!plan.as_shown) {
-        const SavedLayer layer = CanvasAsSaved(plan.canvas_w, plan.canvas_h);
-        const LayerImage image = ColourLayer(layer, plan.colours);
-        const std::string packed = Deflated(image.samples);
-        object("<< /Type /XObject /Subtype /Image /Width " + std::to_string(plan.canvas_w) +
-               " /Height " + std::to_string(plan.canvas_h) + " /ColorSpace " +
-               (image.grey ? "/DeviceGray" : "/DeviceRGB") +
-               " /BitsPerComponent 8 /Filter /FlateDecode /Length " +
-               std::to_string(packed.size()) + " >>\nstream\n" + packed + "\nendstream");
-    }
-    const std::size_t xref = pdf.offset();
-    std::string table = "xref\n0 " + std::to_string(offsets.size() + 1) + "\n0000000000 65535 f \n";
-    for (const std::size_t at : offsets) {
-        char line[24];
-        std::snprintf(line, sizeof line, "%010zu 00000 n \n", at);
-        table += line;
-    }
-    table += "trailer\n<< /Size " + std::to_string(offsets.size() + 1) +
-             " /Root 1 0 R /Info 6 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
-    pdf.Put(table);
+    if (!plan.as_shown) object(SavedImage(plan));
+    pdf.Put(XrefAndTrailer(offsets, pdf.offset()));
 }
