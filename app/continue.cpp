@@ -176,8 +176,7 @@ std::string ReadLineage(const std::string& path, Lineage& l) {
 // kept in `done` (saves, ends and the like change nothing and are left out).
 std::string Replay(const Lineage& l, std::vector<journal::Entry>& done) {
     const journal::Entry& start = l.entries.front();
-    xs = start.width;
-    ys = start.height;
+    SetCanvasSize(start.width, start.height);
     // The past's budget follows the canvas size, as the renderer's does when it replays this.
     StartTimeline();
     RequestRestart();

@@ -89,7 +89,7 @@ bool StartUp(const char* picture) {
     CRM32Pro_ITimeSystem::Init();
     if (continued) ShowWholeCanvas();
     // A long frame (huge settings from the file) ends early on a quit request.
-    quit_requested = QuitRequested;
+    SetQuitCheck(QuitRequested);
     return true;
 }
 

@@ -356,10 +356,12 @@ void WaitForSaves() {
 }
 
 void ShowCanvasOnWindow() {
-    canvas_view.show_pixel = ShowPixelOnWindow;
-    canvas_view.prefetch_pixel = PrefetchPixelOnWindow;
-    canvas_view.clear = ClearWindow;
-    canvas_view.show_filled = ShowPixelOnWindow;
+    CanvasView window;
+    window.show_pixel = ShowPixelOnWindow;
+    window.prefetch_pixel = PrefetchPixelOnWindow;
+    window.clear = ClearWindow;
+    window.show_filled = ShowPixelOnWindow;
+    SetCanvasView(window);
 }
 
 void ReportSettingsProblems(const std::vector<std::string>& problems) {

@@ -81,6 +81,14 @@ void StartSessionState(std::uint32_t seed, const CanvasView& view) {
     SetFill(false);
     SetWhite(false);
     this_sprout = 0;
-    canvas_view = view;
+    SetCanvasView(view);
     CRM32Pro_Main::RandSeed(seed);
+}
+
+void SetCanvasView(const CanvasView& view) {
+    canvas_view = view;
+}
+
+void SetQuitCheck(bool (*check)()) {
+    quit_requested = check;
 }

@@ -56,6 +56,8 @@ struct CanvasView {
 };
 extern CanvasView canvas_view;
 
+// Points the engine at `view`: where it shows what it draws from now on.
+void SetCanvasView(const CanvasView& view);
 // The state a headless session starts from (the renderer's, a web page's): a restart pending, so
 // that the first frame clears the canvas, the three flags off, no seed line drawn yet, the
 // generator at `seed`, and the engine showing its pixels on `view`.
@@ -69,6 +71,8 @@ inline void ShowPixel(int x, int y, int v) {
 // Asked now and then during a growth pass (every 256 attempts and every 65536 steps): true ends
 // the pass early, so that a quit request never waits for a long frame. Null: never asked.
 extern bool (*quit_requested)();
+// Sets quit_requested, its one writer.
+void SetQuitCheck(bool (*check)());
 
 // A growth pass that ended before its tests_per_frame attempts, and how many it made.
 struct FrameOutcome {
