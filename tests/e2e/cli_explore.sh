@@ -25,24 +25,7 @@ convert grid.png -crop 256x256+640+338 +repage tile-7.png
     fail "the sheet's row 2, column 3 is not the grid's 7th picture"
 
 if command -v chromium >/dev/null; then
-    profile="$WORK/chromium"
-    # In a process group of its own: its helper processes outlive the browser's main process for
-    # a moment and still write to the profile, so the whole group is ended before it is removed.
-    setsid chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-        --disable-background-networking --disable-component-update --disable-sync \
-        --user-data-dir="$profile" --remote-debugging-port=0 about:blank >"$WORK/chromium.log" 2>&1 &
-    chromium_pid=$!
-    end_chromium() {
-        kill -- -"$chromium_pid" 2>/dev/null || true
-        for _ in $(seq 100); do
-            pgrep -g "$chromium_pid" >/dev/null || break
-            sleep 0.1
-        done
-        cleanup
-    }
-    trap end_chromium EXIT
-    devtools_ready() { [ -s "$profile/DevToolsActivePort" ]; }
-    wait_until 60 devtools_ready
+    start_chromium
     python3 "$HERE/gallery_check.py" "$(head -n 1 "$profile/DevToolsActivePort")" \
         "file://$RUN/$folder/index.html" 16 6 "$WORK/gallery.png" >command.txt ||
         fail "the gallery in Chromium"

@@ -56,22 +56,7 @@ if ! command -v chromium >/dev/null; then
     echo "SKIP the pages in a browser: chromium is not installed (scripts/install-deps)"
     exit 0
 fi
-profile="$WORK/chromium"
-setsid chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
-    --disable-background-networking --disable-component-update --disable-sync \
-    --user-data-dir="$profile" --remote-debugging-port=0 about:blank >"$WORK/chromium.log" 2>&1 &
-chromium_pid=$!
-end_chromium() {
-    kill -- -"$chromium_pid" 2>/dev/null || true
-    for _ in $(seq 100); do
-        pgrep -g "$chromium_pid" >/dev/null || break
-        sleep 0.1
-    done
-    cleanup
-}
-trap end_chromium EXIT
-devtools_ready() { [ -s "$profile/DevToolsActivePort" ]; }
-wait_until 60 devtools_ready
+start_chromium
 port="$(head -n 1 "$profile/DevToolsActivePort")"
 url="file://$RUN/$(python3 -c 'import sys, urllib.parse; print(urllib.parse.quote(sys.argv[1]))' "$page")"
 

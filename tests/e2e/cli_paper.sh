@@ -82,29 +82,18 @@ EOF
 )"
 awk -v s="$shortest" 'BEGIN { exit !(s >= 0.299) }' || fail "a path of $shortest mm"
 
-bad() {
-    local what="$1" out="$2" rc=0
-    shift 2
-    rm -f "$out"
-    "$RENDER" render --seed 1 --frames 1 "$@" -o "$out" >/dev/null 2>err.txt || rc=$?
-    [ "$rc" = 2 ] || fail "$what: exit $rc, expected 2"
-    # One line says what is wrong; a mistake on the command line adds the hint to --help.
-    [ "$(grep -cv "^Try 'morvane-render" err.txt)" = 1 ] ||
-        fail "$what: not one line on stderr: $(cat err.txt)"
-    [ ! -e "$out" ] || fail "$what: wrote a file"
-}
-bad "no pens" out.svg --plot --pens 0
-bad "17 pens" out.svg --plot --pens 17
-bad "a negative merge" out.svg --plot --merge -1
-bad "a negative simplification" out.hpgl --simplify -0.1
-bad "a negative shortest length" out.svg --plot --min-length -2
-bad "a grey threshold of 1" out.svg --plot --min-grey 1
-bad "pens without a plot" out.svg --pens 2
-bad "an unknown page" out.hpgl --size A7
-bad "a page turned sideways" out.svg --size A4-sideways
-bad "HPGL in a palette" out.hpgl --palette ink
-bad "HPGL on white paper" out.hpgl --paper white
-bad "a plot as PDF" out.pdf --plot
+refused_print_option "no pens" out.svg --plot --pens 0
+refused_print_option "17 pens" out.svg --plot --pens 17
+refused_print_option "a negative merge" out.svg --plot --merge -1
+refused_print_option "a negative simplification" out.hpgl --simplify -0.1
+refused_print_option "a negative shortest length" out.svg --plot --min-length -2
+refused_print_option "a grey threshold of 1" out.svg --plot --min-grey 1
+refused_print_option "pens without a plot" out.svg --pens 2
+refused_print_option "an unknown page" out.hpgl --size A7
+refused_print_option "a page turned sideways" out.svg --size A4-sideways
+refused_print_option "HPGL in a palette" out.hpgl --palette ink
+refused_print_option "HPGL on white paper" out.hpgl --paper white
+refused_print_option "a plot as PDF" out.pdf --plot
 
 # A full disk while a plot or HPGL is written leaves the earlier file as it was.
 mkdir small

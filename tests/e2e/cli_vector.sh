@@ -66,22 +66,13 @@ read -r r _ b <<<"$("$PNGCHECK" pixel sheet.png 100 100)"
 [ "$("$PNGCHECK" size print.png)" = "591 472" ] || fail "the print raster has the wrong size"
 [ "$("$PNGCHECK" phys print.png)" = "11811 11811 1" ] || fail "the print raster has no pHYs"
 
-bad() {
-    local what="$1" out="$2" rc=0
-    shift 2
-    rm -f "$out"
-    "$RENDER" render --seed 1 --frames 1 "$@" -o "$out" >/dev/null 2>err.txt || rc=$?
-    [ "$rc" = 2 ] || fail "$what: exit $rc, expected 2"
-    [ "$(wc -l <err.txt)" = 1 ] || fail "$what: not one line on stderr: $(cat err.txt)"
-    [ ! -e "$out" ] || fail "$what: wrote a file"
-}
-bad "an unknown page" out.pdf --size B7
-bad "a zero page" out.svg --size 0x100mm
-bad "margins wider than the page" out.pdf --size A4 --margin 105
-bad "a raster too large" out.png --size A2 --dpi 2000
+refused_print_option "an unknown page" out.pdf --size B7
+refused_print_option "a zero page" out.svg --size 0x100mm
+refused_print_option "margins wider than the page" out.pdf --size A4 --margin 105
+refused_print_option "a raster too large" out.png --size A2 --dpi 2000
 printf '0 #000000\n100 black\n' >bad.txt
-bad "a bad palette line" out.png --palette bad.txt
+refused_print_option "a bad palette line" out.png --palette bad.txt
 printf '0 #000000\n' >one.txt
-bad "a palette of one stop" out.png --palette one.txt
-bad "an extension we cannot write" out.gif
+refused_print_option "a palette of one stop" out.png --palette one.txt
+refused_print_option "an extension we cannot write" out.gif
 echo "ok"

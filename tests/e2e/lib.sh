@@ -183,3 +183,52 @@ panel_drawn() {
     img="$(shot panel-probe)"
     [ "$(pngcheck lit "$img" 0 0 70 12 100)" -gt 20 ]
 }
+
+# Starts headless Chromium with remote debugging in a process group of its own and waits for its
+# DevTools port; sets profile and chromium_pid. Its helper processes outlive the browser's main
+# process for a moment and still write to the profile, so the exit trap ends the whole group
+# before the scratch folder is removed.
+start_chromium() {
+    profile="$WORK/chromium"
+    setsid chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run \
+        --disable-background-networking --disable-component-update --disable-sync \
+        --user-data-dir="$profile" --remote-debugging-port=0 about:blank >"$WORK/chromium.log" 2>&1 &
+    chromium_pid=$!
+    trap end_chromium EXIT
+    wait_until 60 devtools_ready
+}
+end_chromium() {
+    kill -- -"$chromium_pid" 2>/dev/null || true
+    for _ in $(seq 100); do
+        pgrep -g "$chromium_pid" >/dev/null || break
+        sleep 0.1
+    done
+    cleanup
+}
+devtools_ready() { [ -s "$profile/DevToolsActivePort" ]; }
+
+# Replays saves 1 to $1 of the session in $RUN/morvane.log and fails unless each equals the live
+# save the test kept as $WORK/live-K.png, sample for sample.
+replayed_saves_match() {
+    local k
+    for k in $(seq "$1"); do
+        "$(dirname "$MORVANE")/morvane-render" replay "$RUN/morvane.log" --save "$k" --quiet \
+            -o "$WORK/replay-$k.png" || fail "the replay of save $k failed"
+        [ "$(pngcheck same "$WORK/live-$k.png" "$WORK/replay-$k.png" 0 0 512 512)" = 0 ] ||
+            fail "replayed save $k differs from the live save"
+    done
+}
+
+# A render with the print options $3...: exit 2, one line on standard error (the command line's
+# hint to its --help aside) and no file $2; $1 says what is tried.
+refused_print_option() {
+    local what="$1" out="$2" rc=0
+    shift 2
+    rm -f "$out"
+    "$(dirname "$MORVANE")/morvane-render" render --seed 1 --frames 1 "$@" -o "$out" >/dev/null \
+        2>err.txt || rc=$?
+    [ "$rc" = 2 ] || fail "$what: exit $rc, expected 2"
+    [ "$(grep -cv "^Try 'morvane-render" err.txt)" = 1 ] ||
+        fail "$what: not one line on stderr: $(cat err.txt)"
+    [ ! -e "$out" ] || fail "$what: wrote a file"
+}

@@ -35,12 +35,7 @@ save_as live-2.png
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
 
-for k in 1 2; do
-    "$RENDER" replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
-        fail "the replay of save $k failed"
-    [ "$(pngcheck same "$WORK/live-$k.png" "$WORK/replay-$k.png" 0 0 512 512)" = 0 ] ||
-        fail "replayed save $k differs from the live save"
-done
+replayed_saves_match 2
 # The end of the session replays too, and a replayed PNG renders again from its own chunks.
 "$RENDER" replay "$RUN/morvane.log" --end --quiet -o "$WORK/end.png" || fail "no --end replay"
 "$RENDER" from "$WORK/replay-2.png" --quiet -o "$WORK/again.png" || fail "--from failed"

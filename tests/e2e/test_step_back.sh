@@ -50,10 +50,5 @@ wait_until 10 logged "shows frame .*the last restart"
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
 
-for k in 1 2; do
-    "$RENDER" replay "$RUN/morvane.log" --save "$k" --quiet -o "$WORK/replay-$k.png" ||
-        fail "the replay of save $k failed"
-    [ "$(pngcheck same "$WORK/live-$k.png" "$WORK/replay-$k.png" 0 0 512 512)" = 0 ] ||
-        fail "replayed save $k differs from the live save"
-done
+replayed_saves_match 2
 echo "ok"
