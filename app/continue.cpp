@@ -179,11 +179,7 @@ std::string Replay(const Lineage& l, std::vector<journal::Entry>& done) {
     SetCanvasSize(start.width, start.height);
     // The past's budget follows the canvas size, as the renderer's does when it replays this.
     StartTimeline();
-    RequestRestart();
-    SetPaused(false);
-    SetFill(false);
-    SetWhite(false);
-    CRM32Pro_Main::RandSeed(start.seed);
+    StartSessionState(start.seed, canvas_view);
     std::uint64_t frames = 0;
     const auto frame = [&](long limit) {
         CanvasFrame(limit);

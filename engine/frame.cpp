@@ -15,6 +15,9 @@ bool (*quit_requested)() = nullptr;
 
 namespace {
 
+// Told after each counted frame of a headless session; see SetFrameObserver.
+void (*frame_observer)() = nullptr;
+
 // The flags as TakeFlagNews last handed them over; `pending` is whether a restart was pending.
 struct Taken {
     bool pending = true;
@@ -83,6 +86,14 @@ void StartSessionState(std::uint32_t seed, const CanvasView& view) {
     this_sprout = 0;
     SetCanvasView(view);
     CRM32Pro_Main::RandSeed(seed);
+}
+
+void SetFrameObserver(void (*observer)()) {
+    frame_observer = observer;
+}
+
+void FrameDone() {
+    if (frame_observer) frame_observer();
 }
 
 void SetCanvasView(const CanvasView& view) {

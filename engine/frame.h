@@ -58,9 +58,13 @@ extern CanvasView canvas_view;
 
 // Points the engine at `view`: where it shows what it draws from now on.
 void SetCanvasView(const CanvasView& view);
-// The state a headless session starts from (the renderer's, a web page's): a restart pending, so
-// that the first frame clears the canvas, the three flags off, no seed line drawn yet, the
-// generator at `seed`, and the engine showing its pixels on `view`.
+// `observer` is called at every FrameDone: after each frame a headless session has run and
+// counted (a renderer's video takes its frames there); null for none.
+void SetFrameObserver(void (*observer)());
+void FrameDone();
+// The state a session starts from (the renderer's, a web page's, a continued picture's): a
+// restart pending, so that the first frame clears the canvas, the three flags off, no seed line
+// drawn yet, the generator at `seed`, and the engine showing its pixels on `view`.
 void StartSessionState(std::uint32_t seed, const CanvasView& view);
 
 // Shows value v of canvas pixel (x, y) on the view.

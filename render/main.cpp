@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     if (!command) {
         std::fprintf(stderr, "morvane-render: %s\n", error.c_str());
         // The old form's line already names the command to type.
-        const SubcommandSpec* sub = argc > 1 ? FindSubcommand(argv[1]) : nullptr;
+        const SubcommandRow* sub = argc > 1 ? FindSubcommand(argv[1]) : nullptr;
         if (sub) std::fprintf(stderr, "Try 'morvane-render %s --help'.\n", sub->name);
         if (!sub && (argc < 2 || argv[1][0] != '-'))
             std::fputs("Try 'morvane-render --help'.\n", stderr);

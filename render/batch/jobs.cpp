@@ -12,12 +12,12 @@
 
 #include "engine/journal.h"
 #include "engine/settings.h"
+#include "export/png_text.h"
 #include "render/batch/gallery.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
 #include "render/out/palette.h"
 #include "render/session/picture.h"
-#include "export/png_text.h"
 #include "render/session/session.h"
 
 namespace {

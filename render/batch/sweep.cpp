@@ -22,9 +22,9 @@
 #include <variant>
 
 #include "config/safe_write.h"
-#include "export/png_text.h"
 #include "engine/journal.h"
 #include "engine/settings.h"
+#include "export/png_text.h"
 
 namespace {
 

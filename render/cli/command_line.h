@@ -13,7 +13,7 @@ struct CommandLine {
     // Run the subcommand; or print the list of subcommands, one subcommand's help, the version.
     enum class Ask { Run, Overview, Help, Version };
     Ask ask = Ask::Run;
-    const SubcommandSpec* sub = nullptr;
+    const SubcommandRow* sub = nullptr;
     RenderOptions options;
 };
 
@@ -24,6 +24,6 @@ std::optional<CommandLine> ParseCommandLine(int argc, char** argv, std::string& 
 // morvane-render --help: the subcommands, a line each.
 std::string OverviewText();
 // morvane-render SUBCOMMAND --help: its synopsis, its options by group and its examples.
-std::string SubcommandHelp(const SubcommandSpec& sub);
+std::string SubcommandHelp(const SubcommandRow& sub);
 // The man page's SYNOPSIS and SUBCOMMANDS sections, in roff.
 std::string ManSections();

@@ -33,13 +33,13 @@ std::string Wrap(std::string_view text, std::size_t first, std::size_t indent) {
     return out;
 }
 
-std::string OptionName(const OptionSpec& option) {
+std::string OptionName(const OptionRow& option) {
     std::string name = option.alias ? std::string(option.alias) + ", " + option.name : option.name;
     if (option.value) name += std::string(" ") + option.value;
     return name;
 }
 
-std::string Synopsis(const SubcommandSpec& sub) {
+std::string Synopsis(const SubcommandRow& sub) {
     std::string line = std::string("morvane-render ") + sub.name;
     if (*sub.operands) line += std::string(" ") + sub.operands;
     return line + " [OPTIONS]";
@@ -68,7 +68,7 @@ std::string OverviewText() {
         "usage: morvane-render SUBCOMMAND [OPTIONS]\n\n"
         "Renders morvane pictures without a window, with the window program's own growth\n"
         "pass: the same seed and settings give the same picture, sample for sample.\n\n";
-    for (const SubcommandSpec& sub : Subcommands()) {
+    for (const SubcommandRow& sub : Subcommands()) {
         std::string name = std::string("  ") + sub.name + " " + sub.operands;
         name.resize(HELP_INDENT - 1, ' ');
         text += name + " " + Wrap(sub.summary, HELP_INDENT, HELP_INDENT) + "\n";
@@ -80,11 +80,11 @@ std::string OverviewText() {
            "'morvane-render --version' prints the version.\n";
 }
 
-std::string SubcommandHelp(const SubcommandSpec& sub) {
+std::string SubcommandHelp(const SubcommandRow& sub) {
     std::string text = "usage: " + Synopsis(sub) + "\n\n" + Wrap(sub.about, 0, 0) + "\n";
     for (const OptionGroup* group : sub.groups) {
         text += std::string("\n") + group->title + ":\n";
-        for (const OptionSpec& option : group->options) {
+        for (const OptionRow& option : group->options) {
             std::string name = "  " + OptionName(option);
             if (name.size() < HELP_INDENT - 1)
                 name.resize(HELP_INDENT, ' ');
@@ -105,17 +105,17 @@ std::string ManSections() {
         for (const std::string_view part : parts) roff += part;
     };
     add({".SH SYNOPSIS\n"});
-    for (const SubcommandSpec& sub : Subcommands()) {
+    for (const SubcommandRow& sub : Subcommands()) {
         add({".B morvane\\-render ", Roff(sub.name), "\n"});
         if (*sub.operands) add({".I ", Roff(sub.operands), "\\&\n"});
         add({".RI [ OPTIONS ]\n.br\n"});
     }
     add({".SH SUBCOMMANDS\n"});
-    for (const SubcommandSpec& sub : Subcommands()) {
+    for (const SubcommandRow& sub : Subcommands()) {
         add({".SS \"", Roff(Synopsis(sub)), "\"\n", Roff(sub.about), "\n"});
         for (const OptionGroup* group : sub.groups) {
             add({".PP\n.I ", Roff(group->title), "\n"});
-            for (const OptionSpec& option : group->options) {
+            for (const OptionRow& option : group->options) {
                 std::string names = option.alias ? std::string(option.alias) + ", " : "";
                 names += option.name;
                 names = Roff(names);

@@ -81,4 +81,5 @@ struct RenderOptions {
     // from the pen's width).
     std::optional<int> pens;
     std::optional<double> min_grey, merge, simplify, min_length;
+    bool plot_shaped() const { return pens || min_grey || merge || simplify || min_length; }
 };

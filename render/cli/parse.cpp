@@ -23,8 +23,7 @@ void CheckCombination(const CommandLine& c, std::string& error) {
     const RenderOptions& o = c.options;
     const bool targeting = o.target != RenderOptions::Target::LastSave;
     const bool print = !o.size.empty() || !o.paper.empty() || o.margin || o.pen || o.dpi ||
-                       o.plot || o.as_shown || o.pens || o.min_grey || o.merge || o.simplify ||
-                       o.min_length;
+                       o.plot || o.as_shown || o.plot_shaped();
     if (o.frames && o.lit) {
         error = "--frames and --lit cannot be used together";
     } else if (o.list && (targeting || o.output_given || o.video_wanted() || print || o.thumb)) {
@@ -44,7 +43,7 @@ void CheckCombination(const CommandLine& c, std::string& error) {
 
 // Takes one operand of the subcommand.
 bool ReadOperand(const char* word, int& operands, CommandLine& c, std::string& error) {
-    const SubcommandSpec& sub = *c.sub;
+    const SubcommandRow& sub = *c.sub;
     if (sub.max_operands >= 0 && operands >= sub.max_operands) {
         error = sub.max_operands == 0
                     ? std::string(sub.name) + " takes no file or value: '" + word + "'"
@@ -61,7 +60,7 @@ bool ReadOption(int argc, char** argv, int& i, CommandLine& c, std::string& erro
     const std::string_view word = argv[i];
     const auto eq = word.find('=');
     const std::string_view name = word.substr(0, eq);
-    const OptionSpec* option = FindOption(*c.sub, name);
+    const OptionRow* option = FindOption(*c.sub, name);
     if (!option) {
         error = std::string(c.sub->name) + " has no option '" + std::string(name) + "'";
         return false;

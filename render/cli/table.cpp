@@ -17,7 +17,7 @@ namespace {
 constexpr std::uint64_t MAX_U64 = std::numeric_limits<std::uint64_t>::max();
 
 // Options of a new picture: the settings, the seed, the stop and the toggles.
-constexpr OptionSpec PICTURE[] = {
+constexpr OptionRow PICTURE[] = {
     {"--seed", nullptr, "N", "The seed, 0 to 4294967295 (default: the clock; the seed is printed).",
      [](const OptionValue& v, RenderOptions& o) {
          std::uint32_t seed = 0;
@@ -53,9 +53,9 @@ constexpr OptionSpec PICTURE[] = {
 };
 // A sweep names its seeds as its operand (--seed comes first above); the rest of a picture's
 // options hold.
-constexpr std::span<const OptionSpec> SWEEP_PICTURE{PICTURE + 1, std::size(PICTURE) - 1};
+constexpr std::span<const OptionRow> SWEEP_PICTURE{PICTURE + 1, std::size(PICTURE) - 1};
 
-constexpr OptionSpec VARY[] = {
+constexpr OptionRow VARY[] = {
     {"--vary", nullptr, "KEY=FROM..TO:COUNT",
      "COUNT values of one setting (its defaults.cfg key, or white or fill-holes) from FROM to TO; "
      "given twice, the rows and the columns of a grid (at most 10000 pictures).",
@@ -72,7 +72,7 @@ bool SetTarget(const OptionValue& v, RenderOptions& o, const char* what) {
     const std::uint64_t low = target == RenderOptions::Target::Frame ? 0 : 1;
     return Whole(v, o.target_number, low, MAX_U64, what);
 }
-constexpr OptionSpec STATE[] = {
+constexpr OptionRow STATE[] = {
     {"--save", nullptr, "K",
      "The canvas as the session's K-th successful image save wrote it (default: the last one).",
      [](const OptionValue& v, RenderOptions& o) {
@@ -97,7 +97,7 @@ constexpr OptionSpec STATE[] = {
 };
 
 // The picture file; a sweep's pictures take only --thumb (the last row).
-constexpr OptionSpec IMAGE[] = {
+constexpr OptionRow IMAGE[] = {
     {"--output", "-o", "FILE",
      "The file to write (default morvane-render.png), replaced only once complete. Its extension "
      "chooses what it is: .png the canvas as the S key saves it, .svg or .pdf the strands as "
@@ -115,9 +115,9 @@ constexpr OptionSpec IMAGE[] = {
          return Whole(v, o.thumb, 1, 4096, "a width from 1 to 4096");
      }},
 };
-constexpr std::span<const OptionSpec> THUMB{IMAGE + 2, 1};
+constexpr std::span<const OptionRow> THUMB{IMAGE + 2, 1};
 
-constexpr OptionSpec PALETTE[] = {
+constexpr OptionRow PALETTE[] = {
     {"--palette", nullptr, "MAP",
      "ink, ember, ice, sepia or a file of \"VALUE #rrggbb\" lines (VALUE 0..65535, at least two, "
      "rising): 16-bit RGB PNGs, coloured strokes and sheets; its colour at 0 is the paper.",
@@ -125,7 +125,7 @@ constexpr OptionSpec PALETTE[] = {
 };
 
 // The picture on a page: print rasters, SVG and PDF, pen plots.
-constexpr OptionSpec PRINT[] = {
+constexpr OptionRow PRINT[] = {
     {"--size", nullptr, "PAGE",
      "A0 to A6, B4, B5, Letter, Legal or Tabloid (turned to the canvas; A4-portrait or "
      "A4-landscape to choose), WxHmm or WxHin (default: the canvas at 96 px per inch). With a "
@@ -158,7 +158,7 @@ constexpr OptionSpec PRINT[] = {
 };
 
 // A plot's plan: pens, and what is joined, simplified and left out.
-constexpr OptionSpec PLOT[] = {
+constexpr OptionRow PLOT[] = {
     {"--pens", nullptr, "N",
      "A plot in N pens (1 to 16, default 1): the strands sorted by grey into one layer per pen, "
      "faintest first.",
@@ -181,7 +181,7 @@ constexpr OptionSpec PLOT[] = {
      [](const OptionValue& v, RenderOptions& o) { return Real(v, o.min_length); }},
 };
 
-constexpr OptionSpec VIDEO[] = {
+constexpr OptionRow VIDEO[] = {
     {"--video", nullptr, "OUT",
      "Encode every N-th frame as the window shows it with ffmpeg, the container by the "
      "extension: .mp4 or .mkv (H.264), .webm (VP9), .gif; the image is then written only with -o.",
@@ -205,7 +205,7 @@ constexpr OptionSpec VIDEO[] = {
 };
 
 // Many pictures at once, and what is made of them.
-constexpr OptionSpec BATCH[] = {
+constexpr OptionRow BATCH[] = {
     {"--jobs", "-j", "N",
      "N renders at once (default: one per core); Ctrl-C leaves no half-written file, and the same "
      "command again renders only what is missing.",
@@ -224,7 +224,7 @@ constexpr OptionSpec BATCH[] = {
      [](const OptionValue&, RenderOptions& o) { return o.gallery = true; }},
 };
 
-constexpr OptionSpec KEPT[] = {
+constexpr OptionRow KEPT[] = {
     {"--sheet", nullptr, "SHEET",
      "A contact sheet of the pictures the nine newest sessions kept (each one's last save, else "
      "its "
@@ -238,20 +238,20 @@ constexpr OptionSpec KEPT[] = {
      [](const OptionValue& v, RenderOptions& o) { return o.dir_given = Name(v, o.dir); }},
 };
 
-constexpr OptionSpec SHEET[] = {
+constexpr OptionRow SHEET[] = {
     {"--output", "-o", "SHEET",
      "The contact sheet to write (default sheet.png): the pictures in a near-square grid of 256 px "
      "tiles, each labelled from the picture's own text chunks.",
      [](const OptionValue& v, RenderOptions& o) { return Name(v, o.sheet); }},
 };
 
-constexpr OptionSpec GALLERY[] = {
+constexpr OptionRow GALLERY[] = {
     {"--dir", nullptr, "DIR",
      "Where index.html and thumbs/ go (default: the folder of the first file).",
      [](const OptionValue& v, RenderOptions& o) { return o.dir_given = Name(v, o.dir); }},
 };
 
-constexpr OptionSpec COMMON[] = {
+constexpr OptionRow COMMON[] = {
     {"--quiet", "-q", nullptr, "No progress or summary on the standard error.",
      [](const OptionValue&, RenderOptions& o) { return o.quiet = true; }},
 };
@@ -322,7 +322,7 @@ constexpr const char* GALLERY_EXAMPLES[] = {
     "morvane-render gallery --dir pictures pic.png again.png",
 };
 
-constexpr SubcommandSpec SUBCOMMANDS[] = {
+constexpr SubcommandRow SUBCOMMANDS[] = {
     {"render", RenderOptions::Mode::Render, "", 0, 0, nullptr,
      "Grow a new picture from settings and a seed.",
      "Grows a picture with the window program's own growth pass and writes it: the same seed and "
@@ -380,19 +380,19 @@ constexpr SubcommandSpec SUBCOMMANDS[] = {
 
 }  // namespace
 
-std::span<const SubcommandSpec> Subcommands() {
+std::span<const SubcommandRow> Subcommands() {
     return SUBCOMMANDS;
 }
 
-const SubcommandSpec* FindSubcommand(std::string_view name) {
-    for (const SubcommandSpec& sub : SUBCOMMANDS)
+const SubcommandRow* FindSubcommand(std::string_view name) {
+    for (const SubcommandRow& sub : SUBCOMMANDS)
         if (name == sub.name) return &sub;
     return nullptr;
 }
 
-const OptionSpec* FindOption(const SubcommandSpec& sub, std::string_view name) {
+const OptionRow* FindOption(const SubcommandRow& sub, std::string_view name) {
     for (const OptionGroup* group : sub.groups)
-        for (const OptionSpec& option : group->options)
+        for (const OptionRow& option : group->options)
             if (name == option.name || (option.alias && name == option.alias)) return &option;
     return nullptr;
 }

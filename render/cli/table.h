@@ -18,7 +18,7 @@ struct OptionValue {
     std::string& error;
 };
 
-struct OptionSpec {
+struct OptionRow {
     const char* name;   // "--seed"
     const char* alias;  // "-o", or null
     const char* value;  // the value's name in the help ("N"), or null for a flag
@@ -28,10 +28,10 @@ struct OptionSpec {
 
 struct OptionGroup {
     const char* title;
-    std::span<const OptionSpec> options;
+    std::span<const OptionRow> options;
 };
 
-struct SubcommandSpec {
+struct SubcommandRow {
     const char* name;
     RenderOptions::Mode mode;
     const char* operands;  // for the synopsis: "LOG|@N", "FILE..."; empty when none
@@ -44,7 +44,7 @@ struct SubcommandSpec {
     std::span<const char* const> examples;  // each one command line, run as written by a test
 };
 
-std::span<const SubcommandSpec> Subcommands();
-const SubcommandSpec* FindSubcommand(std::string_view name);
+std::span<const SubcommandRow> Subcommands();
+const SubcommandRow* FindSubcommand(std::string_view name);
 // The option of `sub` named `name` (its long name or its alias), or null.
-const OptionSpec* FindOption(const SubcommandSpec& sub, std::string_view name);
+const OptionRow* FindOption(const SubcommandRow& sub, std::string_view name);

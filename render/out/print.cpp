@@ -160,15 +160,14 @@ bool PlanOutput(const RenderOptions& o, PrintPlan& plan, std::string& error) {
     const bool unscaled = plan.output == Output::Svg || plan.output == Output::Pdf || hpgl;
     plan.plot = o.plot || hpgl;
     plan.as_shown = o.as_shown;
-    if (plan.output == Output::Page &&
-        (page || o.plot || o.as_shown || o.dpi || o.thumb > 0 || !o.palette.empty() ||
-         !o.paper.empty() || o.pens || o.min_grey || o.merge || o.simplify || o.min_length))
+    if (plan.output == Output::Page && (page || o.plot || o.as_shown || o.dpi || o.thumb > 0 ||
+                                        !o.palette.empty() || !o.paper.empty() || o.plot_shaped()))
         error =
             "a web page (.html) grows the canvas as the window shows it: it goes with no "
             "print option";
     else if (o.plot && plan.output != Output::Svg && !hpgl)
         error = "--plot writes an SVG or HPGL for a pen plotter: give -o FILE.svg or FILE.hpgl";
-    else if (!plan.plot && (o.pens || o.min_grey || o.merge || o.simplify || o.min_length))
+    else if (!plan.plot && o.plot_shaped())
         error = "--pens, --min-grey, --merge, --simplify and --min-length shape a plot: add --plot";
     else if (hpgl && (!o.palette.empty() || !o.paper.empty()))
         error =

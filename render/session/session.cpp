@@ -67,14 +67,6 @@ double LitPercent() {
     return 100.0 * static_cast<double>(lit_pixels.load()) / (static_cast<double>(xs) * ys);
 }
 
-namespace {
-void (*frame_observer)() = nullptr;
-}  // namespace
-
-void SetFrameObserver(void (*observer)()) {
-    frame_observer = observer;
-}
-
 void RunFrame(long attempt_limit) {
     const bool grows = paused == 0 && tests_per_frame > 0;
     const FrameOutcome outcome = CanvasFrame(attempt_limit);
@@ -82,7 +74,7 @@ void RunFrame(long attempt_limit) {
         attempts_made.fetch_add(outcome.cut ? static_cast<std::uint64_t>(outcome.attempts)
                                             : static_cast<std::uint64_t>(tests_per_frame));
     frames_rendered.fetch_add(1);
-    if (frame_observer) frame_observer();
+    FrameDone();
 }
 
 struct Progress::State {

@@ -39,10 +39,6 @@ inline std::uint8_t DisplayGrey(int v) {
     return static_cast<std::uint8_t>((v / 256) & 255);
 }
 
-// `observer` is called after every frame RunFrame runs (a video takes its frames there); null
-// for none.
-void SetFrameObserver(void (*observer)());
-
 // Runs one frame of canvas work and counts it; `attempt_limit` as CanvasFrame takes it.
 void RunFrame(long attempt_limit = -1);
 

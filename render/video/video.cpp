@@ -22,6 +22,7 @@
 #include "config/safe_write.h"
 #include "config/write_all.h"
 #include "engine/canvas.h"
+#include "engine/frame.h"
 #include "engine/settings.h"
 #include "render/out/scale.h"
 #include "render/session/session.h"

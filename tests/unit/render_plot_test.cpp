@@ -15,11 +15,11 @@
 #include <tuple>
 #include <vector>
 
+#include "export/png_text.h"
 #include "render/out/hpgl.h"
 #include "render/out/pages.h"
 #include "render/out/plot.h"
 #include "render/out/vector.h"
-#include "export/png_text.h"
 
 namespace {
 
