@@ -61,21 +61,26 @@ PassSettings PassSettings::Current() {
     return s;
 }
 
-void ShowQueue::Flush() {
+void DrawnQueue::Flush() {
     const auto show = canvas_view.show_pixel;
-    const auto ask = canvas_view.prefetch_pixel;
-    // Far enough ahead for a miss to arrive while the pixels before it are shown.
+    const auto ask = show ? canvas_view.prefetch_pixel : nullptr;
+    // Far enough ahead for a miss to arrive while the pixels before it are done.
     constexpr int AHEAD = 8;
-    if (show && ask)
-        for (int i = 0; i < std::min(n_, AHEAD); ++i) ask(at_[i].x, at_[i].y);
-    for (int i = 0; show && i < n_; ++i) {
-        if (ask && i + AHEAD < n_) ask(at_[i + AHEAD].x, at_[i + AHEAD].y);
-        show(at_[i].x, at_[i].y, at_[i].v);
+    const auto fetch = [this, ask](const Pixel& p) {
+        if (angles_) __builtin_prefetch(&angle_map[p.x][p.y], 1);
+        if (ask) ask(p.x, p.y);
+    };
+    for (int i = 0; i < std::min(n_, AHEAD); ++i) fetch(at_[i]);
+    for (int i = 0; i < n_; ++i) {
+        if (i + AHEAD < n_) fetch(at_[i + AHEAD]);
+        const Pixel& p = at_[i];
+        if (angles_) angle_map[p.x][p.y] = p.angle;
+        if (show) show(p.x, p.y, p.v);
     }
     n_ = 0;
 }
 
-void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, ShowQueue& shown) {
+void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, DrawnQueue& drawn) {
     if (path.n == 0) return;
     const bool tent = a.seeding && !s.white_sprouts;
     const unsigned n = static_cast<unsigned>(path.n);
@@ -89,8 +94,8 @@ void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, Sh
         // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
         const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
         SetPixelValue(px, py, col);
-        angle_map[px][py] = path.angle[i];
-        shown.Add(px, py, col);
+        if (!drawn.DefersAngles()) angle_map[px][py] = path.angle[i];
+        drawn.Add(px, py, col, path.angle[i]);
     }
 }
 

@@ -82,22 +82,27 @@ inline void SetStrandObserver(StrandObserver observer) {
     strand_observer = observer;
 }
 
-// The pixels a pass has drawn and not yet shown on the view. On a large canvas, showing a pixel
-// waits on memory twice (the window's copy of the canvas and the window surface); shown a batch
-// at a time, each pixel's memory is asked for a few pixels before it is shown, so that the waits
-// overlap. The view shows each
-// pixel once all the same: a pass draws a pixel only while it is empty. Whatever is queued is
-// shown when the queue goes out of scope, so a pass ends with its pixels on the view.
-class ShowQueue {
+// The pixels a pass has drawn and not yet finished: their angles still to be written to the
+// angle grid, their grey still to be shown on the view. On a large canvas each of the two is a
+// wait on memory (a line of the angle grid, one of the window surface); done a batch at a time,
+// with each pixel's lines asked for a few pixels ahead, the waits overlap one another instead of
+// holding up the walks and draws in between. During a pass only a branching start (from angle
+// above 0) reads the angle grid, so the angles wait only when no start reads them. The view
+// shows each pixel once all the same, as a pass draws a pixel only while it is empty. Whatever
+// is queued is finished when the queue goes out of scope, so a pass ends with its angles in the
+// grid and its pixels on the view.
+class DrawnQueue {
 public:
-    ShowQueue() = default;
-    ShowQueue(const ShowQueue&) = delete;
-    ShowQueue& operator=(const ShowQueue&) = delete;
-    ~ShowQueue() { Flush(); }
-    void Add(int x, int y, int v) {
-        if (!canvas_view.show_pixel) return;
+    explicit DrawnQueue(bool defer_angles) : angles_(defer_angles) {}
+    DrawnQueue(const DrawnQueue&) = delete;
+    DrawnQueue& operator=(const DrawnQueue&) = delete;
+    ~DrawnQueue() { Flush(); }
+    // Whether Add writes the angle: when not, the caller writes it at once.
+    bool DefersAngles() const { return angles_; }
+    void Add(int x, int y, int v, float angle) {
+        if (!angles_ && !canvas_view.show_pixel) return;
         if (n_ == CAPACITY) Flush();
-        at_[n_++] = {x, y, v};
+        at_[n_++] = {x, y, v, angle};
     }
     void Flush();
 
@@ -105,13 +110,15 @@ private:
     static constexpr int CAPACITY = 1024;
     struct Pixel {
         int x, y, v;
+        float angle;
     };
+    bool angles_;
     Pixel at_[CAPACITY];
     int n_ = 0;
 };
 
 // Writes the path's entries that land on empty pixels: graded from c1 to c2 (or tent shaded).
-void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, ShowQueue& shown);
+void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, DrawnQueue& drawn);
 // Sets an empty pixel at (x, y) from its lit neighbours.
 void FillPixel(int x, int y);
 // Counts one strand attempt (saturating) and tells whether it is a seeding attempt.
@@ -191,7 +198,7 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
 // predicts the next attempts' start pixels as soon as it ends, and their fetches overlap the read
 // of the stop value and the drawing.
 template <class Random, class Ahead>
-bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, ShowQueue& shown,
+bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, DrawnQueue& drawn,
                    std::uint64_t& steps, Ahead* ahead) {
     Attempt a;
     a.seeding = CountStrandAttempt(s.n_sprouts);
@@ -217,7 +224,7 @@ bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, ShowQue
         if (s.white_sprouts) a.c1 = 65535;
     }
     if (strand_observer) strand_observer(s, a, path);
-    DrawPath(s, a, path, shown);
+    DrawPath(s, a, path, drawn);
     return true;
 }
 
@@ -239,7 +246,7 @@ constexpr std::uint64_t CHECK_STEPS = 1 << 16;
 template <class Random, class Ahead>
 std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, Ahead* ahead) {
     PathLists path(s.strand_length);
-    ShowQueue shown;
+    DrawnQueue drawn(s.from_angle <= 0);
     std::uint64_t steps = 0;
     std::uint64_t check_at = CHECK_STEPS;
     long count = s.tests_per_frame;
@@ -257,7 +264,7 @@ std::uint64_t RunAttempts(Random& rand, const PassSettings& s, PassStop* stop, A
             continue;
         }
         if (ahead) ahead->Prefetch();
-        const bool went_on = StrandAttempt(rand, s, path, shown, steps, ahead);
+        const bool went_on = StrandAttempt(rand, s, path, drawn, steps, ahead);
         path.n = 0;
         if (ahead && !went_on) ahead->Next();
     }

@@ -46,8 +46,8 @@ void Draw(const Attempt& a, const std::vector<std::pair<int, int>>& pixels) {
         path.angle[path.n] = 0.1f * path.n;
         ++path.n;
     }
-    growth::ShowQueue shown;
-    growth::DrawPath(PassSettings::Current(), a, path, shown);
+    growth::DrawnQueue drawn(true);
+    growth::DrawPath(PassSettings::Current(), a, path, drawn);
 }
 
 std::vector<std::pair<int, int>> SpacedPixels(int n, int y) {
