@@ -187,6 +187,13 @@ bool WalkPath(Random& rand, const PassSettings& s, Attempt& a, PathLists& path,
     return draw;
 }
 
+// Whether every entry of the path lies on a lit pixel.
+inline bool AllLit(const PassSettings& s, const PathLists& path) {
+    for (int i = 0; i < path.n; ++i)
+        if (!IsLit(WrapIndex(path.x[i], s.xs), WrapIndex(path.y[i], s.ys))) return false;
+    return true;
+}
+
 // One strand attempt. Returns whether it went on past its start test, that is, drew more than
 // the two numbers of its start pixel.
 //
@@ -217,6 +224,10 @@ bool StrandAttempt(Random& rand, const PassSettings& s, PathLists& path, DrawnQu
         }
     }
     if (!draw) return true;
+    // Only empty pixels are drawn, and a lit pixel is never empty: a path that lies on lit pixels
+    // alone (one that stops at the first pixel past its start, on a well grown canvas) writes
+    // nothing, and its start and stop values are not read.
+    if (!strand_observer && AllLit(s, path)) return true;
     a.c1 = arr[a.x][a.y];
     a.c2 = arr[a.stop_x][a.stop_y];
     if (a.seeding) {
