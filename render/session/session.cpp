@@ -53,6 +53,9 @@ std::string Duration(double seconds) {
 }  // namespace
 
 void StartSession(std::uint32_t seed) {
+    // Each session counts its own frames: a history sheet replays several in one process.
+    frames_rendered.store(0);
+    attempts_made.store(0);
     CanvasView counter;
     counter.show_pixel = CountShown;
     counter.clear = CountCleared;
