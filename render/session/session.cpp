@@ -24,7 +24,7 @@
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
-#include "render/out/scale.h"
+#include "export/scale.h"
 
 namespace {
 
