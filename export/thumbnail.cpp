@@ -121,5 +121,7 @@ bool ReadThumbnailPng(const std::string& bytes, int width, int height, const std
         }
     }
     png_destroy_read_struct(&png, &info, nullptr);
+    // A thumbnail that failed part way leaves no rows behind that could pass for one.
+    if (!ok) tile = {};
     return ok;
 }

@@ -31,6 +31,7 @@ std::string ThumbnailPng(const GreyTile& tile, const std::string& tag);
 
 // Decodes the thumbnail PNG `bytes` into `tile` when it is an 8-bit grey, non-interlaced PNG of
 // exactly `width` x `height` whose morvane:thumbnail chunk (before the image data) is `tag`;
-// false for anything else, damaged or foreign, before a pixel is decoded where the header says so.
+// false, with `tile` empty, for anything else, damaged or foreign, before a pixel is decoded
+// where the header says so.
 bool ReadThumbnailPng(const std::string& bytes, int width, int height, const std::string& tag,
                       GreyTile& tile);

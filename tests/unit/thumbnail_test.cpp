@@ -55,10 +55,13 @@ TEST(Thumbnail, IsReadBackOnlyWholeWithItsTagAndSize) {
     EXPECT_FALSE(ReadThumbnailPng(png, HISTORY_TILE, tile.height, tag + "0", read));
     EXPECT_FALSE(ReadThumbnailPng(png, HISTORY_TILE, tile.height + 1, tag, read));
     EXPECT_FALSE(ReadThumbnailPng(png, HISTORY_TILE * 2, tile.height, tag, read));
-    // Cut short anywhere, or a byte of its image data changed.
-    for (std::size_t size = 0; size < png.size(); size += 97)
+    // Cut short anywhere, or a byte of its image data changed: nothing is read, not even the
+    // rows before the damage.
+    for (std::size_t size = 0; size < png.size(); size += 97) {
         EXPECT_FALSE(ReadThumbnailPng(png.substr(0, size), HISTORY_TILE, tile.height, tag, read))
             << size << " bytes";
+        EXPECT_TRUE(read.pixels.empty()) << size << " bytes";
+    }
     std::string damaged = png;
     damaged[png.size() / 2] = static_cast<char>(damaged[png.size() / 2] ^ 0x40);
     EXPECT_FALSE(ReadThumbnailPng(damaged, HISTORY_TILE, tile.height, tag, read));
