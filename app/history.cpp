@@ -12,10 +12,13 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <new>
 
 #include "config/session_files.h"
 #include "config/write_all.h"
 #include "engine/journal.h"
+#include "export/thumbnail.h"
 #include "morvane/version.h"
 #include "platform/platform.h"
 
@@ -130,7 +133,8 @@ struct SessionFile {
     timespec written{};
     bool future = false;
     std::string name;
-    std::uint64_t bytes = 0;
+    std::uint64_t bytes = 0;  // with its thumbnail's
+    std::vector<std::string> thumbnails;
 };
 
 bool Before(const timespec& a, const timespec& b) {
@@ -146,42 +150,71 @@ bool Newer(const SessionFile& a, const SessionFile& b) {
     return b.name < a.name;
 }
 
-}  // namespace
-
-int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes,
-                  std::time_t now) {
+// The regular files with our names in the history folder: the sessions, `keep` first, each with
+// its thumbnail's bytes counted in its own, and the thumbnails whose session is gone. False when
+// the folder cannot be listed.
+bool ListSessions(int folder, const std::string& keep, std::time_t now,
+                  std::vector<SessionFile>& files, std::vector<std::string>& orphans) {
     const int listing = dup(folder);
     DIR* dir = listing >= 0 ? fdopendir(listing) : nullptr;
     if (!dir) {
         if (listing >= 0) close(listing);
-        return 0;
+        return false;
     }
     // The copy shares the folder's read position: start from the first entry.
     rewinddir(dir);
-    std::vector<SessionFile> files;
-    std::uint64_t kept_bytes = 0;
+    files.assign(1, SessionFile{{}, false, keep, 0, {}});
+    std::vector<std::pair<std::string, std::uint64_t>> thumbnails;
     while (const dirent* entry = readdir(dir)) {
+        const bool session = ParseSessionFileName(entry->d_name).has_value();
         struct stat st {};
-        if (!ParseSessionFileName(entry->d_name) ||
+        if ((!session && !ThumbnailSession(entry->d_name)) ||
             fstatat(folder, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(st.st_mode))
             continue;
         const auto size = static_cast<std::uint64_t>(st.st_size);
-        if (entry->d_name == keep)
-            kept_bytes = size;
+        if (!session)
+            thumbnails.emplace_back(entry->d_name, size);
+        else if (entry->d_name == keep)
+            files.front().bytes = size;
         else
             files.push_back(
-                {st.st_mtim, st.st_mtim.tv_sec > now + FUTURE_SLACK, entry->d_name, size});
+                {st.st_mtim, st.st_mtim.tv_sec > now + FUTURE_SLACK, entry->d_name, size, {}});
     }
     closedir(dir);
-    std::sort(files.begin(), files.end(), Newer);
-    // Newest first: the files that fit stay, the first one that does not and all older go.
+    std::map<std::string, SessionFile*> by_name;
+    for (SessionFile& f : files) by_name[f.name] = &f;
+    for (const auto& [name, size] : thumbnails) {
+        const auto owner = by_name.find(*ThumbnailSession(name));
+        if (owner == by_name.end()) {
+            orphans.push_back(name);
+            continue;
+        }
+        owner->second->bytes += size;
+        owner->second->thumbnails.push_back(name);
+    }
+    return true;
+}
+
+}  // namespace
+
+int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes,
+                  std::time_t now) {
+    std::vector<SessionFile> files;
+    std::vector<std::string> orphans;
+    if (!ListSessions(folder, keep, now, files, orphans)) return 0;
+    for (const std::string& name : orphans) unlinkat(folder, name.c_str(), 0);
+    // The session kept comes first and always stays; the others newest first: those that fit
+    // stay, the first one that does not and all older go, each with its thumbnail.
+    std::sort(files.begin() + 1, files.end(), Newer);
     std::size_t count = 1;
-    std::uint64_t total = kept_bytes;
+    std::uint64_t total = files.front().bytes;
     int removed = 0;
     bool full = false;
-    for (const SessionFile& f : files) {
-        full = full || ++count > sessions || (total += f.bytes) > bytes;
-        if (full && unlinkat(folder, f.name.c_str(), 0) == 0) ++removed;
+    for (auto f = files.begin() + 1; f != files.end(); ++f) {
+        full = full || ++count > sessions || (total += f->bytes) > bytes;
+        if (!full) continue;
+        for (const std::string& thumbnail : f->thumbnails) unlinkat(folder, thumbnail.c_str(), 0);
+        if (unlinkat(folder, f->name.c_str(), 0) == 0) ++removed;
     }
     return removed;
 }
@@ -230,6 +263,44 @@ void HistoryWrite(const std::string& text, bool flush) {
 void HistoryEnd() {
     if (file_fd >= 0 && fdatasync(file_fd) != 0) Log(Reason("cannot write " + file_path));
     CloseFile();
+}
+
+HistoryThumbnail::~HistoryThumbnail() {
+    if (folder >= 0) close(folder);
+}
+
+std::shared_ptr<const HistoryThumbnail> ThumbnailPlace() {
+    if (file_fd < 0 || folder_fd < 0) return nullptr;
+    auto place = std::make_shared<HistoryThumbnail>();
+    place->folder = fcntl(folder_fd, F_DUPFD_CLOEXEC, 0);
+    place->session = file_path.substr(file_path.rfind('/') + 1);
+    if (place->folder < 0) return nullptr;
+    return place;
+}
+
+bool WriteThumbnail(const HistoryThumbnail& place, const CanvasSnapshot& snapshot,
+                    std::uint64_t frame) noexcept {
+    const std::string name = ThumbnailFileName(place.session);
+    const std::string temp = ThumbnailTempName(place.session);
+    std::string png;
+    try {
+        png =
+            ThumbnailPng(SnapshotTile(snapshot, HISTORY_TILE), ThumbnailTag(place.session, frame));
+    } catch (const std::bad_alloc&) {
+        // No memory for the tile: no thumbnail, and the save it follows stands.
+    }
+    const int fd = png.empty()
+                       ? -1
+                       : openat(place.folder, temp.c_str(),
+                                O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    bool written = fd >= 0 && WriteAll(fd, png.data(), png.size()) && fdatasync(fd) == 0;
+    if (fd >= 0) written = close(fd) == 0 && written;
+    if (written && renameat(place.folder, temp.c_str(), place.folder, name.c_str()) == 0)
+        return true;
+    // The thumbnail there shows an earlier save, no longer the last: it must not stand for it.
+    if (fd >= 0) unlinkat(place.folder, temp.c_str(), 0);
+    unlinkat(place.folder, name.c_str(), 0);
+    return false;
 }
 
 const std::string& HistoryFile() {

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,27 @@ void HistoryEnd();
 // The path of this session's file, empty when it has none.
 const std::string& HistoryFile();
 
+// Where the thumbnails of this session's saves go, for a save's worker: the history folder,
+// open for this alone, and the name of the session's file.
+struct HistoryThumbnail {
+    int folder = -1;
+    std::string session;
+    HistoryThumbnail() = default;
+    HistoryThumbnail(const HistoryThumbnail&) = delete;
+    HistoryThumbnail& operator=(const HistoryThumbnail&) = delete;
+    ~HistoryThumbnail();
+};
+// The place of this session's thumbnail, or null when the session has no history file. Main
+// thread.
+std::shared_ptr<const HistoryThumbnail> ThumbnailPlace();
+// Writes the thumbnail of the save at `frame` of `snapshot` beside the session's file (mode 0600,
+// complete under a temporary name before it replaces the last one), so that the renderer's
+// history sheet need not replay the session. On failure the last one is removed too, as it no
+// longer shows the last save; nothing is logged: without a thumbnail, the sheet replays. Any
+// thread; touches no global state.
+bool WriteThumbnail(const HistoryThumbnail& place, const CanvasSnapshot& snapshot,
+                    std::uint64_t frame) noexcept;
+
 // The longest journal a saved picture carries (hundreds of thousands of changes), the bound
 // morvane-render keeps to in its own pictures, well within the text it reads back.
 constexpr std::size_t PNG_JOURNAL_BYTES = std::size_t{32} << 20;
@@ -42,7 +64,8 @@ std::vector<TextChunk> ProvenanceChunks(const std::string& path, std::uint64_t f
 // Removes session files from the folder open as `folder`, oldest first by when they were last
 // written, until at most `sessions` files of at most `bytes` in all are left; the file named
 // `keep` always stays. A file written after `now` (by a clock that ran ahead) counts as the
-// oldest. Only regular files with session names are counted or removed. Returns how many were
-// removed.
+// oldest. A session's thumbnail counts with it and goes with it; a thumbnail whose session is
+// gone goes too. Only regular files with our names are counted or removed. Returns how many
+// sessions were removed.
 int PruneSessions(int folder, const std::string& keep, std::size_t sessions, std::uint64_t bytes,
                   std::time_t now);

@@ -244,12 +244,15 @@ SaveTask ImageSaveTask() {
         // window goes on.
     }
     // The picture carries the journal up to this save, so that morvane-render from makes it
-    // again sample for sample.
-    task.write = [snapshot, taken, path = task.path,
+    // again sample for sample. Once it is in place, the history's thumbnail of it follows,
+    // whose failure is not the save's.
+    task.write = [snapshot, taken, path = task.path, frame = task.frame, place = ThumbnailPlace(),
                   chunks = ProvenanceChunks(task.path, task.frame)](SaveProgress& progress) {
         if (!taken.empty()) return SaveResult{false, taken};
         if (!snapshot) return SaveResult{false, "not enough memory for a copy of the canvas"};
-        return WriteImage(path, *snapshot, chunks, &progress);
+        SaveResult result = WriteImage(path, *snapshot, chunks, &progress);
+        if (result.saved && place) WriteThumbnail(*place, *snapshot, frame);
+        return result;
     };
     task.done = [snapshot, path = task.path, frame = task.frame,
                  clears = canvas_clears](const SaveResult& result) {

@@ -11,6 +11,8 @@ namespace {
 
 constexpr std::string_view SUFFIX = ".journal";
 constexpr std::string_view SEED = "-seed";
+constexpr std::string_view THUMB = ".thumb.png";
+constexpr std::string_view THUMB_TEMP = ".thumb.tmp";
 // "YYYYMMDD-HHMMSS"
 constexpr std::size_t STAMP_SIZE = 15;
 
@@ -28,6 +30,11 @@ bool StampShape(std::string_view stamp) {
         if (i == 8 ? stamp[i] != '-' : !digit) return false;
     }
     return true;
+}
+
+std::string WithSuffix(std::string_view session_file, std::string_view suffix) {
+    if (session_file.ends_with(SUFFIX)) session_file.remove_suffix(SUFFIX.size());
+    return std::string(session_file) + std::string(suffix);
 }
 
 }  // namespace
@@ -74,6 +81,28 @@ std::optional<SessionName> ParseSessionFileName(std::string_view name) {
         (!Digits(rest.substr(dash + 1), parts.copy) || parts.copy < 2))
         return std::nullopt;
     return parts;
+}
+
+std::string ThumbnailFileName(std::string_view session_file) {
+    return WithSuffix(session_file, THUMB);
+}
+
+std::string ThumbnailTempName(std::string_view session_file) {
+    return WithSuffix(session_file, THUMB_TEMP);
+}
+
+std::optional<std::string> ThumbnailSession(std::string_view name) {
+    for (const std::string_view suffix : {THUMB, THUMB_TEMP}) {
+        if (!name.ends_with(suffix)) continue;
+        std::string session(name.substr(0, name.size() - suffix.size()));
+        session += SUFFIX;
+        if (ParseSessionFileName(session)) return session;
+    }
+    return std::nullopt;
+}
+
+std::string ThumbnailTag(std::string_view session_file, std::uint64_t frame) {
+    return std::string(session_file) + " frame " + std::to_string(frame);
 }
 
 std::string ReadableStamp(const std::string& s) {

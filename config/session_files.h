@@ -31,5 +31,15 @@ struct SessionName {
 };
 // The parts of a session file name, or nothing when `name` is not one SessionFileName makes.
 std::optional<SessionName> ParseSessionFileName(std::string_view name);
+
+// The thumbnail of a session's last save beside its file: "<name without .journal>.thumb.png",
+// written first as "<...>.thumb.tmp" and renamed.
+std::string ThumbnailFileName(std::string_view session_file);
+std::string ThumbnailTempName(std::string_view session_file);
+// The session file name a thumbnail or its temporary file belongs to, or nothing when `name` is
+// neither for a session name.
+std::optional<std::string> ThumbnailSession(std::string_view name);
+// The tag a thumbnail carries: the session file's name and the frame of the save it shows.
+std::string ThumbnailTag(std::string_view session_file, std::uint64_t frame);
 // "2026-12-09 14:15:02" from the stamp of a session name.
 std::string ReadableStamp(const std::string& stamp);

@@ -24,7 +24,7 @@
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
 #include "render/out/page.h"
-#include "render/out/scale.h"
+#include "export/scale.h"
 
 namespace {
 

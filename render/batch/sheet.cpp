@@ -25,8 +25,8 @@
 
 #include "config/safe_write.h"
 #include "export/png_text.h"
+#include "export/scale.h"
 #include "render/out/palette.h"
-#include "render/out/scale.h"
 
 namespace {
 
@@ -272,6 +272,25 @@ bool WriteSheet(Grey8& sheet, const std::vector<TileRect>& tiles, const ColourMa
     return false;
 }
 
+// Draws a tile's picture scaled into the sheet at (x, y), or copies its ready tile there.
+// Returns its height, or 0 with the reason when its file cannot be read.
+int DrawTile(Grey8& sheet, const SheetTile& tile, int x, int y, int tile_width,
+             std::string& error) {
+    const GreyTile& ready = tile.ready;
+    if (!ready.pixels.empty()) {
+        for (int row = 0; row < ready.height; ++row)
+            std::copy_n(&ready.pixels[static_cast<std::size_t>(row) * ready.width],
+                        std::min(ready.width, tile_width), &sheet.at(x, y + row));
+        return ready.height;
+    }
+    std::vector<std::uint8_t> image;
+    int w = 0, h = 0;
+    if (!TileReader(tile.path).Read(&image, w, h, error)) return 0;
+    ScaleBrightest([&](int px, int py) { return image[static_cast<std::size_t>(py) * w + px]; }, w,
+                   h, &sheet.at(x, y), tile_width, ScaledHeight(w, h, tile_width), sheet.w);
+    return ScaledHeight(w, h, tile_width);
+}
+
 }  // namespace
 
 bool Check16BitGrey(const std::string& path, int& w, int& h, std::string& error) {
@@ -288,8 +307,8 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
     // Every file first: a bad one is found before any work is done.
     int tile_height = 0;
     for (const SheetTile& tile : tiles) {
-        int w = 0, h = 0;
-        if (!Check16BitGrey(tile.path, w, h, error)) return false;
+        int w = tile_width, h = tile.ready.height;
+        if (tile.ready.pixels.empty() && !Check16BitGrey(tile.path, w, h, error)) return false;
         tile_height = std::max(tile_height, ScaledHeight(w, h, tile_width));
     }
     const int count = static_cast<int>(tiles.size());
@@ -308,12 +327,9 @@ bool BuildSheet(const std::vector<SheetTile>& tiles, const std::string& output, 
     for (int i = 0; i < count; ++i) {
         const int x = layout.left + GAP + (i % columns) * (tile_width + GAP);
         const int y = layout.top + GAP + (i / columns) * (tile_height + LABEL_HEIGHT + GAP);
-        std::vector<std::uint8_t> image;
-        int w = 0, h = 0;
-        if (!TileReader(tiles[i].path).Read(&image, w, h, error)) return false;
-        ScaleBrightest([&](int px, int py) { return image[static_cast<std::size_t>(py) * w + px]; },
-                       w, h, &sheet.at(x, y), tile_width, ScaledHeight(w, h, tile_width), sheet.w);
-        tile_rects.push_back({x, y, tile_width, ScaledHeight(w, h, tile_width)});
+        const int height = DrawTile(sheet, tiles[i], x, y, tile_width, error);
+        if (height == 0) return false;
+        tile_rects.push_back({x, y, tile_width, height});
         font.Draw(sheet, LabelOf(tiles[i]), x, tile_width, y + tile_height + LABEL_PIXELS + 3);
         if (!quiet && isatty(2)) std::fprintf(stderr, "\rsheet: %d/%d tiles\033[K", i + 1, count);
     }

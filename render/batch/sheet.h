@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "export/thumbnail.h"
 #include "render/batch/grid_layout.h"
 
 struct ColourMap;
@@ -12,6 +13,9 @@ struct ColourMap;
 struct SheetTile {
     std::string path;   // a 16-bit greyscale PNG
     std::string label;  // empty: taken from the file's tEXt chunks, else its name
+    // The tile itself, already scaled to the sheet's tile width (a history thumbnail): when it
+    // holds pixels, `path` is not read.
+    GreyTile ready{};
 };
 
 // The size of a 16-bit greyscale PNG of at most 4096 a side, read without decoding a pixel;

@@ -227,9 +227,8 @@ constexpr OptionRow BATCH[] = {
 constexpr OptionRow KEPT[] = {
     {"--sheet", nullptr, "SHEET",
      "A contact sheet of the pictures the nine newest sessions kept (each one's last save, else "
-     "its "
-     "end), labelled with start time "
-     "and seed.",
+     "its end), labelled with start time and seed. A session whose last save left its thumbnail "
+     "beside it is not replayed.",
      [](const OptionValue& v, RenderOptions& o) { return Name(v, o.sheet); }},
     {"--gallery", nullptr, nullptr,
      "Render the pictures the nine newest sessions kept into --dir with a gallery page.",

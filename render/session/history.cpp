@@ -19,6 +19,8 @@
 #include "config/bounded_read.h"
 #include "config/session_files.h"
 #include "engine/settings.h"
+#include "export/scale.h"
+#include "export/thumbnail.h"
 #include "render/batch/gallery.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
@@ -32,7 +34,10 @@ constexpr int EXIT_FAILED = 1;
 constexpr std::uint64_t MAX_JOURNAL_FILE_BYTES = std::uint64_t{512} << 20;
 // The sheet shows this many of the newest sessions, in tiles this wide.
 constexpr std::size_t SHEET_SESSIONS = 9;
-constexpr int SHEET_TILE = 256;
+constexpr int SHEET_TILE = HISTORY_TILE;
+// A thumbnail is a tile of at most 256 x 2048 bytes (a canvas four times as high as wide); a
+// larger file is not one.
+constexpr std::uint64_t MAX_THUMBNAIL_BYTES = std::uint64_t{1} << 20;
 
 struct Kept {
     SessionName name;
@@ -233,29 +238,52 @@ void ListEvents(const SessionRecord& s) {
 
 namespace {
 
-// The final picture of kept session `k`, written to `tile` with the journal that made it, so
-// that from (and a gallery's command) makes it again. A session that cannot be read or
-// replayed (a file a full disk left empty, say) is passed over with one line; false, with the
-// reason, only when the picture cannot be written.
-bool RenderKept(const Kept& k, const std::string& tile, bool quiet, std::vector<SheetTile>& tiles,
-                std::string& error) {
+// The thumbnail the window wrote of session `k`'s last save, when it is a regular file tagged
+// with that save and of the sheet tile's size; anything else (none, an earlier save's, another
+// session's, damaged, a link) is no thumbnail, and the session is replayed instead.
+bool KeptThumbnail(const Kept& k, const SessionRecord& s, GreyTile& tile) {
+    if (s.journal.save_frames.empty()) return false;
+    const std::string session = k.path.substr(k.path.rfind('/') + 1);
+    const std::string path = k.path.substr(0, k.path.rfind('/') + 1) + ThumbnailFileName(session);
+    struct stat st {};
+    std::string bytes, error;
+    return lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+           ReadBoundedInput(path, MAX_THUMBNAIL_BYTES, bytes, error) &&
+           ReadThumbnailPng(bytes, SHEET_TILE,
+                            ScaledHeight(s.journal.start.width, s.journal.start.height, SHEET_TILE),
+                            ThumbnailTag(session, s.journal.save_frames.back()), tile);
+}
+
+// The final picture of kept session `k` for the sheet: its thumbnail when `thumbnail` allows and
+// it has a good one, else replayed and written to `picture` with the journal that made it, so
+// that from (and a gallery's command) makes it again. A session that cannot be read or replayed
+// (a file a full disk left empty, say) is passed over with one line; false, with the reason,
+// only when the picture cannot be written.
+bool RenderKept(const Kept& k, const std::string& picture, bool thumbnail, bool quiet,
+                std::vector<SheetTile>& tiles, std::string& error) {
     SessionRecord s;
     Replayed replayed;
     RenderOptions::Target target{};
     std::string skipped;
     const bool loaded = LoadSession(k.path, s, quiet, skipped);
+    SheetTile tile{picture, ReadableStamp(k.name.stamp).substr(0, 16) + " seed " +
+                                std::to_string(s.journal.start.seed)};
+    if (loaded && thumbnail && KeptThumbnail(k, s, tile.ready)) {
+        tile.path.clear();
+        tiles.push_back(std::move(tile));
+        return true;
+    }
     if (!loaded || !ReplayFinal(s, replayed, target, skipped)) {
         // LoadSession's reasons name the file already.
         std::fprintf(stderr, "morvane-render: passed over %s\n",
                      (loaded ? k.path + ": " + skipped : skipped).c_str());
         return true;
     }
-    if (!WriteOutput(tile, 0, ReplayProvenance(replayed, target))) {
-        error = "cannot write " + tile;
+    if (!WriteOutput(picture, 0, ReplayProvenance(replayed, target))) {
+        error = "cannot write " + picture;
         return false;
     }
-    tiles.push_back({tile, ReadableStamp(k.name.stamp).substr(0, 16) + " seed " +
-                               std::to_string(s.journal.start.seed)});
+    tiles.push_back(std::move(tile));
     return true;
 }
 
@@ -273,10 +301,17 @@ int HistorySheet(const RenderOptions& o) {
         // A gallery's pictures are named after their sessions, so that they sort by start time.
         const std::string name =
             o.gallery ? kept[i].path.substr(kept[i].path.rfind('/') + 1) : std::to_string(i);
-        RenderKept(kept[i], folder + "/" + name.substr(0, name.rfind('.')) + ".png", o.quiet, tiles,
-                   error);
+        // A gallery shows the full pictures, so its sheet is made of them too; a sheet alone
+        // takes the thumbnails.
+        RenderKept(kept[i], folder + "/" + name.substr(0, name.rfind('.')) + ".png", !o.gallery,
+                   o.quiet, tiles, error);
     }
     if (error.empty() && tiles.empty()) error = "none of the kept sessions could be replayed";
+    const auto thumbnails = std::count_if(tiles.begin(), tiles.end(),
+                                          [](const SheetTile& t) { return t.path.empty(); });
+    if (!o.quiet && !tiles.empty())
+        std::fprintf(stderr, "history: %ld of %zu pictures from thumbnails, the others replayed\n",
+                     static_cast<long>(thumbnails), tiles.size());
     std::vector<std::string> files;
     files.reserve(tiles.size());
     for (const SheetTile& t : tiles) files.push_back(t.path);
@@ -284,7 +319,8 @@ int HistorySheet(const RenderOptions& o) {
         BuildSheet(tiles, o.sheet, SHEET_TILE, {}, o.quiet, error);
     if (error.empty() && o.gallery) WriteGallery(files, folder, {}, o.quiet, error);
     if (!o.gallery && !folder.empty()) {
-        for (const SheetTile& t : tiles) unlink(t.path.c_str());
+        for (const SheetTile& t : tiles)
+            if (!t.path.empty()) unlink(t.path.c_str());
         rmdir(folder.c_str());
     }
     if (error.empty()) return 0;

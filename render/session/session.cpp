@@ -24,7 +24,7 @@
 #include "engine/frame.h"
 #include "engine/random.h"
 #include "engine/settings.h"
-#include "render/out/scale.h"
+#include "export/scale.h"
 
 namespace {
 
@@ -53,6 +53,9 @@ std::string Duration(double seconds) {
 }  // namespace
 
 void StartSession(std::uint32_t seed) {
+    // Each session counts its own frames: a history sheet replays several in one process.
+    frames_rendered.store(0);
+    attempts_made.store(0);
     CanvasView counter;
     counter.show_pixel = CountShown;
     counter.clear = CountCleared;

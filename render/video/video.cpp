@@ -24,7 +24,7 @@
 #include "engine/canvas.h"
 #include "engine/frame.h"
 #include "engine/settings.h"
-#include "render/out/scale.h"
+#include "export/scale.h"
 #include "render/session/session.h"
 
 extern char** environ;

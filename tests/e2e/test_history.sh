@@ -4,7 +4,9 @@
 # and two restarts, then a second start of the program, killed with SIGKILL after a save. From
 # the history alone each save of the first session renders again sample for sample, and so does
 # the picture each restart cleared (against a screenshot taken just before it); each window PNG
-# renders again from its own chunks; the killed session replays to its last save.
+# renders again from its own chunks; the killed session replays to its last save. The history
+# sheet made from the thumbnails the saves left is the one made by replaying, and a damaged or
+# foreign thumbnail is replayed instead.
 source "$(dirname "$0")/lib.sh"
 RENDER="$(dirname "$MORVANE")/morvane-render"
 start_x
@@ -68,4 +70,26 @@ for k in 1 2; do
 done
 "$RENDER" replay @last --quiet -o "$WORK/last.png" || fail "the killed session does not replay"
 same "$WORK/killed.png" "$WORK/last.png" "the killed session's last save differs"
+
+# Each session left a thumbnail of its last save; the sheet from them is the replayed one, byte
+# for byte. A thumbnail cut short and one of another session are passed over for the replay.
+SESSIONS="$XDG_STATE_HOME/morvane/sessions"
+thumbs=("$SESSIONS"/*.thumb.png)
+[ "${#thumbs[@]}" = 2 ] && [ "$(stat -c %a "${thumbs[0]}")" = 600 ] ||
+    fail "not one private thumbnail per session: ${thumbs[*]}"
+# Makes the sheet $1 and checks that $2 of its two pictures came from thumbnails.
+sheet() {
+    "$RENDER" history --sheet "$WORK/$1" 2>"$WORK/err.txt" || fail "history --sheet $1 failed"
+    grep -q "history: $2 of 2 pictures from thumbnails" "$WORK/err.txt" ||
+        fail "$1: not $2 thumbnails used: $(cat "$WORK/err.txt")"
+}
+sheet thumbs.png 2
+mkdir "$WORK/kept" && mv "${thumbs[@]}" "$WORK/kept/"
+sheet replayed.png 0
+cmp -s "$WORK/thumbs.png" "$WORK/replayed.png" || fail "the sheet from thumbnails differs"
+head -c "$(($(stat -c %s "$WORK/kept/${thumbs[0]##*/}") / 2))" "$WORK/kept/${thumbs[0]##*/}" \
+    >"${thumbs[0]}"
+cp "$WORK/kept/${thumbs[0]##*/}" "${thumbs[1]}"
+sheet damaged.png 0
+cmp -s "$WORK/damaged.png" "$WORK/replayed.png" || fail "a bad thumbnail was drawn"
 echo "ok"

@@ -44,6 +44,16 @@ protected:
         fs::resize_file(p, bytes);
     }
 
+    // The thumbnail (or with `temp` its temporary file) of that session, `bytes` long.
+    fs::path Thumbnail(int second, std::uintmax_t bytes, bool temp = false) const {
+        const std::string session = SessionFileName(1767225600 + second, 7, 1);
+        const fs::path p =
+            Sessions() / (temp ? ThumbnailTempName(session) : ThumbnailFileName(session));
+        std::ofstream{p};
+        fs::resize_file(p, bytes);
+        return p;
+    }
+
 private:
     std::string saved_;
 };
@@ -140,4 +150,38 @@ TEST_F(History, NeverWritesThroughALinkOrIntoAFile) {
     HistoryStart(7, 1767225600);
     EXPECT_EQ(HistoryFile(), "");
     EXPECT_EQ(Read(Path("morvane/sessions")), "a file");
+}
+
+// A thumbnail counts with its session and goes with it; one whose session is gone goes alone.
+// A link or folder with a thumbnail's name is not the history's.
+TEST_F(History, ThumbnailsCountAndGoWithTheirSessions) {
+    fs::create_directories(Sessions());
+    constexpr std::uintmax_t MiB = std::uintmax_t{1} << 20;
+    for (int i = 0; i < 3; ++i) Session(i, 10 * MiB);
+    const fs::path oldest = Thumbnail(0, MiB), big = Thumbnail(1, 80 * MiB);
+    const fs::path newest = Thumbnail(2, 10 * MiB);
+    // Of sessions gone: a thumbnail, a temporary one a crash left, a link and a folder.
+    const fs::path orphan = Thumbnail(50, MiB), temp = Thumbnail(51, MiB, true);
+    const fs::path link = Sessions() / ThumbnailFileName(SessionFileName(1767225600 + 52, 7, 1));
+    Write("elsewhere", "untouched");
+    fs::create_symlink(dir / "elsewhere", link);
+    const fs::path folder = Sessions() / ThumbnailFileName(SessionFileName(1767225600 + 53, 7, 1));
+    fs::create_directory(folder);
+    Session(999, 10 * MiB);
+    const int fd = open(Sessions().c_str(), O_RDONLY | O_DIRECTORY);
+    // 10 + 20 fit in 100 MiB; the session before with its thumbnail makes 120 and goes, and so
+    // does the oldest, with theirs.
+    EXPECT_EQ(
+        PruneSessions(fd, SessionFileName(1767225600 + 999, 7, 1), 10, 100 * MiB, 1767225600 + 999),
+        2);
+    close(fd);
+    EXPECT_FALSE(fs::exists(Sessions() / SessionFileName(1767225600 + 1, 7, 1)));
+    EXPECT_FALSE(fs::exists(big));
+    EXPECT_FALSE(fs::exists(oldest));
+    EXPECT_TRUE(fs::exists(newest));
+    EXPECT_FALSE(fs::exists(orphan));
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_EQ(Names().size(), 5u);
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "render/out/scale.h"
+#include "export/scale.h"
 
 TEST(RenderScale, EachPixelIsTheBrightestOfItsBlock) {
     // 4 x 2 down to 2 x 1: the blocks are columns 0-1 and 2-3 of both rows. Neither block has its
