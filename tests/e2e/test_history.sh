@@ -26,6 +26,8 @@ restart_after() {
     key p
     wait_until 10 logged "flag pause 1"
     save_as "$1"
+    # The window shows the save's filled pixels a slice a frame after the file is written.
+    wait_until_window_shows_save
     shot "$2" >/dev/null
     key space
     wait_until 10 logged "restart"
