@@ -310,8 +310,10 @@ int HistorySheet(const RenderOptions& o) {
     const auto thumbnails = std::count_if(tiles.begin(), tiles.end(),
                                           [](const SheetTile& t) { return t.path.empty(); });
     if (!o.quiet && !tiles.empty())
-        std::fprintf(stderr, "history: %ld of %zu pictures from thumbnails, the others replayed\n",
-                     static_cast<long>(thumbnails), tiles.size());
+        std::fprintf(
+            stderr, "history: %ld of %zu pictures from thumbnails%s\n",
+            static_cast<long>(thumbnails), tiles.size(),
+            static_cast<std::size_t>(thumbnails) < tiles.size() ? ", the others replayed" : "");
     std::vector<std::string> files;
     files.reserve(tiles.size());
     for (const SheetTile& t : tiles) files.push_back(t.path);
