@@ -53,6 +53,9 @@ void CanvasPast::Record() {
     first_pixel_ = 0;
     dropped_ = false;
     max_pixels_ = static_cast<std::size_t>(xs) * static_cast<std::size_t>(ys);
+    // The whole budget at once: pages not yet written cost address space alone, and the list
+    // never moves, where each doubling held the old copy and the new one at the same time.
+    pixels_.reserve(max_pixels_ + 1);
     recording = this;
     next_view = canvas_view;
     canvas_view.show_pixel = KeepAndShow;
@@ -66,8 +69,6 @@ void CanvasPast::StopRecording() {
 }
 
 void CanvasPast::PixelDrawn(int x, int y) {
-    if (pixels_.size() == pixels_.capacity())
-        pixels_.reserve(std::min(max_pixels_ + 1, std::max<std::size_t>(4096, 2 * pixels_.size())));
     pixels_.push_back(static_cast<std::uint32_t>(x) << 12 | static_cast<std::uint32_t>(y));
     while (pixels_.size() > max_pixels_) DropOldest();
 }
