@@ -127,26 +127,21 @@ void CloseFile() {
 }
 
 struct SessionFile {
-    // When the file was last written; a time well after this session's start was written by a
-    // clock that ran ahead, so the file's real age is unknown and it counts as older than any
-    // other.
-    timespec written{};
+    // When the file was last written, in nanoseconds since the epoch; a time well after this
+    // session's start was written by a clock that ran ahead, so the file's real age is unknown
+    // and it counts as older than any other.
+    std::int64_t written = 0;
     bool future = false;
     std::string name;
     std::uint64_t bytes = 0;  // with its thumbnail's
     std::vector<std::string> thumbnails;
 };
 
-bool Before(const timespec& a, const timespec& b) {
-    return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
-}
-
 // Newest first by when each file was written: a name only says when its clock thought the
 // session started.
 bool Newer(const SessionFile& a, const SessionFile& b) {
     if (a.future != b.future) return b.future;
-    if (Before(b.written, a.written) || Before(a.written, b.written))
-        return Before(b.written, a.written);
+    if (a.written != b.written) return a.written > b.written;
     return b.name < a.name;
 }
 
@@ -177,8 +172,11 @@ bool ListSessions(int folder, const std::string& keep, std::time_t now,
         else if (entry->d_name == keep)
             files.front().bytes = size;
         else
-            files.push_back(
-                {st.st_mtim, st.st_mtim.tv_sec > now + FUTURE_SLACK, entry->d_name, size, {}});
+            files.push_back({st.st_mtim.tv_sec * std::int64_t{1'000'000'000} + st.st_mtim.tv_nsec,
+                             st.st_mtim.tv_sec > now + FUTURE_SLACK,
+                             entry->d_name,
+                             size,
+                             {}});
     }
     closedir(dir);
     std::map<std::string, SessionFile*> by_name;

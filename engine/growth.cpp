@@ -94,7 +94,6 @@ void DrawPath(const PassSettings& s, const Attempt& a, const PathLists& path, Dr
         // Neither a line's grading nor its neighbour blend affects a tent-shaded line.
         const int col = tent ? TentShade(i, n / 2, 65536u / n) : GradedValue(s, a, path, i);
         SetPixelValue(px, py, col);
-        if (!drawn.DefersAngles()) angle_map[px][py] = path.angle[i];
         drawn.Add(px, py, col, path.angle[i]);
     }
 }

@@ -97,10 +97,13 @@ public:
     DrawnQueue(const DrawnQueue&) = delete;
     DrawnQueue& operator=(const DrawnQueue&) = delete;
     ~DrawnQueue() { Flush(); }
-    // Whether Add writes the angle: when not, the caller writes it at once.
-    bool DefersAngles() const { return angles_; }
+    // Pixel (x, y) was drawn with value v along `angle`: the angle is written now when it may
+    // not wait.
     void Add(int x, int y, int v, float angle) {
-        if (!angles_ && !canvas_view.show_pixel) return;
+        if (!angles_) {
+            angle_map[x][y] = angle;
+            if (!canvas_view.show_pixel) return;
+        }
         if (n_ == CAPACITY) Flush();
         at_[n_++] = {x, y, v, angle};
     }

@@ -20,11 +20,11 @@
 
 #include "config/safe_write.h"
 #include "export/png_text.h"
+#include "export/scale.h"
 #include "render/batch/gallery_page.h"
 #include "render/batch/sheet.h"
 #include "render/batch/sweep.h"
 #include "render/out/page.h"
-#include "export/scale.h"
 
 namespace {
 

@@ -266,13 +266,15 @@ bool RenderKept(const Kept& k, const std::string& picture, bool thumbnail, bool 
     RenderOptions::Target target{};
     std::string skipped;
     const bool loaded = LoadSession(k.path, s, quiet, skipped);
-    SheetTile tile{picture, ReadableStamp(k.name.stamp).substr(0, 16) + " seed " +
-                                std::to_string(s.journal.start.seed)};
+    // A tile from a thumbnail has no picture file.
+    SheetTile tile{{},
+                   ReadableStamp(k.name.stamp).substr(0, 16) + " seed " +
+                       std::to_string(s.journal.start.seed)};
     if (loaded && thumbnail && KeptThumbnail(k, s, tile.ready)) {
-        tile.path.clear();
         tiles.push_back(std::move(tile));
         return true;
     }
+    tile.path = picture;
     if (!loaded || !ReplayFinal(s, replayed, target, skipped)) {
         // LoadSession's reasons name the file already.
         std::fprintf(stderr, "morvane-render: passed over %s\n",

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 
@@ -95,8 +96,9 @@ TEST_F(History, FilesFromAClockThatRanAheadNeverEvictThePreviousSession) {
     const auto session = [&](std::time_t named, std::time_t written) {
         const std::string name = SessionFileName(named, 7, 1);
         std::ofstream{Sessions() / name};
-        const timespec times[2] = {{written, 0}, {written, 0}};
-        EXPECT_EQ(utimensat(AT_FDCWD, (Sessions() / name).c_str(), times, 0), 0);
+        fs::last_write_time(
+            Sessions() / name,
+            fs::file_time_type::clock::from_sys(std::chrono::system_clock::from_time_t(written)));
         return name;
     };
     const std::time_t year_2030 = 1893456000;
