@@ -2,7 +2,7 @@
 // BackgroundSaver: one std::thread per save, joined on the main thread once it says it has
 // ended. The worker runs at a lower priority than the window (and so do the compression threads
 // it starts, which inherit it), so that a save on every core leaves the frames their time.
-// SnapshotBuffers makes its buffer on such a thread too.
+// SnapshotBuffers makes a snapshot's memory on such a thread too.
 #include "app/saving.h"
 
 #include <sys/resource.h>
@@ -76,14 +76,13 @@ void BackgroundSaver::Start(SaveTask task) {
     }
 }
 
-void SnapshotBuffers::Prepare(std::size_t size) {
-    if (made_.size() == size || making_.valid()) return;
+void SnapshotBuffers::Prepare(const SnapshotNeeds& needs) {
+    if ((made_.width == needs.width && made_.height == needs.height) || making_.valid()) return;
     made_ = {};
     try {
-        making_ = std::async(std::launch::async, [size] {
+        making_ = std::async(std::launch::async, [needs] {
             LowerPriority();
-            // Zeroing every value brings all of the buffer's pages in here, off the main thread.
-            return std::vector<std::uint16_t>(size);
+            return SnapshotMemory(needs.width, needs.height, needs.values);
         });
     } catch (const std::system_error&) {
         // No thread: the snapshot then allocates its own memory.
@@ -95,7 +94,7 @@ bool SnapshotBuffers::Ready() const {
            making_.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-std::vector<std::uint16_t> SnapshotBuffers::Take(std::size_t size) {
+CanvasSnapshot SnapshotBuffers::Take() {
     if (making_.valid()) {
         try {
             made_ = making_.get();
@@ -103,6 +102,5 @@ std::vector<std::uint16_t> SnapshotBuffers::Take(std::size_t size) {
             made_ = {};
         }
     }
-    if (made_.size() != size) return {};
     return std::exchange(made_, {});
 }

@@ -59,23 +59,22 @@ private:
     std::atomic<bool> ended_{false};
 };
 
-// The buffer of an image save's snapshot, made when a save asks for one. Copying a canvas into
+// The memory of an image save's snapshot, made when a save asks for it. Copying a canvas into
 // fresh memory holds the frame several times as long as copying into memory touched before (the
-// kernel hands out and zeroes each page at its first touch), so the buffer is made on a
+// kernel hands out and zeroes each page at its first touch), so the memory is made on a
 // low-priority thread and the save takes its snapshot at the first frame after it is ready. None
 // is kept between saves: between them the window holds no more than its grids and its surface.
 class SnapshotBuffers {
 public:
-    // Starts making a buffer of `size` values on a low-priority thread, unless one is made or
-    // being made already. Main thread.
-    void Prepare(std::size_t size);
+    // Starts making memory for `needs` on a low-priority thread, unless memory for its size is
+    // made or being made already. Main thread.
+    void Prepare(const SnapshotNeeds& needs);
     // Whether Take would return without waiting.
     bool Ready() const;
-    // The buffer if it has `size` values (waiting for it if it is still being made), else an empty
-    // one. The contents are unspecified.
-    std::vector<std::uint16_t> Take(std::size_t size);
+    // The memory made (waiting for it if it is still being made); empty when none could be.
+    CanvasSnapshot Take();
 
 private:
-    std::vector<std::uint16_t> made_;
-    std::future<std::vector<std::uint16_t>> making_;
+    CanvasSnapshot made_;
+    std::future<CanvasSnapshot> making_;
 };

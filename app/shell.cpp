@@ -97,9 +97,9 @@ struct Saver {
     std::function<SaveTask()> next{};      // the save that waits for the one before it
 };
 SnapshotBuffers snapshot_buffers;
-// The image saver is ready once the buffer of its snapshot is made.
+// The image saver is ready once the memory of its snapshot is made.
 bool SnapshotBufferReady() {
-    snapshot_buffers.Prepare(SnapshotValues());
+    snapshot_buffers.Prepare(SnapshotNeedsNow());
     return snapshot_buffers.Ready();
 }
 Saver image_saver{{}, "save image", SnapshotBufferReady};
@@ -237,8 +237,7 @@ SaveTask ImageSaveTask() {
     std::shared_ptr<CanvasSnapshot> snapshot;
     try {
         if (taken.empty())
-            snapshot = std::make_shared<CanvasSnapshot>(
-                TakeSnapshot(snapshot_buffers.Take(SnapshotValues())));
+            snapshot = std::make_shared<CanvasSnapshot>(TakeSnapshot(snapshot_buffers.Take()));
     } catch (const std::bad_alloc&) {
         // No memory for the copy: the save fails as a save does, logged and shown, and the
         // window goes on.

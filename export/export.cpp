@@ -8,6 +8,7 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -36,6 +37,9 @@ constexpr std::size_t IDAT_BYTES = 8192;
 constexpr std::size_t PART_MIN_BYTES = 128 * 1024;
 constexpr std::size_t PART_MAX_BYTES = 1024 * 1024;
 constexpr int PARTS_PER_THREAD = 4;
+// Room for the values of pixels drawn between a save's request and its snapshot, as a share of
+// the canvas: 1 in this many.
+constexpr int SNAPSHOT_ROOM = 64;
 // Rows of filled pixels worked out at a time for the view.
 constexpr int SHOW_BAND_ROWS = 64;
 
@@ -185,36 +189,25 @@ void WritePng(std::ostream& out, const CanvasSnapshot& s, const std::string& chu
 
 }  // namespace
 
-std::size_t SnapshotValues() {
-    return static_cast<std::size_t>(std::clamp(xs, 0, GRID_SIZE)) *
-           static_cast<std::size_t>(std::clamp(ys, 0, GRID_SIZE));
+SnapshotNeeds SnapshotNeedsNow() {
+    SnapshotNeeds needs;
+    needs.width = std::clamp(xs, 0, GRID_SIZE);
+    needs.height = std::clamp(ys, 0, GRID_SIZE);
+    const std::size_t words = LitWordsOfColumns(needs.width);
+    for (std::size_t i = 0; i < words; ++i)
+        needs.values += static_cast<std::size_t>(std::popcount(lit_bits[i]));
+    // A few frames pass before the memory is ready; pixels drawn in them fault their pages in
+    // on the main thread if they go past this.
+    needs.values += static_cast<std::size_t>(needs.width) * needs.height / SNAPSHOT_ROOM;
+    return needs;
 }
 
-CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer) {
-    CanvasSnapshot s;
-    s.width = std::clamp(xs, 0, GRID_SIZE);
-    s.height = std::clamp(ys, 0, GRID_SIZE);
-    s.keep = 1.0 - static_cast<double>(color_decay);
-    const auto h = static_cast<std::size_t>(s.height);
-    s.narrow = std::move(buffer);
-    s.narrow.resize(SnapshotValues());
-    // Bits above the low 16 of any value (a negative one has them all) send the copy to the wide
-    // values: narrowed, such a value would read as another.
-    std::uint32_t high = 0;
-    for (int x = 0; x < s.width; ++x) {
-        std::uint16_t* out = &s.narrow[static_cast<std::size_t>(x) * h];
-        for (std::size_t y = 0; y < h; ++y) {
-            const auto v = static_cast<std::uint32_t>(arr[x][y]);
-            high |= v;
-            out[y] = static_cast<std::uint16_t>(v);
-        }
-    }
-    if ((high >> 16) == 0) return s;
-    std::vector<std::uint16_t>().swap(s.narrow);
-    s.values.resize(SnapshotValues());
-    for (int x = 0; x < s.width; ++x)
-        std::memcpy(&s.values[static_cast<std::size_t>(x) * h], arr[x], sizeof arr[x][0] * h);
-    return s;
+CanvasSnapshot TakeSnapshot(CanvasSnapshot memory) {
+    const int width = std::clamp(xs, 0, GRID_SIZE);
+    std::vector<const std::int32_t*> columns(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x) columns[x] = arr[x];
+    return PackSnapshot(width, std::clamp(ys, 0, GRID_SIZE), 1.0 - static_cast<double>(color_decay),
+                        columns, std::move(memory));
 }
 
 SaveResult WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
@@ -223,8 +216,7 @@ SaveResult WriteImage(const std::string& path, const CanvasSnapshot& snapshot,
     SaveResult result;
     if (threads <= 0) threads = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     try {
-        if (snapshot.width < 1 || snapshot.height < 1 ||
-            snapshot.size() != static_cast<std::size_t>(snapshot.width) * snapshot.height) {
+        if (!snapshot.Whole()) {
             result.reason = "canvas size " + std::to_string(snapshot.width) + " x " +
                             std::to_string(snapshot.height) + " is out of range";
             return result;

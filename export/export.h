@@ -24,13 +24,20 @@ struct SaveProgress {
     std::atomic<int> total{0};
 };
 
-// How many values a snapshot of the canvas now holds: the used xs x ys.
-std::size_t SnapshotValues();
+// What memory for a snapshot of the canvas now is made for: its size, and how many values to have
+// their pages ready, those of the lit pixels and room for what is drawn before the snapshot is
+// taken. Main thread.
+struct SnapshotNeeds {
+    int width = 0;
+    int height = 0;
+    std::size_t values = 0;
+};
+SnapshotNeeds SnapshotNeedsNow();
 
-// Copies the used xs x ys of the canvas and the colour decay: narrow, into `buffer` when it has
-// the size already (no memory is then allocated), unless a value lies outside 0..65535. Main
-// thread, between frames.
-CanvasSnapshot TakeSnapshot(std::vector<std::uint16_t> buffer = {});
+// Copies the used xs x ys of the canvas and the colour decay, into `memory` when SnapshotMemory
+// made it for that size (no memory is then allocated, and only pages beyond those it brought in
+// are). Main thread, between frames.
+CanvasSnapshot TakeSnapshot(CanvasSnapshot memory = {});
 
 // Writes `snapshot` as a 16-bit greyscale PNG to `path`, filling empty pixels from their lit
 // neighbours; the image data is compressed on `threads` threads (0: one per core). On failure

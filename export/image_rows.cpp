@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
-// The sample fill and the row filter of the PNG writer. FillSampleRows walks the column-major
-// snapshot column by column; AppendFilteredRow tries the five PNG filters on a row as libpng's
-// default heuristic does, so that the files compress as libpng's own would.
+// The canvas snapshot, the sample fill and the row filter of the PNG writer. PackSnapshot keeps
+// the pixels that are not 0; FillSampleRows walks a band of rows column by column, reading each
+// column's rows back from the snapshot as it comes to it; AppendFilteredRow tries the five PNG
+// filters on a row as libpng's default heuristic does, so that the files compress as libpng's own
+// would.
 #include "export/image_rows.h"
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
+#include <utility>
 
 #include "engine/numeric.h"
 
@@ -85,42 +89,146 @@ void ToBigEndian(const std::uint16_t* samples, int width, unsigned char* out) {
     }
 }
 
-// FillSampleRows over the snapshot's values of type T, wide or narrow: the same walk, and for
-// values in 0..65535 the same samples.
-template <typename T>
-void FillFrom(const CanvasSnapshot& snapshot, const std::vector<T>& values, int y0, int y1,
-              std::uint16_t* out, std::size_t stride, void (*on_filled)(int x, int y, int value)) {
-    const int w = snapshot.width;
-    const int h = snapshot.height;
-    const auto column = [&](int x) { return &values[static_cast<std::size_t>(x) * h]; };
-    for (int x = 0; x < w; ++x) {
-        const T* c = column(x);
-        const T* left = column(x > 0 ? x - 1 : w - 1);
-        const T* right = column(x < w - 1 ? x + 1 : 0);
-        std::uint16_t* sample = out + x;
-        for (int y = y0; y < y1; ++y, sample += stride) {
-            const std::int32_t v = c[y];
-            if (v != 0) {
-                *sample = static_cast<std::uint16_t>(v);
-                continue;
-            }
-            const T above = c[y > 0 ? y - 1 : h - 1];
-            const T below = c[y < h - 1 ? y + 1 : 0];
-            const int blend = Blend(left[y], right[y], above, below, snapshot.keep);
-            *sample = static_cast<std::uint16_t>(blend);
-            if (on_filled && blend > 0) on_filled(x, y, blend);
-        }
+// Rows y0 - 1 .. y1 of column x into out[0..y1-y0+2), the rows beyond either edge wrapping: a
+// fill of rows y0..y1-1 reads the row above and below each.
+void ReadBand(const CanvasSnapshot& s, int x, int y0, int y1, std::int32_t* out) {
+    const int n = y1 - y0;
+    if (y0 > 0 && y1 < s.height) {
+        s.ReadColumn(x, y0 - 1, y1 + 1, out);
+        return;
     }
+    const int above = y0 > 0 ? y0 - 1 : s.height - 1;
+    const int below = y1 < s.height ? y1 : 0;
+    s.ReadColumn(x, above, above + 1, out);
+    s.ReadColumn(x, y0, y1, out + 1);
+    s.ReadColumn(x, below, below + 1, out + n + 1);
 }
 
 }  // namespace
 
+bool CanvasSnapshot::Whole() const {
+    if (width < 1 || height < 1) return false;
+    const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (!wide.empty()) return wide.size() == pixels;
+    return set_bits.size() == static_cast<std::size_t>(width) * ColumnWords() &&
+           column_first.size() == static_cast<std::size_t>(width) + 1 &&
+           column_first.back() <= set_values.size() && set_values.size() >= pixels;
+}
+
+void CanvasSnapshot::ReadColumn(int x, int y0, int y1, std::int32_t* out) const {
+    if (!wide.empty()) {
+        const std::int32_t* column = &wide[static_cast<std::size_t>(x) * height];
+        std::copy(column + y0, column + y1, out);
+        return;
+    }
+    const std::uint64_t* bits = &set_bits[static_cast<std::size_t>(x) * ColumnWords()];
+    const int first = y0 >> 6;
+    std::size_t k = column_first[x];
+    for (int word = 0; word < first; ++word) k += std::popcount(bits[word]);
+    std::fill(out, out + (y1 - y0), 0);
+    for (int word = first; word <= (y1 - 1) >> 6; ++word) {
+        const std::uint64_t all = bits[word];
+        const int base = word << 6;
+        const int lo = std::max(y0 - base, 0);
+        const int hi = std::min(y1 - base, 64);
+        const std::uint64_t below_lo = (std::uint64_t{1} << lo) - 1;
+        const std::uint64_t below_hi = hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1;
+        std::size_t at = k + static_cast<std::size_t>(std::popcount(all & below_lo));
+        for (std::uint64_t m = all & below_hi & ~below_lo; m != 0; m &= m - 1)
+            out[base + std::countr_zero(m) - y0] = set_values[at++];
+        k += static_cast<std::size_t>(std::popcount(all));
+    }
+}
+
+CanvasSnapshot SnapshotMemory(int width, int height, std::size_t touch) {
+    CanvasSnapshot s;
+    s.width = width;
+    s.height = height;
+    s.set_bits.resize(static_cast<std::size_t>(width) * s.ColumnWords());
+    s.column_first.resize(static_cast<std::size_t>(width) + 1);
+    s.set_values = PageArray<std::uint16_t>(static_cast<std::size_t>(width) * height);
+    s.set_values.Touch(touch);
+    return s;
+}
+
+CanvasSnapshot PackSnapshot(int width, int height, double keep,
+                            std::span<const std::int32_t* const> columns, CanvasSnapshot memory) {
+    CanvasSnapshot s = std::move(memory);
+    if (s.width != width || s.height != height || !s.Whole()) s = SnapshotMemory(width, height, 0);
+    s.keep = keep;
+    std::vector<std::int32_t>().swap(s.wide);
+    const int words = s.ColumnWords();
+    // Each value is stored where the next one would go and kept by moving on only when it is not
+    // 0: no branch in the loop, whose every pixel is read anyway. Bits above the low 16 of any
+    // value (a negative one has them all) send the copy to the wide values: narrowed, such a
+    // value would read as another.
+    std::uint16_t* values = s.set_values.data();
+    std::size_t k = 0;
+    std::uint32_t high = 0;
+    for (int x = 0; x < width; ++x) {
+        s.column_first[x] = static_cast<std::uint32_t>(k);
+        const std::int32_t* column = columns[x];
+        std::uint64_t* bits = &s.set_bits[static_cast<std::size_t>(x) * words];
+        for (int word = 0; word < words; ++word) {
+            const int base = word << 6;
+            const int n = std::min(64, height - base);
+            std::uint64_t set = 0;
+            for (int i = 0; i < n; ++i) {
+                const auto v = static_cast<std::uint32_t>(column[base + i]);
+                high |= v;
+                values[k] = static_cast<std::uint16_t>(v);
+                set |= std::uint64_t{v != 0} << i;
+                k += v != 0;
+            }
+            bits[word] = set;
+        }
+    }
+    s.column_first[width] = static_cast<std::uint32_t>(k);
+    if ((high >> 16) == 0) return s;
+    CanvasSnapshot w;
+    w.width = width;
+    w.height = height;
+    w.keep = keep;
+    w.wide.resize(static_cast<std::size_t>(width) * height);
+    for (int x = 0; x < width; ++x)
+        std::copy(columns[x], columns[x] + height, &w.wide[static_cast<std::size_t>(x) * height]);
+    return w;
+}
+
 void FillSampleRows(const CanvasSnapshot& snapshot, int y0, int y1, std::uint16_t* out,
                     std::size_t stride, void (*on_filled)(int x, int y, int value)) {
-    if (snapshot.narrow.empty())
-        FillFrom(snapshot, snapshot.values, y0, y1, out, stride, on_filled);
-    else
-        FillFrom(snapshot, snapshot.narrow, y0, y1, out, stride, on_filled);
+    const int w = snapshot.width;
+    const int n = y1 - y0;
+    if (n <= 0) return;
+    // The rows of three columns at a time, the one filled and its two neighbours, each with the
+    // row above and below: as the walk moves right, the left one is reused for the next column.
+    const auto band = static_cast<std::size_t>(n) + 2;
+    thread_local std::vector<std::int32_t> bands;
+    bands.resize(3 * band);
+    std::int32_t* left = bands.data();
+    std::int32_t* c = left + band;
+    std::int32_t* right = c + band;
+    ReadBand(snapshot, w - 1, y0, y1, left);
+    ReadBand(snapshot, 0, y0, y1, c);
+    ReadBand(snapshot, w > 1 ? 1 : 0, y0, y1, right);
+    for (int x = 0; x < w; ++x) {
+        if (x > 0) {
+            std::swap(left, c);
+            std::swap(c, right);
+            ReadBand(snapshot, x < w - 1 ? x + 1 : 0, y0, y1, right);
+        }
+        std::uint16_t* sample = out + x;
+        for (int i = 1; i <= n; ++i, sample += stride) {
+            const std::int32_t v = c[i];
+            if (v != 0) {
+                *sample = static_cast<std::uint16_t>(v);
+                continue;
+            }
+            const int blend = Blend(left[i], right[i], c[i - 1], c[i + 1], snapshot.keep);
+            *sample = static_cast<std::uint16_t>(blend);
+            if (on_filled && blend > 0) on_filled(x, y0 + i - 1, blend);
+        }
+    }
 }
 
 void AppendFilteredRow(const std::uint16_t* samples, const std::uint16_t* previous, int width,

@@ -5,20 +5,44 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <vector>
 
+#include "export/page_array.h"
+
 // The canvas values a save works on, copied between two frames: a save never reads the live
-// grids, so it may run on another thread while the canvas grows on. The values are column-major
-// (values[x * height + y]); when every one of them lies in 0..65535, as it does under settings in
-// their ranges, `narrow` holds them in half the memory and `values` is empty.
+// grids, so it may run on another thread while the canvas grows on. When every value lies in
+// 0..65535, as it does under settings in their ranges, only the pixels that are not 0 are kept: a
+// bit per pixel says which (each column's bits starting a word of their own) and their values
+// follow each other column by column, so that a canvas a quarter lit takes a third of the memory
+// of all its values. Otherwise `wide` holds every value, column-major (wide[x * height + y]).
 struct CanvasSnapshot {
     int width = 0;
     int height = 0;
     double keep = 1.0;  // 1 - color_decay
-    std::vector<std::int32_t> values;
-    std::vector<std::uint16_t> narrow;
-    std::size_t size() const { return narrow.empty() ? values.size() : narrow.size(); }
+    std::vector<std::uint64_t> set_bits;
+    std::vector<std::uint32_t>
+        column_first;                     // each column's first value in set_values; then the count
+    PageArray<std::uint16_t> set_values;  // room for every pixel; holds column_first[width]
+    std::vector<std::int32_t> wide;
+
+    // Words of set_bits per column.
+    int ColumnWords() const { return (height + 63) / 64; }
+    // Whether the snapshot holds all of its width x height values, in one of the two forms.
+    bool Whole() const;
+    // Rows y0..y1-1 of column x (0 <= y0 < y1 <= height) into out[0..y1-y0).
+    void ReadColumn(int x, int y0, int y1, std::int32_t* out) const;
 };
+
+// Memory for the snapshot of a width x height canvas: its bits, and room for every value with the
+// pages of the first `touch` values brought in. Any thread.
+CanvasSnapshot SnapshotMemory(int width, int height, std::size_t touch);
+
+// The snapshot of `columns` (width pointers to height values each) and `keep`, made in `memory`
+// when SnapshotMemory made it for this size, else in memory of its own.
+CanvasSnapshot PackSnapshot(int width, int height, double keep,
+                            std::span<const std::int32_t* const> columns,
+                            CanvasSnapshot memory = {});
 
 // Bytes of one filtered row: the filter type, then two bytes per sample, most significant first.
 inline std::size_t FilteredRowBytes(int width) {

@@ -382,6 +382,20 @@ TEST_F(SaveImageTest, FilledPixelsAppearOnTheWindowOnly) {
     EXPECT_EQ(arr[102][50], 0);
 }
 
+// The window takes its snapshot into memory made ahead, with the pages of fewer values ready than
+// it holds; memory made for another canvas size is not used for this one.
+TEST_F(SaveImageTest, ASnapshotInMemoryMadeAheadSavesTheSame) {
+    Noise(3);
+    const auto image_data = [&](CanvasSnapshot memory) {
+        EXPECT_TRUE(WriteImage(png.string(), TakeSnapshot(std::move(memory))).saved);
+        return ReadAll(png);
+    };
+    const std::string fresh = image_data({});
+    EXPECT_EQ(image_data(SnapshotMemory(xs, ys, 1000)), fresh);
+    EXPECT_EQ(image_data(SnapshotMemory(xs, ys - 70, 0)), fresh);
+    EXPECT_EQ(image_data(SnapshotMemory(xs + 1, ys, 0)), fresh);
+}
+
 // A background save fills from its snapshot; a pixel lit on the canvas since then keeps what the
 // growth drew there, and only pixels still empty show the fill.
 TEST_F(SaveImageTest, AFillNeverCoversAPixelLitSinceTheSnapshot) {

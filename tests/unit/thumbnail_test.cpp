@@ -18,14 +18,14 @@ namespace {
 // A canvas of uneven size (the tile's blocks differ in height and width), half of it empty so
 // that the save's fill lights pixels next to lines, with the colour decay on.
 CanvasSnapshot Canvas() {
-    CanvasSnapshot s;
-    s.width = 601;
-    s.height = 523;
-    s.keep = 0.9;
+    const int width = 601, height = 523;
     std::mt19937 random(7);
-    s.narrow.resize(static_cast<std::size_t>(s.width) * s.height);
-    for (auto& v : s.narrow) v = random() % 2 ? 0 : static_cast<std::uint16_t>(random());
-    return s;
+    std::vector<std::int32_t> values(static_cast<std::size_t>(width) * height);
+    for (auto& v : values) v = random() % 2 ? 0 : static_cast<std::uint16_t>(random());
+    std::vector<const std::int32_t*> columns;
+    for (int x = 0; x < width; ++x)
+        columns.push_back(&values[static_cast<std::size_t>(x) * height]);
+    return PackSnapshot(width, height, 0.9, columns);
 }
 
 }  // namespace
