@@ -38,17 +38,18 @@ std::size_t LastMark() {
 // pass shows its pixels.
 void ShowDrawn(std::size_t from, std::size_t to, bool values) {
     constexpr std::size_t AHEAD = 8;
-    const auto drawn = past.Drawn(past.Mark(from).drawn, past.Mark(to).drawn);
-    for (std::size_t i = 0; i < drawn.size(); ++i) {
-        if (i + AHEAD < drawn.size()) {
-            const std::uint32_t next = drawn[i + AHEAD];
-            const int nx = CanvasPast::PixelX(next), ny = CanvasPast::PixelY(next);
-            PrefetchPixelOnWindow(nx, ny);
-            if (values) __builtin_prefetch(&arr[nx][ny]);
+    past.Drawn(from, to, [values](std::span<const std::uint32_t> drawn) {
+        for (std::size_t i = 0; i < drawn.size(); ++i) {
+            if (i + AHEAD < drawn.size()) {
+                const std::uint32_t next = drawn[i + AHEAD];
+                const int nx = CanvasPast::PixelX(next), ny = CanvasPast::PixelY(next);
+                PrefetchPixelOnWindow(nx, ny);
+                if (values) __builtin_prefetch(&arr[nx][ny]);
+            }
+            const int x = CanvasPast::PixelX(drawn[i]), y = CanvasPast::PixelY(drawn[i]);
+            ShowPixelOnWindow(x, y, values ? arr[x][y] : 0);
         }
-        const int x = CanvasPast::PixelX(drawn[i]), y = CanvasPast::PixelY(drawn[i]);
-        ShowPixelOnWindow(x, y, values ? arr[x][y] : 0);
-    }
+    });
 }
 
 // The whole canvas from the grids: a save's filled pixels, which the grids do not hold, go.

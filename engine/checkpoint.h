@@ -2,14 +2,17 @@
 // The canvas's past since the last restart, kept so that the engine can go back to the state any
 // recent frame left: since a pass writes only empty pixels, that state is the canvas now without
 // the pixels drawn after that frame, plus the generator and the attempt count as they stood. So
-// the past is the order in which pixels were drawn (4 bytes each) and a mark per frame that
-// changed the state (the generator, the attempt count, how many pixels had been drawn). Both
+// the past is the order in which pixels were drawn and a mark per frame that changed the state
+// (the generator, the attempt count, how many pixels had been drawn). A strand draws pixels next
+// to each other, so most pixels are kept as their offset from the one before, in a byte; the
+// first after each mark, and any further away, as its place, in four. Both
 // programs keep the same past from the same frames, so a step back the window journals is one
 // the renderer can make.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -45,12 +48,13 @@ public:
     // After each frame, with the frames rendered: marks the state when the frame changed it.
     void FrameDone(std::uint64_t frame);
     std::size_t Marks() const { return marks_.size(); }
-    const FrameMark& Mark(std::size_t i) const { return marks_[i]; }
+    const FrameMark& Mark(std::size_t i) const { return marks_[i].mark; }
     // The mark of the state after exactly `frame` frames, if it is kept.
     std::optional<std::size_t> Find(std::uint64_t frame) const;
-    // The pixels drawn from the `from`-th to before the `to`-th since the restart (both within
-    // what is kept), as indices for PixelX and PixelY.
-    std::span<const std::uint32_t> Drawn(std::uint64_t from, std::uint64_t to) const;
+    // Hands the pixels drawn between marks `from` and `to` (from <= to) to `take` a batch at a
+    // time, as indices for PixelX and PixelY.
+    void Drawn(std::size_t from, std::size_t to,
+               const std::function<void(std::span<const std::uint32_t>)>& take) const;
     static int PixelX(std::uint32_t p) { return static_cast<int>(p >> 12); }
     static int PixelY(std::uint32_t p) { return static_cast<int>(p & 4095); }
     // Makes the engine's state that of mark i: the pixels drawn after it are emptied again (and
@@ -67,11 +71,22 @@ public:
     void Cleared();
 
 private:
+    // A mark and where its pixels start among the bytes kept since the restart.
+    struct KeptMark {
+        FrameMark mark;
+        std::uint64_t at = 0;
+    };
     void DropOldest();
+    template <typename Take>
+    void Decode(std::size_t at, std::size_t end, Take take) const;
 
-    std::vector<std::uint32_t> pixels_;
-    std::uint64_t first_pixel_ = 0;  // the drawn count of pixels_[0]
-    std::vector<FrameMark> marks_;
+    std::vector<std::uint8_t> bytes_;  // the drawn pixels, coded
+    std::uint64_t first_byte_ = 0;     // bytes written since the restart before bytes_[0]
+    std::uint64_t first_pixel_ = 0;    // the drawn count of the first pixel in bytes_
+    std::uint64_t drawn_ = 0;          // pixels drawn since the restart
+    int last_x_ = 0, last_y_ = 0;      // the pixel drawn last
+    bool far_next_ = true;             // the next pixel is kept by its place
+    std::vector<KeptMark> marks_;
     std::size_t max_pixels_ = 0;
     bool dropped_ = false;
 };

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <span>
+#include <utility>
 #include <vector>
 
 #include "engine/checkpoint.h"
@@ -128,6 +130,47 @@ TEST_F(CanvasPastTest, BeyondItsBudgetThePastKeepsTheNewestFramesExactly) {
     EXPECT_GT(past.Mark(past.Marks() - 1).drawn, past.Mark(*past.Find(kept)).drawn);
     past.Restore(*past.Find(kept));
     EXPECT_TRUE(Capture() == at_kept);
+}
+
+// Pixels are kept by their offset from the one before when it is small, else by their place; a
+// mark's pixels read back alike whichever way the first of them is kept, up to the canvas's far
+// corner.
+TEST_F(CanvasPastTest, EachMarkGivesBackExactlyThePixelsDrawnAfterIt) {
+    xs = ys = 4096;
+    using Pixels = std::vector<std::pair<int, int>>;
+    const Pixels frames[] = {
+        {{5, 5}, {6, 6}, {4095, 4095}},
+        // A step back from the corner, the offsets at the edge of a byte's, a jump, one too far.
+        {{4094, 4090}, {4087, 4083}, {0, 0}, {7, 7}, {15, 7}},
+        // Next to the last pixel of the frame before.
+        {{16, 8}, {16, 9}},
+    };
+    CanvasPast past;
+    past.Record();
+    std::uint64_t frame = 0;
+    for (const Pixels& pixels : frames) {
+        for (const auto& [x, y] : pixels) {
+            SetPixelValue(x, y, 1000);
+            past.PixelDrawn(x, y);
+        }
+        past.FrameDone(++frame);
+    }
+    const auto drawn = [&](std::size_t from, std::size_t to) {
+        Pixels read;
+        past.Drawn(from, to, [&](std::span<const std::uint32_t> batch) {
+            for (const std::uint32_t p : batch)
+                read.emplace_back(CanvasPast::PixelX(p), CanvasPast::PixelY(p));
+        });
+        return read;
+    };
+    ASSERT_EQ(past.Marks(), 3u);
+    EXPECT_EQ(drawn(0, 1), frames[1]);
+    EXPECT_EQ(drawn(1, 2), frames[2]);
+    EXPECT_EQ(drawn(0, 2).size(), frames[1].size() + frames[2].size());
+    past.Restore(0);
+    EXPECT_EQ(arr[4095][4095], 1000);
+    for (const Pixels& later : {frames[1], frames[2]})
+        for (const auto& [x, y] : later) EXPECT_EQ(arr[x][y], 0) << x << ", " << y;
 }
 
 TEST_F(CanvasPastTest, ARestartForgetsThePast) {
