@@ -114,15 +114,23 @@ int main(int, char** argv) {
     // share of the machine this session gets, which under the scheduler's autogroups is one
     // session's share however many processes it runs, so the load is printed beside it.
     const long cores = sysconf(_SC_NPROCESSORS_ONLN);
+    // An empty settings file: the defaults, whatever defaults.cfg the folder holds.
+    const std::string defaults = Scratch("defaults.cfg");
+    if (std::FILE* f = std::fopen(defaults.c_str(), "w")) std::fclose(f);
     const auto sweep = [&](const std::string& jobs) {
         const std::string dir = Scratch("sweep-" + jobs);
         const Run r = Renderer(program, {"sweep", "1..16", "--frames", std::to_string(FRAMES), "-j",
-                                         jobs, "--dir", dir, "--quiet", "--settings", "/dev/null"});
+                                         jobs, "--dir", dir, "--quiet", "--settings", defaults});
         std::filesystem::remove_all(dir);
         return r;
     };
     const Run one = sweep("1");
     const Run all = sweep(std::to_string(cores));
+    unlink(defaults.c_str());
+    if (one.cpu < 0 || all.cpu < 0) {
+        std::printf("the sweep could not be run\n");
+        return 1;
+    }
     double load = 0;
     if (std::FILE* f = std::fopen("/proc/loadavg", "r")) {
         if (std::fscanf(f, "%lf", &load) != 1) load = 0;
