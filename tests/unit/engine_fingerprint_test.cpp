@@ -41,6 +41,13 @@ TEST_F(Fingerprint, IsFnv1a64OfTheRowsLowByteFirst) {
     // Swapping two pixels of the diagonal's two sides changes it.
     std::swap(arr[3][5], arr[5][3]);
     EXPECT_NE(CanvasFingerprint(), before);
+    // Runs of empty pixels, within a row, across rows and bands, and to the canvas's end; a
+    // value whose low 16 bits are 0 is one of them.
+    for (int x = 0; x < xs; ++x)
+        for (int y = 0; y < ys; ++y)
+            if ((x + 3 * y) % 11 != 0 || y > 400) arr[x][y] = 0;
+    arr[7][450] = 65536;
+    EXPECT_EQ(CanvasFingerprint(), Reference());
     EXPECT_EQ(FingerprintText(0x0123456789abcdefull), "fnv1a64:0123456789abcdef");
 }
 
