@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "engine/canvas.h"
 #include "engine/numeric.h"
 
 namespace {
@@ -112,7 +113,8 @@ bool CanvasSnapshot::Whole() const {
     if (!wide.empty()) return wide.size() == pixels;
     return set_bits.size() == static_cast<std::size_t>(width) * ColumnWords() &&
            column_first.size() == static_cast<std::size_t>(width) + 1 &&
-           column_first.back() <= set_values.size() && set_values.size() >= pixels;
+           word_first.size() == set_bits.size() && column_first.back() <= set_values.size() &&
+           set_values.size() >= pixels;
 }
 
 void CanvasSnapshot::ReadColumn(int x, int y0, int y1, std::int32_t* out) const {
@@ -121,24 +123,23 @@ void CanvasSnapshot::ReadColumn(int x, int y0, int y1, std::int32_t* out) const 
         std::copy(column + y0, column + y1, out);
         return;
     }
-    const std::uint64_t* bits = &set_bits[static_cast<std::size_t>(x) * ColumnWords()];
-    const int first = y0 >> 6;
-    std::size_t k = column_first[x];
-    for (int word = 0; word < first; ++word) k += std::popcount(bits[word]);
+    const std::size_t column = static_cast<std::size_t>(x) * ColumnWords();
     std::fill(out, out + (y1 - y0), 0);
-    for (int word = first; word <= (y1 - 1) >> 6; ++word) {
-        const std::uint64_t all = bits[word];
+    for (int word = y0 >> 6; word <= (y1 - 1) >> 6; ++word) {
+        const std::uint64_t all = set_bits[column + word];
         const int base = word << 6;
         const int lo = std::max(y0 - base, 0);
         const int hi = std::min(y1 - base, 64);
         const std::uint64_t below_lo = (std::uint64_t{1} << lo) - 1;
         const std::uint64_t below_hi = hi == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << hi) - 1;
-        std::size_t at = k + static_cast<std::size_t>(std::popcount(all & below_lo));
+        std::size_t at = column_first[x] + word_first[column + word];
+        if (lo > 0) at += static_cast<std::size_t>(std::popcount(all & below_lo));
         for (std::uint64_t m = all & below_hi & ~below_lo; m != 0; m &= m - 1)
             out[base + std::countr_zero(m) - y0] = set_values[at++];
-        k += static_cast<std::size_t>(std::popcount(all));
     }
 }
+
+static_assert(GRID_SIZE <= 65536, "a column's count of values before a word fits 16 bits");
 
 CanvasSnapshot SnapshotMemory(int width, int height, std::size_t touch) {
     CanvasSnapshot s;
@@ -146,6 +147,7 @@ CanvasSnapshot SnapshotMemory(int width, int height, std::size_t touch) {
     s.height = height;
     s.set_bits.resize(static_cast<std::size_t>(width) * s.ColumnWords());
     s.column_first.resize(static_cast<std::size_t>(width) + 1);
+    s.word_first.resize(s.set_bits.size());
     s.set_values = PageArray<std::uint16_t>(static_cast<std::size_t>(width) * height);
     s.set_values.Touch(touch);
     return s;
@@ -168,8 +170,9 @@ CanvasSnapshot PackSnapshot(int width, int height, double keep,
     for (int x = 0; x < width; ++x) {
         s.column_first[x] = static_cast<std::uint32_t>(k);
         const std::int32_t* column = columns[x];
-        std::uint64_t* bits = &s.set_bits[static_cast<std::size_t>(x) * words];
+        const std::size_t first_word = static_cast<std::size_t>(x) * words;
         for (int word = 0; word < words; ++word) {
+            s.word_first[first_word + word] = static_cast<std::uint16_t>(k - s.column_first[x]);
             const int base = word << 6;
             const int n = std::min(64, height - base);
             std::uint64_t set = 0;
@@ -180,7 +183,7 @@ CanvasSnapshot PackSnapshot(int width, int height, double keep,
                 set |= std::uint64_t{v != 0} << i;
                 k += v != 0;
             }
-            bits[word] = set;
+            s.set_bits[first_word + word] = set;
         }
     }
     s.column_first[width] = static_cast<std::uint32_t>(k);

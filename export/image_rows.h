@@ -21,9 +21,13 @@ struct CanvasSnapshot {
     int height = 0;
     double keep = 1.0;  // 1 - color_decay
     std::vector<std::uint64_t> set_bits;
-    std::vector<std::uint32_t>
-        column_first;                     // each column's first value in set_values; then the count
-    PageArray<std::uint16_t> set_values;  // room for every pixel; holds column_first[width]
+    // Where each column's values start in set_values, then how many there are.
+    std::vector<std::uint32_t> column_first;
+    // Where each word's values start, counted from its column's first (a column of the canvas
+    // holds at most GRID_SIZE pixels).
+    std::vector<std::uint16_t> word_first;
+    // Room for a value per pixel, of which the first column_first[width] are written.
+    PageArray<std::uint16_t> set_values;
     std::vector<std::int32_t> wide;
 
     // Words of set_bits per column.
