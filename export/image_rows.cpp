@@ -11,6 +11,9 @@
 #include <bit>
 #include <cstdlib>
 #include <utility>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "engine/canvas.h"
 #include "engine/numeric.h"
@@ -90,6 +93,22 @@ void ToBigEndian(const std::uint16_t* samples, int width, unsigned char* out) {
     }
 }
 
+// Bit i set where v[i] is not 0, for i < n <= 64.
+std::uint64_t NonZeroBits(const std::int32_t* v, int n) {
+    std::uint64_t set = 0;
+    int i = 0;
+#ifdef __SSE2__
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 4 <= n; i += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i));
+        const int zeros = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(four, zero)));
+        set |= static_cast<std::uint64_t>(~zeros & 15) << i;
+    }
+#endif
+    for (; i < n; ++i) set |= std::uint64_t{v[i] != 0} << i;
+    return set;
+}
+
 // Rows y0 - 1 .. y1 of column x into out[0..y1-y0+2), the rows beyond either edge wrapping: a
 // fill of rows y0..y1-1 reads the row above and below each.
 void ReadBand(const CanvasSnapshot& s, int x, int y0, int y1, std::int32_t* out) {
@@ -160,10 +179,10 @@ CanvasSnapshot PackSnapshot(int width, int height, double keep,
     s.keep = keep;
     std::vector<std::int32_t>().swap(s.wide);
     const int words = s.ColumnWords();
-    // Each value is stored where the next one would go and kept by moving on only when it is not
-    // 0: no branch in the loop, whose every pixel is read anyway. Bits above the low 16 of any
-    // value (a negative one has them all) send the copy to the wide values: narrowed, such a
-    // value would read as another.
+    // A word's 64 values are first or-ed together, which the compiler does a vector at a time:
+    // most words of a canvas in the making are empty, and those of a grown one full. Bits above the
+    // low 16 of any value (a negative one has them all) send the copy to the wide values: narrowed,
+    // such a value would read as another.
     std::uint16_t* values = s.set_values.data();
     std::size_t k = 0;
     std::uint32_t high = 0;
@@ -175,13 +194,24 @@ CanvasSnapshot PackSnapshot(int width, int height, double keep,
             s.word_first[first_word + word] = static_cast<std::uint16_t>(k - s.column_first[x]);
             const int base = word << 6;
             const int n = std::min(64, height - base);
+            const std::int32_t* v = column + base;
+            std::uint32_t any = 0;
+            for (int i = 0; i < n; ++i) any |= static_cast<std::uint32_t>(v[i]);
             std::uint64_t set = 0;
-            for (int i = 0; i < n; ++i) {
-                const auto v = static_cast<std::uint32_t>(column[base + i]);
-                high |= v;
-                values[k] = static_cast<std::uint16_t>(v);
-                set |= std::uint64_t{v != 0} << i;
-                k += v != 0;
+            if (any != 0) {
+                high |= any;
+                set = NonZeroBits(v, n);
+                if (set == (n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1)) {
+                    // All of them: a plain copy, which the compiler vectorizes too.
+                    for (int i = 0; i < n; ++i) values[k + i] = static_cast<std::uint16_t>(v[i]);
+                    k += static_cast<std::size_t>(n);
+                } else {
+                    // Each value goes where the next would, kept by moving on when it is not 0.
+                    for (int i = 0; i < n; ++i) {
+                        values[k] = static_cast<std::uint16_t>(v[i]);
+                        k += v[i] != 0;
+                    }
+                }
             }
             s.set_bits[first_word + word] = set;
         }
