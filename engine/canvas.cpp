@@ -29,6 +29,7 @@ alignas(HUGE_PAGE) std::int32_t arr[GRID_SIZE][GRID_SIZE];
 alignas(HUGE_PAGE) float angle_map[GRID_SIZE][GRID_SIZE];
 alignas(HUGE_PAGE) std::uint64_t lit_bits[GRID_SIZE * GRID_SIZE / 64];
 int this_sprout = 0;
+bool values_below_zero = false;
 
 namespace {
 
@@ -97,12 +98,14 @@ void RestartClear() {
     ZeroRange(angle_map, sizeof angle_map[0] * columns);  // 0.0f is all zero bits
     // The blocks of the used columns, a prefix of the bits.
     ZeroRange(lit_bits, sizeof lit_bits[0] * LitWordsOfColumns(used));
+    values_below_zero = false;
     EndRestart();
 }
 
 void SyncLitBits() {
     std::memset(lit_bits, 0, sizeof lit_bits);
+    values_below_zero = false;
     for (int x = 0; x < xs; ++x)
         for (int y = 0; y < ys; ++y)
-            if (arr[x][y] > 0) SetPixelValue(x, y, arr[x][y]);
+            if (arr[x][y] != 0) SetPixelValue(x, y, arr[x][y]);
 }

@@ -35,13 +35,21 @@ inline bool IsLit(int x, int y) {
     const std::uint32_t i = LitIndex(x, y);
     return (lit_bits[i >> 6] >> (i & 63)) & 1;
 }
+// Whether a value below 0 may have been written to the used area since it was last cleared
+// (settings out of their ranges can give one). Until one is, a pixel whose lit bit is clear holds
+// 0, so a block of them need not be read.
+extern bool values_below_zero;
 // Writes value v of an empty pixel, and its lit bit.
 inline void SetPixelValue(int x, int y, std::int32_t v) {
     arr[x][y] = v;
     const std::uint32_t i = LitIndex(x, y);
-    if (v > 0) lit_bits[i >> 6] |= std::uint64_t{1} << (i & 63);
+    if (v > 0)
+        lit_bits[i >> 6] |= std::uint64_t{1} << (i & 63);
+    else if (v < 0)
+        values_below_zero = true;
 }
-// Sets the lit bits of the used area from arr, for a canvas written directly (tests, benchmarks).
+// Sets the lit bits of the used area and values_below_zero from arr, for a canvas written
+// directly (tests, benchmarks).
 void SyncLitBits();
 
 // Strand attempts since the last restart clear; saturates instead of overflowing.
