@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 // morvane-render against the bare engine doing the same work in one run: 600 frames at the
 // default settings on a 512 x 512 and on a 4096 x 4096 canvas from seed 1, then the PNG save. The
-// renderer's overhead (process start, settings load, its lit-counting view, progress) should stay
-// under 5%. Then a
-// sweep of 16 seeds on every core against one process, and the contact sheet of 64 renders of
-// 1024 x 1024.
+// renderer's overhead (process start, settings load, its lit-counting view, progress, the
+// fingerprint) should stay under 5%. The bare engine runs in a process of its own too (this
+// program, started again with --bare), which like the renderer starts with none of its memory
+// brought in: run in this process, a run could find what an earlier one had brought in (the
+// save's buffers, its threads' stacks). Then a sweep of 16 seeds on every core against one
+// process, and the contact sheet of 64 renders of 1024 x 1024.
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -12,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -29,26 +32,25 @@ namespace {
 constexpr int FRAMES = 600;
 constexpr int RUNS = 9;
 
-double BareEngine(const std::string& out, int size) {
+// The renderer's work on the engine alone, in the process started with --bare.
+void BareEngine(const std::string& out, int size) {
     ResetSettings();
     xs = ys = size;
     canvas_view = CanvasView{};
     init = 0;
     paused = do_fill = white_sprouts = 0;
     CRM32Pro_Main::RandSeed(1);
-    const double start = ProcessCpuSeconds();
     for (int f = 0; f < FRAMES; ++f) CanvasFrame();
     SaveImage(out);
-    return ProcessCpuSeconds() - start;
 }
 
 struct Run {
     double cpu = -1, wall = -1;  // seconds; -1 when the program failed
 };
 
-// One run of the renderer with `args`: its CPU (user + system, as its parent sees them, children
+// One run of `program` with `args`: its CPU (user + system, as its parent sees them, children
 // included) and wall time.
-Run Renderer(const std::string& program, std::vector<std::string> args) {
+Run RunProgram(const std::string& program, std::vector<std::string> args) {
     std::vector<char*> argv = {const_cast<char*>(program.c_str())};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -71,7 +73,7 @@ std::string Scratch(const std::string& what) {
 // The renderer against the bare engine at canvas size `size`, RUNS of each taken in turns: the
 // best of each, and the median of the runs' ratios, which a run slowed by the machine moves less;
 // false when the renderer could not be run.
-bool CompareAtSize(const std::string& program, int size) {
+bool CompareAtSize(const std::string& self, const std::string& program, int size) {
     const std::string out = Scratch("one.png");
     const std::string cfg = Scratch("size.cfg");
     if (std::FILE* f = std::fopen(cfg.c_str(), "w")) {
@@ -81,11 +83,11 @@ bool CompareAtSize(const std::string& program, int size) {
     double bare = 1e9, render = 1e9;
     std::vector<double> ratios;
     for (int run = 0; run < RUNS; ++run) {
-        const double b = BareEngine(out, size);
+        const double b = RunProgram(self, {"--bare", std::to_string(size), out}).cpu;
         const Run r =
-            Renderer(program, {"render", "--seed", "1", "--frames", std::to_string(FRAMES),
-                               "--quiet", "--settings", cfg, "-o", out});
-        if (r.cpu < 0) {
+            RunProgram(program, {"render", "--seed", "1", "--frames", std::to_string(FRAMES),
+                                 "--quiet", "--settings", cfg, "-o", out});
+        if (r.cpu < 0 || b < 0) {
             std::printf("morvane-render could not be run at %s\n", program.c_str());
             return false;
         }
@@ -110,11 +112,15 @@ bool CompareAtSize(const std::string& program, int size) {
 
 }  // namespace
 
-int main(int, char** argv) {
-    std::string program = argv[0];
-    program = program.substr(0, program.find_last_of('/') + 1) + "../morvane-render";
+int main(int argc, char** argv) {
+    if (argc == 4 && std::string(argv[1]) == "--bare") {
+        BareEngine(argv[3], std::atoi(argv[2]));
+        return 0;
+    }
+    const std::string self = argv[0];
+    const std::string program = self.substr(0, self.find_last_of('/') + 1) + "../morvane-render";
     for (const int size : {512, 4096})
-        if (!CompareAtSize(program, size)) return 1;
+        if (!CompareAtSize(self, program, size)) return 1;
 
     // 16 seeds at the default settings, 600 frames each: every core against one process. The CPU
     // seconds show whether the renders slow each other down; the wall time also depends on the
@@ -126,8 +132,9 @@ int main(int, char** argv) {
     if (std::FILE* f = std::fopen(defaults.c_str(), "w")) std::fclose(f);
     const auto sweep = [&](const std::string& jobs) {
         const std::string dir = Scratch("sweep-" + jobs);
-        const Run r = Renderer(program, {"sweep", "1..16", "--frames", std::to_string(FRAMES), "-j",
-                                         jobs, "--dir", dir, "--quiet", "--settings", defaults});
+        const Run r =
+            RunProgram(program, {"sweep", "1..16", "--frames", std::to_string(FRAMES), "-j", jobs,
+                                 "--dir", dir, "--quiet", "--settings", defaults});
         std::filesystem::remove_all(dir);
         return r;
     };
@@ -155,8 +162,8 @@ int main(int, char** argv) {
         std::fputs("width = 1024\nheight = 1024\n", f);
         std::fclose(f);
     }
-    Renderer(program,
-             {"sweep", "1..64", "--frames", "60", "--settings", cfg, "--dir", dir, "--quiet"});
+    RunProgram(program,
+               {"sweep", "1..64", "--frames", "60", "--settings", cfg, "--dir", dir, "--quiet"});
     // The sweep names its folder and files itself; the sheet takes whatever PNGs it wrote.
     std::vector<std::string> pictures;
     for (const auto& entry : std::filesystem::recursive_directory_iterator(dir))
@@ -164,7 +171,7 @@ int main(int, char** argv) {
     std::sort(pictures.begin(), pictures.end());
     std::vector<std::string> args = {"sheet", "-o", dir + "/sheet.png", "--quiet"};
     args.insert(args.end(), pictures.begin(), pictures.end());
-    const Run sheet = Renderer(program, args);
+    const Run sheet = RunProgram(program, args);
     std::printf("sheet of %zu renders of 1024 x 1024: %.2f s (CPU %.2f s)\n", pictures.size(),
                 sheet.wall, sheet.cpu);
     std::filesystem::remove_all(dir);
