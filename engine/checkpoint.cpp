@@ -85,7 +85,7 @@ void CanvasPast::PixelDrawn(int x, int y) {
     if (!far_next_ && std::abs(dx) <= NEAR && std::abs(dy) <= NEAR) {
         bytes_.push_back(static_cast<std::uint8_t>((dx + NEAR) * SPAN + dy + NEAR));
     } else {
-        const std::uint32_t p = static_cast<std::uint32_t>(x) << 12 | static_cast<std::uint32_t>(y);
+        const std::uint32_t p = Pixel(x, y);
         const std::uint8_t far[FAR_BYTES] = {FAR, static_cast<std::uint8_t>(p >> 16),
                                              static_cast<std::uint8_t>(p >> 8),
                                              static_cast<std::uint8_t>(p)};
@@ -162,7 +162,7 @@ void CanvasPast::Decode(std::size_t at, std::size_t end, Take take) const {
             x += b / SPAN - NEAR;
             y += b % SPAN - NEAR;
         }
-        batch[n++] = static_cast<std::uint32_t>(x) << 12 | static_cast<std::uint32_t>(y);
+        batch[n++] = Pixel(x, y);
         if (n == DECODE_BATCH) {
             take(std::span<const std::uint32_t>(batch, n));
             n = 0;

@@ -5,9 +5,9 @@
 // the past is the order in which pixels were drawn and a mark per frame that changed the state
 // (the generator, the attempt count, how many pixels had been drawn). A strand draws pixels next
 // to each other, so most pixels are kept as their offset from the one before, in a byte; the
-// first after each mark, and any further away, as its place, in four. Both
-// programs keep the same past from the same frames, so a step back the window journals is one
-// the renderer can make.
+// first after each mark, and any further away, as its place, in four. Both programs keep the
+// same past from the same frames, so a step back the window journals is one the renderer can
+// make.
 #pragma once
 
 #include <cstddef>
@@ -55,6 +55,9 @@ public:
     // time, as indices for PixelX and PixelY.
     void Drawn(std::size_t from, std::size_t to,
                const std::function<void(std::span<const std::uint32_t>)>& take) const;
+    static std::uint32_t Pixel(int x, int y) {
+        return static_cast<std::uint32_t>(x) << 12 | static_cast<std::uint32_t>(y);
+    }
     static int PixelX(std::uint32_t p) { return static_cast<int>(p >> 12); }
     static int PixelY(std::uint32_t p) { return static_cast<int>(p & 4095); }
     // Makes the engine's state that of mark i: the pixels drawn after it are emptied again (and
