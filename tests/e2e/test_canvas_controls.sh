@@ -36,9 +36,10 @@ wait_until 10 written "$RUN/morvane.png"
 click 489 9
 wait_until 10 canvas_black
 
-# P resumes: seed lines and growth appear.
+# P resumes: seed lines and growth appear. The fill below starts once the strands have spread:
+# from the first few clusters alone, it takes tens of seconds to reach across the canvas.
 key p
-wait_until 20 canvas_lit_above 1000 0
+wait_until 20 canvas_lit_above 30000 0
 e="$(shot resumed)"
 # shellcheck disable=SC2086
 grown="$(pngcheck lit "$e" $CANVAS 0)"
@@ -48,7 +49,7 @@ grown="$(pngcheck lit "$e" $CANVAS 0)"
 # still dark fills.
 click 455 44
 wait_until 10 logged "flag fill 1"
-wait_until 20 canvas_lit_above "$((grown + (512 * 512 - grown) / 2))" 0
+wait_until 60 canvas_lit_above "$((grown + (512 * 512 - grown) / 2))" 0
 
 key Escape
 expect_exit 10 0 "Esc did not end the program with 0"
