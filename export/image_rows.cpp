@@ -13,6 +13,7 @@
 #include <utility>
 #ifdef __SSE2__
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #include "engine/canvas.h"
@@ -109,6 +110,72 @@ std::uint64_t NonZeroBits(const std::int32_t* v, int n) {
     return set;
 }
 
+// v[0..n) narrowed to 16 bits, those that are not 0 (bit i of `set`) one after the other from
+// out on; returns how many. Each value is written where the next kept one would go, so out needs
+// room for n values, not only for those kept.
+std::size_t KeepSetScalar(const std::int32_t* v, int n, std::uint64_t /*set*/, std::uint16_t* out) {
+    std::size_t k = 0;
+    for (int i = 0; i < n; ++i) {
+        out[k] = static_cast<std::uint16_t>(v[i]);
+        k += v[i] != 0;
+    }
+    return k;
+}
+
+#ifdef __SSE2__
+// For each 8-bit mask, the byte shuffle that moves the 16-bit lanes whose bits are set to the
+// front, in order.
+constexpr auto KEEP_SHUFFLES = [] {
+    std::array<std::array<std::uint8_t, 16>, 256> table{};
+    for (unsigned mask = 0; mask < 256; ++mask) {
+        unsigned at = 0;
+        for (unsigned lane = 0; lane < 8; ++lane) {
+            if ((mask >> lane & 1) == 0) continue;
+            table[mask][at++] = static_cast<std::uint8_t>(2 * lane);
+            table[mask][at++] = static_cast<std::uint8_t>(2 * lane + 1);
+        }
+        // The rest of the 16 bytes is written but not kept.
+        while (at < 16) table[mask][at++] = 0x80;
+    }
+    return table;
+}();
+
+// KeepSetScalar eight values a step: their low halves gathered into one vector, then shuffled
+// by the step's eight bits of `set`. A kept value follows the one before in a store of the whole
+// vector, so nothing waits on a value being 0 or not.
+__attribute__((target("ssse3,popcnt"))) std::size_t KeepSetShuffled(const std::int32_t* v, int n,
+                                                                    std::uint64_t set,
+                                                                    std::uint16_t* out) {
+    const __m128i low_halves =
+        _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
+    std::size_t k = 0;
+    int i = 0;
+    for (; i + 8 <= n; i += 8) {
+        const __m128i a =
+            _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i)), low_halves);
+        const __m128i b = _mm_shuffle_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(v + i + 4)), low_halves);
+        const auto mask = static_cast<unsigned>(set >> i & 255);
+        const __m128i shuffle =
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(KEEP_SHUFFLES[mask].data()));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k),
+                         _mm_shuffle_epi8(_mm_unpacklo_epi64(a, b), shuffle));
+        k += static_cast<std::size_t>(std::popcount(mask));
+    }
+    return k + KeepSetScalar(v + i, n - i, 0, out + k);
+}
+#endif
+
+// The best of the two the processor runs.
+using KeepSet = std::size_t (*)(const std::int32_t*, int, std::uint64_t, std::uint16_t*);
+KeepSet ChooseKeepSet() {
+#ifdef __SSE2__
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("ssse3") && __builtin_cpu_supports("popcnt")) return KeepSetShuffled;
+#endif
+    return KeepSetScalar;
+}
+
 // Rows y0 - 1 .. y1 of column x into out[0..y1-y0+2), the rows beyond either edge wrapping: a
 // fill of rows y0..y1-1 reads the row above and below each.
 void ReadBand(const CanvasSnapshot& s, int x, int y0, int y1, std::int32_t* out) {
@@ -183,6 +250,7 @@ CanvasSnapshot PackSnapshot(int width, int height, double keep,
     // most words of a canvas in the making are empty, and those of a grown one full. Bits above the
     // low 16 of any value (a negative one has them all) send the copy to the wide values: narrowed,
     // such a value would read as another.
+    static const KeepSet keep_set = ChooseKeepSet();
     std::uint16_t* values = s.set_values.data();
     std::size_t k = 0;
     std::uint32_t high = 0;
@@ -206,11 +274,7 @@ CanvasSnapshot PackSnapshot(int width, int height, double keep,
                     for (int i = 0; i < n; ++i) values[k + i] = static_cast<std::uint16_t>(v[i]);
                     k += static_cast<std::size_t>(n);
                 } else {
-                    // Each value goes where the next would, kept by moving on when it is not 0.
-                    for (int i = 0; i < n; ++i) {
-                        values[k] = static_cast<std::uint16_t>(v[i]);
-                        k += v[i] != 0;
-                    }
+                    k += keep_set(v, n, set, values + k);
                 }
             }
             s.set_bits[first_word + word] = set;
