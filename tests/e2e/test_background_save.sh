@@ -14,7 +14,7 @@ printf 'width = 4096\nheight = 4096\nruns / frame = 100000\n' >"$RUN/defaults.cf
 start_app
 # Grown: most of the shown canvas is lit (each shown pixel the brightest of 4 x 4), about a
 # fifth of the canvas itself.
-CANVAS="0 72 400 400" wait_until 120 canvas_lit_above 100000
+CANVAS="0 72 400 400" wait_until 300 canvas_lit_above 100000
 
 saves_ok() { grep -c 'journal @[0-9]* save ok' "$RUN/morvane.log" || true; }
 ended() { [ "$(grep -c 'save image morvane.png ended' "$RUN/morvane.log" || true)" -ge "$1" ]; }
